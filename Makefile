@@ -1,0 +1,32 @@
+# The README's two commands: `make run` builds and starts the server, `make test` builds and
+# runs every test (a normal build, then the whole suite again under ASan and UBSan).
+JOBS ?= $(shell nproc)
+PORT ?= 12388
+CTEST_FLAGS ?= --output-on-failure
+
+.PHONY: deps build run test test-release test-asan clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build -j $(JOBS)
+
+run: build
+	./build/bin/quillara --port $(PORT) $(ARGS)
+
+test-release: build
+	cd build && ctest -j $(JOBS) $(CTEST_FLAGS)
+
+test-asan: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLARA_SANITIZE=ON
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest -j $(JOBS) $(CTEST_FLAGS)
+
+test: test-release test-asan
+
+clean:
+	rm -rf build build-asan

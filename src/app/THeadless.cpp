@@ -1,0 +1,123 @@
+#include "app/THeadless.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <iostream>
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include "app/TServerControl.h"
+#include "base/Exceptions.h"
+
+namespace quillara {
+
+namespace {
+
+class THeadlessControl {
+ public:
+  explicit THeadlessControl(std::string portText) : FPortText(std::move(portText)) {}
+
+  // Mirrors ButtonStartClick: errors go to standard error with the error box's text.
+  void ButtonStartClick() {
+    Report([&] { FControl.StartAndReadFolders(Utf8ToText(FPortText)); });
+  }
+  void ButtonStopClick() {
+    Report([&] { FControl.StopOperation(); });
+  }
+
+  void ShowState() {
+    if (FControl.LabelSTATO() != FShownLabel) {
+      FShownLabel = FControl.LabelSTATO();
+      std::cout << FShownLabel << std::endl;
+    }
+  }
+
+  bool Active() const { return FControl.Active(); }
+
+ private:
+  template <class F>
+  void Report(F action) {
+    try {
+      action();
+    } catch (const std::exception& e) {
+      std::cerr << ErrorBoxText(e.what()) << std::endl;
+    }
+    ShowState();
+  }
+
+  std::string FPortText;
+  TServerControl FControl;
+  std::string FShownLabel = kLabelStopped;
+};
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+  return s;
+}
+
+std::string Trim(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return {};
+  return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
+}
+
+}  // namespace
+
+int RunHeadless(const std::string& portText) {
+  // Signals are taken through a descriptor so they act between commands, never inside one.
+  sigset_t mask;
+  sigemptyset(&mask);
+  sigaddset(&mask, SIGINT);
+  sigaddset(&mask, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &mask, nullptr);
+  int signalFd = signalfd(-1, &mask, SFD_CLOEXEC);
+  std::signal(SIGPIPE, SIG_IGN);
+
+  THeadlessControl control(portText);
+  std::cout << "Ip: " << LocalAddressText() << "\nPorta: " << portText << std::endl;
+  // A registry error after a good start is only reported; a start that failed ends the process.
+  control.ButtonStartClick();
+  if (!control.Active()) return 1;
+
+  std::string pending;
+  bool inputOpen = true;
+  for (;;) {
+    pollfd fds[2] = {{signalFd, POLLIN, 0}, {inputOpen ? 0 : -1, POLLIN, 0}};
+    if (::poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (fds[0].revents & POLLIN) break;
+    if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
+      char buffer[1024];
+      ssize_t n = ::read(0, buffer, sizeof buffer);
+      if (n <= 0) {
+        inputOpen = false;  // end of input: the server keeps running
+        continue;
+      }
+      pending.append(buffer, static_cast<size_t>(n));
+      bool quit = false;
+      for (size_t eol; !quit && (eol = pending.find('\n')) != std::string::npos;) {
+        std::string command = Lower(Trim(pending.substr(0, eol)));
+        pending.erase(0, eol + 1);
+        if (command == "avvia") {
+          control.ButtonStartClick();
+        } else if (command == "arresta") {
+          control.ButtonStopClick();
+        } else if (command == "termina") {
+          quit = true;
+        } else if (!command.empty()) {
+          std::cerr << "Comando sconosciuto: " << command << std::endl;
+        }
+      }
+      if (quit) break;
+    }
+  }
+  control.ButtonStopClick();  // "Termina": the stop operation, then the end of the process
+  ::close(signalFd);
+  return 0;
+}
+
+}  // namespace quillara

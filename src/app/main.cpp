@@ -1,0 +1,44 @@
+// Process entry: the control window where a display exists, the headless controller otherwise.
+#include <iostream>
+#include <string>
+
+#include "app/THeadless.h"
+#include "platform/TSystem.h"
+
+#ifdef QUILLARA_WITH_GUI
+#include "app/qt/GuiMain.h"
+#endif
+
+namespace {
+
+int Usage() {
+  std::cerr << "usage: quillara [--headless] [--port TEXT]\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool headless = false;
+  std::string port = "12388";
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--headless") {
+      headless = true;
+    } else if (arg == "--port" && i + 1 < argc) {
+      port = argv[++i];
+    } else if (arg.rfind("--port=", 0) == 0) {
+      port = arg.substr(7);
+    } else {
+      return Usage();
+    }
+  }
+  using quillara::platform::EnvironmentVariable;
+  // Decided before any window object exists: creating one without a display aborts.
+  if (EnvironmentVariable("DISPLAY").empty() && EnvironmentVariable("WAYLAND_DISPLAY").empty())
+    headless = true;
+#ifdef QUILLARA_WITH_GUI
+  if (!headless) return quillara::RunWindow(argc, argv, port);
+#endif
+  return quillara::RunHeadless(port);
+}

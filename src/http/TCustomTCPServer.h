@@ -1,0 +1,93 @@
+#pragma once
+// The TCP side of the server: bindings, one listener thread per binding, one thread per
+// accepted connection, and a stop that ends them all.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/TSocket.h"
+
+namespace quillara {
+
+using platform::TIPVersion;
+
+struct TSocketHandle {
+  std::string Address;  // empty: any address
+  uint16_t Port = 0;
+  TIPVersion IPVersion = TIPVersion::ivIPv4;
+  bool ReuseSocket = true;
+  bool UseNagle = true;
+  platform::TSocket Socket;
+};
+
+// One accepted connection; owns its socket.
+class TConnection {
+ public:
+  explicit TConnection(platform::TSocket socket) : FSocket(std::move(socket)) {}
+  const platform::TSocket& Socket() const { return FSocket; }
+  // Shuts both directions so a thread blocked reading it wakes up; the socket closes with the
+  // connection.
+  void Disconnect() { platform::ShutdownBoth(FSocket); }
+
+ private:
+  platform::TSocket FSocket;
+};
+
+class TCustomTCPServer {
+ public:
+  TCustomTCPServer() = default;
+  TCustomTCPServer(const TCustomTCPServer&) = delete;
+  TCustomTCPServer& operator=(const TCustomTCPServer&) = delete;
+  // Derived classes stop the server in their own destructor, while DoExecute still exists.
+  virtual ~TCustomTCPServer();
+
+  uint16_t DefaultPort() const { return FDefaultPort; }
+  void SetDefaultPort(uint16_t port) { FDefaultPort = port; }
+  int ListenQueue() const { return FListenQueue; }
+  std::vector<TSocketHandle>& Bindings() { return FBindings; }
+  bool Active() const { return FActive; }
+  // Throws ESocketError on a failed start, with everything released and Active false.
+  void SetActive(bool value);
+  // The port a binding listens on (useful when 0 let the platform choose); 0 when inactive.
+  uint16_t BoundPort(size_t binding) const;
+  size_t LiveConnectionCount() const;
+
+ protected:
+  // Runs on the connection's own thread; returns when the connection is to be closed.
+  virtual void DoExecute(TConnection& connection) = 0;
+
+ private:
+  struct TConnectionContext {
+    std::unique_ptr<TConnection> Connection;
+    std::thread Thread;
+    std::atomic<bool> Finished{false};
+  };
+  struct TListener {
+    std::thread Thread;
+    std::atomic<bool> StopRequested{false};
+  };
+
+  void Start();
+  void Stop();
+  void ListenerRun(size_t binding, TListener& listener);
+  void ConnectionRun(TConnectionContext& context);
+  void ReapFinishedConnections();
+
+  uint16_t FDefaultPort = 80;
+  int FListenQueue = 15;
+  bool FUseNagle = true;
+  std::atomic<bool> FActive{false};
+  std::vector<TSocketHandle> FBindings;
+
+  std::mutex FListenersLock;
+  std::vector<std::unique_ptr<TListener>> FListeners;
+
+  mutable std::mutex FContextsLock;
+  std::vector<std::unique_ptr<TConnectionContext>> FContexts;
+};
+
+}  // namespace quillara

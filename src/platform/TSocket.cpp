@@ -1,0 +1,156 @@
+#include "platform/TSocket.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace quillara::platform {
+
+TSocket& TSocket::operator=(TSocket&& other) noexcept {
+  if (this != &other) {
+    Close();
+    FFd = other.Release();
+  }
+  return *this;
+}
+
+int TSocket::Release() {
+  int fd = FFd;
+  FFd = -1;
+  return fd;
+}
+
+void TSocket::Close() {
+  if (FFd >= 0) {
+    ::close(FFd);
+    FFd = -1;
+  }
+}
+
+bool IPv6Offered() {
+  int fd = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+TSocket CreateStreamSocket(TIPVersion version, TSocketResult& result) {
+  int family = version == TIPVersion::ivIPv6 ? AF_INET6 : AF_INET;
+  int fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  result.Error = fd < 0 ? errno : 0;
+  return TSocket(fd);
+}
+
+static TSocketResult SetIntOption(const TSocket& socket, int level, int name, int value) {
+  if (::setsockopt(socket.Handle(), level, name, &value, sizeof value) != 0) return {errno};
+  return {};
+}
+
+TSocketResult PrepareListening(const TSocket& socket, TIPVersion version, bool useNagle) {
+  TSocketResult r = SetIntOption(socket, SOL_SOCKET, SO_REUSEADDR, 1);
+  if (r.Ok() && version == TIPVersion::ivIPv6) r = SetIntOption(socket, IPPROTO_IPV6, IPV6_V6ONLY, 1);
+  if (r.Ok()) r = SetIntOption(socket, IPPROTO_TCP, TCP_NODELAY, useNagle ? 0 : 1);
+  return r;
+}
+
+TSocketResult BindAny(const TSocket& socket, TIPVersion version, uint16_t port) {
+  int rc;
+  if (version == TIPVersion::ivIPv6) {
+    sockaddr_in6 a{};
+    a.sin6_family = AF_INET6;
+    a.sin6_addr = in6addr_any;
+    a.sin6_port = htons(port);
+    rc = ::bind(socket.Handle(), reinterpret_cast<sockaddr*>(&a), sizeof a);
+  } else {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_ANY);
+    a.sin_port = htons(port);
+    rc = ::bind(socket.Handle(), reinterpret_cast<sockaddr*>(&a), sizeof a);
+  }
+  return {rc == 0 ? 0 : errno};
+}
+
+TSocketResult Listen(const TSocket& socket, int backlog) {
+  return {::listen(socket.Handle(), backlog) == 0 ? 0 : errno};
+}
+
+uint16_t LocalPort(const TSocket& socket) {
+  sockaddr_storage a{};
+  socklen_t len = sizeof a;
+  if (::getsockname(socket.Handle(), reinterpret_cast<sockaddr*>(&a), &len) != 0) return 0;
+  if (a.ss_family == AF_INET6) return ntohs(reinterpret_cast<sockaddr_in6*>(&a)->sin6_port);
+  return ntohs(reinterpret_cast<sockaddr_in*>(&a)->sin_port);
+}
+
+int WaitReadable(const TSocket& socket, int timeoutMs) {
+  pollfd p{socket.Handle(), POLLIN, 0};
+  int rc = ::poll(&p, 1, timeoutMs);
+  if (rc < 0) return errno == EINTR ? 0 : -1;
+  if (rc == 0) return 0;
+  return (p.revents & (POLLIN | POLLERR | POLLHUP)) ? 1 : -1;
+}
+
+TSocket Accept(const TSocket& listening, TSocketResult& result) {
+  int fd = ::accept4(listening.Handle(), nullptr, nullptr, SOCK_CLOEXEC);
+  result.Error = fd < 0 ? errno : 0;
+  return TSocket(fd);
+}
+
+void ShutdownBoth(const TSocket& socket) {
+  if (socket.Valid()) ::shutdown(socket.Handle(), SHUT_RDWR);
+}
+
+void ShutdownSend(const TSocket& socket) {
+  if (socket.Valid()) ::shutdown(socket.Handle(), SHUT_WR);
+}
+
+long Receive(const TSocket& socket, void* buffer, size_t size, TSocketResult& result) {
+  for (;;) {
+    ssize_t n = ::recv(socket.Handle(), buffer, size, 0);
+    if (n < 0 && errno == EINTR) continue;
+    result.Error = n < 0 ? errno : 0;
+    return static_cast<long>(n);
+  }
+}
+
+TSocketResult SendAll(const TSocket& socket, const void* data, size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = ::send(socket.Handle(), p, size, MSG_NOSIGNAL);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return {errno};
+    }
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+  return {};
+}
+
+std::string PeerAddressText(const TSocket& socket) {
+  sockaddr_storage a{};
+  socklen_t len = sizeof a;
+  if (::getpeername(socket.Handle(), reinterpret_cast<sockaddr*>(&a), &len) != 0) return {};
+  char buf[INET6_ADDRSTRLEN] = {};
+  if (a.ss_family == AF_INET6) {
+    ::inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6*>(&a)->sin6_addr, buf, sizeof buf);
+  } else {
+    ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(&a)->sin_addr, buf, sizeof buf);
+  }
+  return buf;
+}
+
+std::string SocketErrorText(int error) {
+  char buf[256] = {};
+  // GNU strerror_r may return a static string instead of filling buf.
+  const char* text = ::strerror_r(error, buf, sizeof buf);
+  return text ? text : buf;
+}
+
+}  // namespace quillara::platform

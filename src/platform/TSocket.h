@@ -1,0 +1,58 @@
+#pragma once
+// POSIX stream sockets behind the few operations the listener and the request loop need.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace quillara::platform {
+
+enum class TIPVersion { ivIPv4, ivIPv6 };
+
+// Owns one socket descriptor; move-only.
+class TSocket {
+ public:
+  TSocket() = default;
+  explicit TSocket(int fd) : FFd(fd) {}
+  TSocket(TSocket&& other) noexcept : FFd(other.Release()) {}
+  TSocket& operator=(TSocket&& other) noexcept;
+  TSocket(const TSocket&) = delete;
+  TSocket& operator=(const TSocket&) = delete;
+  ~TSocket() { Close(); }
+
+  int Handle() const { return FFd; }
+  bool Valid() const { return FFd >= 0; }
+  int Release();
+  void Close();
+
+ private:
+  int FFd = -1;
+};
+
+// Outcome of a socket call: 0 on success, else the errno value.
+struct TSocketResult {
+  int Error = 0;
+  bool Ok() const { return Error == 0; }
+};
+
+bool IPv6Offered();
+TSocket CreateStreamSocket(TIPVersion version, TSocketResult& result);
+// Address reuse as the listener wants it: a second listener on the port still fails, a restart
+// binds despite TIME_WAIT. IPv6 sockets are made v6-only so both families share the port.
+TSocketResult PrepareListening(const TSocket& socket, TIPVersion version, bool useNagle);
+TSocketResult BindAny(const TSocket& socket, TIPVersion version, uint16_t port);
+TSocketResult Listen(const TSocket& socket, int backlog);
+uint16_t LocalPort(const TSocket& socket);
+// 1 readable, 0 timed out, -1 error.
+int WaitReadable(const TSocket& socket, int timeoutMs);
+TSocket Accept(const TSocket& listening, TSocketResult& result);
+// Wakes any thread blocked reading this socket; the owner closes it afterwards.
+void ShutdownBoth(const TSocket& socket);
+void ShutdownSend(const TSocket& socket);
+// Number of bytes read, 0 at end of stream, -1 on error (errno kept in result).
+long Receive(const TSocket& socket, void* buffer, size_t size, TSocketResult& result);
+// Sends everything or fails.
+TSocketResult SendAll(const TSocket& socket, const void* data, size_t size);
+std::string PeerAddressText(const TSocket& socket);
+std::string SocketErrorText(int error);
+
+}  // namespace quillara::platform

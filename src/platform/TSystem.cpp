@@ -1,0 +1,40 @@
+#include "platform/TSystem.h"
+
+#include <arpa/inet.h>
+#include <cstdlib>
+#include <netdb.h>
+#include <pthread.h>
+#include <unistd.h>
+
+namespace quillara::platform {
+
+std::filesystem::path ExecutableFolder() {
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return std::filesystem::current_path(ec);
+  return exe.parent_path();
+}
+
+bool LookupHostIPv4(uint32_t& address) {
+  char name[256] = {};
+  ::gethostname(name, 255);  // the result is ignored, as the lookup below tells failure anyway
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* list = nullptr;
+  if (::getaddrinfo(name, nullptr, &hints, &list) != 0 || list == nullptr) return false;
+  address = ntohl(reinterpret_cast<sockaddr_in*>(list->ai_addr)->sin_addr.s_addr);
+  ::freeaddrinfo(list);
+  return true;
+}
+
+void SetCurrentThreadName(const std::string& name) {
+  ::pthread_setname_np(::pthread_self(), name.substr(0, 15).c_str());
+}
+
+std::string EnvironmentVariable(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
+}
+
+}  // namespace quillara::platform

@@ -1,0 +1,20 @@
+#pragma once
+// Process-level facts the application asks the operating system for.
+#include <filesystem>
+#include <string>
+
+namespace quillara::platform {
+
+// Folder of the running executable (/proc/self/exe); relative web paths resolve against it.
+std::filesystem::path ExecutableFolder();
+
+// The computer's first IPv4 address from a host-name lookup, as a 32-bit number in host byte
+// order; false when the name cannot be resolved.
+bool LookupHostIPv4(uint32_t& address);
+
+// Linux keeps at most 15 characters of a thread name; longer names are cut.
+void SetCurrentThreadName(const std::string& name);
+
+std::string EnvironmentVariable(const char* name);
+
+}  // namespace quillara::platform

@@ -1,0 +1,97 @@
+"""Starts the real quillara executable, copied with its web root into a temporary folder, with a
+temporary Wine prefix, and talks to it over real sockets."""
+import os
+import queue
+import shutil
+import signal
+import socket
+import subprocess
+import tempfile
+import threading
+import time
+
+BIN = os.environ.get("QUILLARA_BIN", os.path.join(os.path.dirname(__file__), "../../build/bin"))
+FIXTURES = os.environ.get("QUILLARA_FIXTURES", os.path.join(os.path.dirname(__file__), "../fixtures"))
+
+
+def free_port():
+    with socket.socket(socket.AF_INET6, socket.SOCK_STREAM) as s:
+        s.bind(("::", 0))
+        return s.getsockname()[1]
+
+
+def connect(host, port, timeout=5):
+    family = socket.AF_INET6 if ":" in host else socket.AF_INET
+    s = socket.socket(family, socket.SOCK_STREAM)
+    s.settimeout(timeout)
+    s.connect((host, port))
+    return s
+
+
+def can_connect(host, port):
+    try:
+        connect(host, port, 2).close()
+        return True
+    except OSError:
+        return False
+
+
+class Quillara:
+    """One headless server process with its own copy of the program and its own prefix."""
+
+    def __init__(self, port_text, prefix_fixture=None, workdir=None):
+        self.dir = workdir or tempfile.mkdtemp(prefix="quillara-acc-")
+        self.app = os.path.join(self.dir, "app")
+        if not os.path.exists(self.app):
+            shutil.copytree(BIN, self.app, symlinks=True)
+        self.prefix = os.path.join(self.dir, "prefix")
+        if prefix_fixture and not os.path.exists(self.prefix):
+            shutil.copytree(os.path.join(FIXTURES, "prefixes", prefix_fixture), self.prefix, symlinks=True)
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        env["WINEPREFIX"] = self.prefix
+        self.proc = subprocess.Popen(
+            [os.path.join(self.app, "quillara"), "--headless", "--port", port_text],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env)
+        self.lines = queue.Queue()
+        self.errors = queue.Queue()
+        threading.Thread(target=self._pump, args=(self.proc.stdout, self.lines), daemon=True).start()
+        threading.Thread(target=self._pump, args=(self.proc.stderr, self.errors), daemon=True).start()
+
+    @staticmethod
+    def _pump(stream, q):
+        for raw in stream:
+            q.put(raw.decode("utf-8", "replace").rstrip("\r\n"))
+
+    def next_line(self, timeout=10, errors=False):
+        return (self.errors if errors else self.lines).get(timeout=timeout)
+
+    def expect(self, *expected, timeout=10):
+        got = [self.next_line(timeout) for _ in expected]
+        assert got == list(expected), f"expected {expected}, got {got}"
+
+    def send(self, command):
+        self.proc.stdin.write((command + "\n").encode())
+        self.proc.stdin.flush()
+
+    def wait(self, timeout=10):
+        return self.proc.wait(timeout)
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGKILL)
+            self.proc.wait()
+        for s in (self.proc.stdin, self.proc.stdout, self.proc.stderr):
+            try:
+                s.close()
+            except OSError:
+                pass
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def wait_until(predicate, timeout=5):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        if predicate():
+            return True
+        time.sleep(0.05)
+    return predicate()

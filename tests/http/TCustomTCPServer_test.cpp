@@ -1,0 +1,118 @@
+#include "http/TCustomTCPServer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "base/Exceptions.h"
+#include "support/TestSockets.h"
+
+using namespace quillara;
+using namespace std::chrono_literals;
+using quillara::testing::ConnectTo;
+using quillara::testing::FreePort;
+using quillara::testing::ReadToEnd;
+
+namespace {
+
+// Answers "hi" once the client has sent a byte, and records that the handler ran to its end.
+class TEchoServer : public TCustomTCPServer {
+ public:
+  ~TEchoServer() override { SetActive(false); }
+  std::atomic<int> Finished{0};
+
+ protected:
+  void DoExecute(TConnection& connection) override {
+    char c;
+    platform::TSocketResult r;
+    if (platform::Receive(connection.Socket(), &c, 1, r) == 1)
+      platform::SendAll(connection.Socket(), "hi", 2);
+    ++Finished;
+  }
+};
+
+std::string Exchange(const char* address, int port) {
+  int fd = ConnectTo(address, port);
+  if (fd < 0) return "<no connection>";
+  ::send(fd, "x", 1, 0);
+  std::string answer = ReadToEnd(fd);
+  ::close(fd);
+  return answer;
+}
+
+}  // namespace
+
+TEST(TCustomTCPServer, ListensOnBothFamiliesOfOnePort) {
+  TEchoServer server;
+  int port = FreePort();
+  server.SetDefaultPort(uint16_t(port));
+  server.SetActive(true);
+  ASSERT_TRUE(server.Active());
+  ASSERT_EQ(server.Bindings().size(), 2u);  // this machine offers IPv6
+  EXPECT_EQ(Exchange("127.0.0.1", port), "hi");
+  EXPECT_EQ(Exchange("::1", port), "hi");
+  server.SetActive(false);
+  EXPECT_FALSE(server.Active());
+  EXPECT_EQ(ConnectTo("127.0.0.1", port), -1);
+}
+
+TEST(TCustomTCPServer, TakenPortFailsWithTheBindMessageAndLeavesNothingOpen) {
+  int port = FreePort();
+  TEchoServer first;
+  first.SetDefaultPort(uint16_t(port));
+  first.SetActive(true);
+  TEchoServer second;
+  second.SetDefaultPort(uint16_t(port));
+  try {
+    second.SetActive(true);
+    FAIL() << "second listener started";
+  } catch (const ESocketError& e) {
+    EXPECT_STREQ(e.what(), "Could not bind socket. Address and port are already in use.");
+  }
+  EXPECT_FALSE(second.Active());
+  for (auto& b : second.Bindings()) EXPECT_FALSE(b.Socket.Valid());
+  EXPECT_EQ(Exchange("127.0.0.1", port), "hi");
+}
+
+TEST(TCustomTCPServer, StopClosesIdleClientsAndRestartsOnTheSamePort) {
+  TEchoServer server;
+  int port = FreePort();
+  server.SetDefaultPort(uint16_t(port));
+  server.SetActive(true);
+  // Traffic first, so the port has connections in TIME_WAIT when it is bound again.
+  for (int i = 0; i < 50; ++i) ASSERT_EQ(Exchange("127.0.0.1", port), "hi");
+  int idle = ConnectTo("127.0.0.1", port);
+  ASSERT_GE(idle, 0);
+  for (int i = 0; i < 100 && server.LiveConnectionCount() == 0; ++i) std::this_thread::sleep_for(10ms);
+  EXPECT_EQ(server.LiveConnectionCount(), 1u);
+
+  auto started = std::chrono::steady_clock::now();
+  server.SetActive(false);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+  EXPECT_EQ(ReadToEnd(idle), "");  // the idle client sees its connection end
+  ::close(idle);
+  EXPECT_EQ(server.LiveConnectionCount(), 0u);
+
+  server.Bindings().clear();
+  server.SetActive(true);
+  EXPECT_EQ(Exchange("127.0.0.1", port), "hi");
+}
+
+TEST(TCustomTCPServer, ManyParallelClientsAllServedAndJoined) {
+  TEchoServer server;
+  int port = FreePort();
+  server.SetDefaultPort(uint16_t(port));
+  server.SetActive(true);
+  std::vector<std::thread> clients;
+  std::atomic<int> ok{0};
+  for (int t = 0; t < 8; ++t)
+    clients.emplace_back([&] {
+      for (int i = 0; i < 25; ++i) ok += Exchange("127.0.0.1", port) == "hi";
+    });
+  for (auto& c : clients) c.join();
+  EXPECT_EQ(ok, 200);
+  server.SetActive(false);
+  EXPECT_EQ(server.Finished, 200);
+}

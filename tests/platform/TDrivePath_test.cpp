@@ -1,0 +1,36 @@
+#include "platform/TDrivePath.h"
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using quillara::platform::MapWindowsPath;
+
+class TDrivePathTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FPrefix = fs::temp_directory_path() / "quillara-drive-test";
+    fs::remove_all(FPrefix);
+    fs::create_directories(FPrefix / "drive_c" / "Brontal" / "Export");
+    fs::create_directories(FPrefix / "elsewhere" / "Dati");
+    fs::create_directories(FPrefix / "dosdevices");
+    fs::create_directory_symlink(FPrefix / "elsewhere", FPrefix / "dosdevices" / "d:");
+  }
+  void TearDown() override { fs::remove_all(FPrefix); }
+  fs::path FPrefix;
+};
+
+TEST_F(TDrivePathTest, MapsDrivesSeparatorsAndLetterCase) {
+  struct Case {
+    const char* windows;
+    fs::path expected;
+  } cases[] = {
+      {"C:\\Brontal\\Export", FPrefix / "drive_c/Brontal/Export"},
+      {"c:\\BRONTAL\\export\\file.xml", FPrefix / "drive_c/Brontal/Export/file.xml"},
+      {"C:/Brontal/Export/", FPrefix / "drive_c/Brontal/Export"},
+      {"D:\\dati", FPrefix / "dosdevices/d:/Dati"},
+      {"D:\\Nuovo\\x", FPrefix / "dosdevices/d:/Nuovo/x"},  // missing parts stay as written
+      {"/tmp", "/tmp"},
+      {"relative\\name.txt", "relative/name.txt"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(MapWindowsPath(c.windows, FPrefix), c.expected) << c.windows;
+}
