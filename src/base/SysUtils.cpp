@@ -63,3 +63,70 @@ int32_t StrToInt(std::u16string_view text) {
 }
 
 }  // namespace quillara
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace quillara {
+
+std::string FloatToStrGeneral(double value) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+  if (value == 0) return "0";
+  char buf[40];
+  // 15 significant digits, rounded once: d.dddddddddddddde[+-]x
+  std::snprintf(buf, sizeof buf, "%.14e", value);
+  std::string s(buf);
+  bool negative = s[0] == '-';
+  if (negative) s.erase(0, 1);
+  size_t e = s.find('e');
+  int exponent = std::atoi(s.c_str() + e + 1);
+  std::string digits = s.substr(0, 1) + s.substr(2, e - 2);
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  std::string out = negative ? "-" : "";
+  if (exponent < -5 || exponent >= 15) {
+    out += digits.substr(0, 1);
+    if (digits.size() > 1) out += "." + digits.substr(1);
+    out += "E";
+    if (exponent < 0) out += "-";
+    out += std::to_string(std::abs(exponent));
+  } else if (exponent < 0) {
+    out += "0." + std::string(size_t(-exponent - 1), '0') + digits;
+  } else if (size_t(exponent) + 1 >= digits.size()) {
+    out += digits + std::string(size_t(exponent) + 1 - digits.size(), '0');
+  } else {
+    out += digits.substr(0, size_t(exponent) + 1) + "." + digits.substr(size_t(exponent) + 1);
+  }
+  return out;
+}
+
+std::optional<double> TryStrToFloat(std::u16string_view text) {
+  size_t b = 0, e = text.size();
+  while (b < e && text[b] == u' ') ++b;
+  while (e > b && text[e - 1] == u' ') --e;
+  std::string ascii;
+  for (size_t i = b; i < e; ++i) {
+    if (text[i] > 0x7F) return std::nullopt;
+    ascii.push_back(char(text[i]));
+  }
+  if (!ascii.empty() && ascii[0] == '+') ascii.erase(0, 1);
+  if (ascii.empty()) return std::nullopt;
+  // Only digits, one ".", an exponent: no hexadecimal, "inf" or "nan" texts.
+  for (char c : ascii)
+    if (!((c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '-' || c == '+'))
+      return std::nullopt;
+  double value = 0;
+  auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+  if (end != ascii.data() + ascii.size()) return std::nullopt;
+  if (ec == std::errc::result_out_of_range) {
+    // Underflow reads as zero like the platform does; overflow is not a number.
+    if (std::fabs(std::strtod(ascii.c_str(), nullptr)) < 1) return 0.0;
+    return std::nullopt;
+  }
+  if (ec != std::errc()) return std::nullopt;
+  return value;
+}
+
+}  // namespace quillara

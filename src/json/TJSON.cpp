@@ -1,0 +1,537 @@
+#include "json/TJSON.h"
+
+#include <cstring>
+
+#include "base/SysUtils.h"
+
+namespace quillara {
+
+// ---- slots and ownership ----
+
+TJSONSlot::TJSONSlot(std::unique_ptr<TJSONAncestor> node) : FOwned(std::move(node)) {
+  if (FOwned) FOwned->FOwned = true;
+  Link();
+}
+
+TJSONSlot::TJSONSlot(TJSONSlot&& other) noexcept
+    : FOwned(std::move(other.FOwned)), FBorrowed(other.FBorrowed) {
+  other.FBorrowed = nullptr;
+  Link();
+}
+
+TJSONSlot& TJSONSlot::operator=(TJSONSlot&& other) noexcept {
+  if (this != &other) {
+    Reset();
+    FOwned = std::move(other.FOwned);
+    FBorrowed = other.FBorrowed;
+    other.FBorrowed = nullptr;
+    Link();
+  }
+  return *this;
+}
+
+void TJSONSlot::Link() {
+  if (TJSONAncestor* node = Get()) node->FSlot = this;
+}
+
+std::unique_ptr<TJSONAncestor> TJSONSlot::Take() {
+  if (FBorrowed) {
+    FBorrowed->FSlot = nullptr;
+    FBorrowed->FOwned = false;
+    FBorrowed = nullptr;
+    return nullptr;
+  }
+  if (FOwned) {
+    FOwned->FSlot = nullptr;
+    FOwned->FOwned = true;
+  }
+  return std::move(FOwned);
+}
+
+void TJSONSlot::Reset() {
+  if (FBorrowed) {
+    FBorrowed->FSlot = nullptr;
+    FBorrowed->FOwned = false;
+    FBorrowed = nullptr;
+  }
+  if (FOwned) {
+    FOwned->FSlot = nullptr;
+    FOwned.reset();
+  }
+}
+
+TJSONAncestor::~TJSONAncestor() {
+  // Only a borrowed node can die while linked: its slot forgets it.
+  if (FSlot) FSlot->FBorrowed = nullptr;
+}
+
+void TJSONAncestor::SetOwned(bool value) {
+  if (!FSlot) {
+    FOwned = value;
+    return;
+  }
+  if (value && FSlot->FBorrowed == this) {
+    FSlot->FOwned.reset(this);
+    FSlot->FBorrowed = nullptr;
+  } else if (!value && FSlot->FOwned.get() == this) {
+    FSlot->FBorrowed = FSlot->FOwned.release();
+  }
+}
+
+void TJSONAncestor::AttachChild(std::unique_ptr<TJSONAncestor> child) { (void)child; }
+
+void TJSONAncestor::DestroyChildren(std::vector<TJSONSlot>& slots) {
+  std::vector<std::unique_ptr<TJSONAncestor>> pending;
+  for (TJSONSlot& slot : slots)
+    if (auto node = slot.Take()) pending.push_back(std::move(node));
+  slots.clear();
+  while (!pending.empty()) {
+    std::unique_ptr<TJSONAncestor> node = std::move(pending.back());
+    pending.pop_back();
+    node->ReleaseChildren(pending);
+  }
+}
+
+std::unique_ptr<TJSONValue> TJSONValue::Clone() const {
+  return std::unique_ptr<TJSONValue>(static_cast<TJSONValue*>(CloneNode().release()));
+}
+
+// ---- writing ----
+
+namespace {
+
+const char kHex[] = "0123456789ABCDEF";
+
+uint8_t* PutAscii(uint8_t* out, const char* text, size_t n) {
+  std::memcpy(out, text, n);
+  return out + n;
+}
+
+// 0: the unit as one byte; a letter: backslash and that letter; 'u': \u and four digits.
+struct TEscapeTable {
+  char Kind[128];
+  constexpr TEscapeTable() : Kind() {
+    for (int c = 0; c < 128; ++c) Kind[c] = c < 0x20 ? 'u' : 0;
+    Kind[0x08] = 'b';
+    Kind[0x09] = 't';
+    Kind[0x0A] = 'n';
+    Kind[0x0C] = 'f';
+    Kind[0x0D] = 'r';
+    Kind['"'] = '"';
+    Kind['/'] = '/';
+    Kind['\\'] = '\\';
+  }
+};
+constexpr TEscapeTable kEscapes;
+
+}  // namespace
+
+size_t TJSONAncestor::ToBytes(std::vector<uint8_t>& data, size_t offset) const {
+  if (offset > data.size() || data.size() - offset < EstimatedByteSize())
+    throw EJSONException("Buffer too small for the JSON bytes");
+  return size_t(WriteBytes(data.data() + offset) - data.data());
+}
+
+std::vector<uint8_t> TJSONAncestor::Bytes() const {
+  std::vector<uint8_t> data(EstimatedByteSize());
+  data.resize(size_t(WriteBytes(data.data()) - data.data()));
+  return data;
+}
+
+Text TJSONAncestor::ToString() const {
+  Text out;
+  WriteText(out);
+  return out;
+}
+
+std::string TJSONAncestor::ToJSON() const {
+  std::vector<uint8_t> bytes = Bytes();
+  return std::string(bytes.begin(), bytes.end());
+}
+
+TJSONString::~TJSONString() = default;
+
+size_t TJSONString::EstimatedByteSize() const { return FNull ? 4 : 6 * FStrBuffer.size() + 2; }
+
+uint8_t* TJSONString::WriteBytes(uint8_t* out) const {
+  if (FNull) return PutAscii(out, "null", 4);
+  *out++ = '"';
+  for (char16_t c : FStrBuffer) {
+    char kind = c < 0x80 ? kEscapes.Kind[c] : 'u';
+    if (kind == 0) {
+      *out++ = uint8_t(c);
+    } else if (kind != 'u') {
+      *out++ = '\\';
+      *out++ = uint8_t(kind);
+    } else {
+      out[0] = '\\';
+      out[1] = 'u';
+      out[2] = uint8_t(kHex[(c >> 12) & 0xF]);
+      out[3] = uint8_t(kHex[(c >> 8) & 0xF]);
+      out[4] = uint8_t(kHex[(c >> 4) & 0xF]);
+      out[5] = uint8_t(kHex[c & 0xF]);
+      out += 6;
+    }
+  }
+  *out++ = '"';
+  return out;
+}
+
+void TJSONString::WriteText(Text& out) const {
+  if (FNull) return;
+  out.push_back(u'"');
+  size_t start = 0;
+  for (size_t q; (q = FStrBuffer.find(u'"', start)) != Text::npos; start = q + 1) {
+    out.append(FStrBuffer, start, q - start);
+    out += u"\\\"";
+  }
+  out.append(FStrBuffer, start, Text::npos);
+  out.push_back(u'"');
+}
+
+std::unique_ptr<TJSONAncestor> TJSONString::CloneNode() const {
+  return FNull ? std::make_unique<TJSONString>() : std::make_unique<TJSONString>(FStrBuffer);
+}
+
+// ---- numbers ----
+
+TJSONNumber::TJSONNumber(int32_t value) : TJSONString(AsciiToText(std::to_string(value))) {}
+TJSONNumber::TJSONNumber(int64_t value) : TJSONString(AsciiToText(std::to_string(value))) {}
+TJSONNumber::TJSONNumber(double value) : TJSONString(AsciiToText(FloatToStrGeneral(value))) {}
+
+namespace {
+
+[[noreturn]] void InvalidInteger(const Text& text) {
+  throw EConvertError(FormatMessage("'%s' is not a valid integer value", {TextToUtf8(text)}));
+}
+
+}  // namespace
+
+Text TJSONNumber::Value() const {
+  if (FStrBuffer.size() >= 12 && FStrBuffer.find(u'.') == Text::npos) {
+    auto v = TryStrToInt64(FStrBuffer);
+    if (!v) InvalidInteger(FStrBuffer);
+    return AsciiToText(std::to_string(*v));
+  }
+  // The machine's regional decimal separator here is ".".
+  return AsciiToText(FloatToStrGeneral(AsDouble()));
+}
+
+int32_t TJSONNumber::AsInt() const { return StrToInt(FStrBuffer); }
+
+int64_t TJSONNumber::AsInt64() const {
+  auto v = TryStrToInt64(FStrBuffer);
+  if (!v) InvalidInteger(FStrBuffer);
+  return *v;
+}
+
+double TJSONNumber::AsDouble() const {
+  auto v = TryStrToFloat(FStrBuffer);
+  if (!v)
+    throw EConvertError(
+        FormatMessage("'%s' is not a valid floating point value", {TextToUtf8(FStrBuffer)}));
+  return *v;
+}
+
+uint8_t* TJSONNumber::WriteBytes(uint8_t* out) const {
+  for (char16_t c : FStrBuffer) *out++ = uint8_t(c);
+  return out;
+}
+
+std::unique_ptr<TJSONAncestor> TJSONNumber::CloneNode() const {
+  return std::make_unique<TJSONNumber>(FStrBuffer);
+}
+
+uint8_t* TJSONTrue::WriteBytes(uint8_t* out) const { return PutAscii(out, "true", 4); }
+uint8_t* TJSONFalse::WriteBytes(uint8_t* out) const { return PutAscii(out, "false", 5); }
+uint8_t* TJSONNull::WriteBytes(uint8_t* out) const { return PutAscii(out, "null", 4); }
+
+// ---- pairs ----
+
+TJSONPair::TJSONPair() = default;
+
+TJSONPair::TJSONPair(std::unique_ptr<TJSONString> str, std::unique_ptr<TJSONValue> value)
+    : FJsonString(std::move(str)), FJsonValue(std::move(value)) {}
+
+TJSONPair::TJSONPair(const Text& str, std::unique_ptr<TJSONValue> value)
+    : TJSONPair(std::make_unique<TJSONString>(str), std::move(value)) {}
+
+TJSONPair::TJSONPair(const Text& str, const Text& value)
+    : TJSONPair(std::make_unique<TJSONString>(str), std::make_unique<TJSONString>(value)) {}
+
+TJSONPair::~TJSONPair() = default;
+
+void TJSONPair::SetJsonString(std::unique_ptr<TJSONString> str) {
+  if (str) FJsonString = std::move(str);
+}
+
+void TJSONPair::SetJsonValue(std::unique_ptr<TJSONValue> value) {
+  if (value) FJsonValue = TJSONSlot(std::move(value));
+}
+
+void TJSONPair::AttachChild(std::unique_ptr<TJSONAncestor> child) {
+  if (!child) return;
+  if (!FJsonString) {
+    if (auto* s = dynamic_cast<TJSONString*>(child.get())) {
+      child.release();
+      FJsonString.reset(s);
+    }
+    return;
+  }
+  if (dynamic_cast<TJSONValue*>(child.get())) FJsonValue = TJSONSlot(std::move(child));
+}
+
+size_t TJSONPair::EstimatedByteSize() const {
+  size_t n = 1;
+  if (FJsonString) n += FJsonString->EstimatedByteSize();
+  if (TJSONAncestor* v = FJsonValue.Get()) n += v->EstimatedByteSize();
+  return n;
+}
+
+uint8_t* TJSONPair::WriteBytes(uint8_t* out) const {
+  TJSONAncestor* value = FJsonValue.Get();
+  if (!FJsonString || !value) throw EJSONException("A pair without a name or a value has no JSON form");
+  out = FJsonString->WriteBytes(out);
+  *out++ = ':';
+  return value->WriteBytes(out);
+}
+
+void TJSONPair::WriteText(Text& out) const {
+  TJSONAncestor* value = FJsonValue.Get();
+  if (!FJsonString || !value) return;
+  FJsonString->WriteText(out);
+  out.push_back(u':');
+  value->WriteText(out);
+}
+
+std::unique_ptr<TJSONPair> TJSONPair::Clone() const {
+  auto pair = std::make_unique<TJSONPair>();
+  if (FJsonString) pair->FJsonString.reset(static_cast<TJSONString*>(FJsonString->CloneNode().release()));
+  if (TJSONAncestor* v = FJsonValue.Get()) pair->FJsonValue = TJSONSlot(v->CloneNode());
+  return pair;
+}
+
+std::unique_ptr<TJSONAncestor> TJSONPair::CloneNode() const { return Clone(); }
+
+void TJSONPair::ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) {
+  if (FJsonString) into.push_back(std::move(FJsonString));
+  if (auto v = FJsonValue.Take()) into.push_back(std::move(v));
+}
+
+// ---- objects ----
+
+namespace {
+
+template <class T>
+T* At(const std::vector<TJSONSlot>& slots, int index) {
+  if (index < 0 || size_t(index) >= slots.size()) return nullptr;
+  return static_cast<T*>(slots[size_t(index)].Get());
+}
+
+size_t ContainerEstimate(const std::vector<TJSONSlot>& slots) {
+  if (slots.empty()) return 2;
+  size_t n = 1;
+  for (const TJSONSlot& s : slots) n += (s.Get() ? s.Get()->EstimatedByteSize() : 0) + 1;
+  return n;
+}
+
+uint8_t* WriteContainerBytes(const std::vector<TJSONSlot>& slots, uint8_t* out, char open, char close) {
+  *out++ = uint8_t(open);
+  bool first = true;
+  for (const TJSONSlot& s : slots) {
+    if (!s.Get()) continue;
+    if (!first) *out++ = ',';
+    first = false;
+    out = s.Get()->WriteBytes(out);
+  }
+  *out++ = uint8_t(close);
+  return out;
+}
+
+void WriteContainerText(const std::vector<TJSONSlot>& slots, Text& out, char16_t open, char16_t close) {
+  out.push_back(open);
+  bool first = true;
+  for (const TJSONSlot& s : slots) {
+    if (!s.Get()) continue;
+    if (!first) out.push_back(u',');
+    first = false;
+    s.Get()->WriteText(out);
+  }
+  out.push_back(close);
+}
+
+void ReleaseSlots(std::vector<TJSONSlot>& slots, std::vector<std::unique_ptr<TJSONAncestor>>& into) {
+  for (TJSONSlot& slot : slots)
+    if (auto node = slot.Take()) into.push_back(std::move(node));
+  slots.clear();
+}
+
+}  // namespace
+
+TJSONObject::TJSONObject(std::unique_ptr<TJSONPair> pair) { AddPair(std::move(pair)); }
+
+TJSONObject::~TJSONObject() { DestroyChildren(FMembers); }
+
+TJSONObject& TJSONObject::AddPair(std::unique_ptr<TJSONPair>&& pair) {
+  if (pair) FMembers.emplace_back(std::move(pair));
+  return *this;
+}
+
+void TJSONObject::AddMember(std::unique_ptr<TJSONPair> pair) { FMembers.emplace_back(std::move(pair)); }
+
+TJSONObject& TJSONObject::AddPair(const Text& str, const Text& value) {
+  if (!str.empty() && !value.empty()) FMembers.emplace_back(std::make_unique<TJSONPair>(str, value));
+  return *this;
+}
+
+TJSONPair* TJSONObject::Get(int index) const { return At<TJSONPair>(FMembers, index); }
+
+TJSONPair* TJSONObject::Get(const Text& name) const {
+  for (const TJSONSlot& s : FMembers) {
+    auto* pair = static_cast<TJSONPair*>(s.Get());
+    if (pair && pair->JsonString() && pair->JsonString()->Buffer() == name) return pair;
+  }
+  return nullptr;
+}
+
+TJSONValue* TJSONObject::GetValue(const Text& name) const {
+  TJSONPair* pair = Get(name);
+  return pair ? pair->JsonValue() : nullptr;
+}
+
+std::unique_ptr<TJSONPair> TJSONObject::RemovePair(const Text& pairName) {
+  for (auto it = FMembers.begin(); it != FMembers.end(); ++it) {
+    auto* pair = static_cast<TJSONPair*>(it->Get());
+    if (pair && pair->JsonString() && pair->JsonString()->Buffer() == pairName) {
+      std::unique_ptr<TJSONAncestor> node = it->Take();
+      FMembers.erase(it);
+      return std::unique_ptr<TJSONPair>(static_cast<TJSONPair*>(node.release()));
+    }
+  }
+  return nullptr;
+}
+
+std::vector<std::unique_ptr<TJSONPair>> TJSONObject::SetPairs(std::vector<std::unique_ptr<TJSONPair>> list) {
+  std::vector<std::unique_ptr<TJSONPair>> old;
+  for (TJSONSlot& s : FMembers)
+    if (auto node = s.Take()) old.emplace_back(static_cast<TJSONPair*>(node.release()));
+  FMembers.clear();
+  for (auto& pair : list) AddPair(std::move(pair));
+  return old;
+}
+
+void TJSONObject::AttachChild(std::unique_ptr<TJSONAncestor> child) {
+  if (dynamic_cast<TJSONPair*>(child.get())) FMembers.emplace_back(std::move(child));
+}
+
+size_t TJSONObject::EstimatedByteSize() const { return ContainerEstimate(FMembers); }
+
+uint8_t* TJSONObject::WriteBytes(uint8_t* out) const { return WriteContainerBytes(FMembers, out, '{', '}'); }
+
+void TJSONObject::WriteText(Text& out) const { WriteContainerText(FMembers, out, u'{', u'}'); }
+
+std::unique_ptr<TJSONAncestor> TJSONObject::CloneNode() const {
+  auto copy = std::make_unique<TJSONObject>();
+  copy->FMembers.reserve(FMembers.size());
+  for (const TJSONSlot& s : FMembers)
+    if (s.Get()) copy->FMembers.emplace_back(s.Get()->CloneNode());
+  return copy;
+}
+
+void TJSONObject::ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) {
+  ReleaseSlots(FMembers, into);
+}
+
+// ---- arrays ----
+
+TJSONArray::TJSONArray(std::unique_ptr<TJSONValue> firstElem, std::unique_ptr<TJSONValue> secondElem) {
+  AddElement(std::move(firstElem));
+  AddElement(std::move(secondElem));
+}
+
+TJSONArray::TJSONArray(const Text& firstElem, const Text& secondElem) {
+  Add(firstElem);
+  Add(secondElem);
+}
+
+TJSONArray::~TJSONArray() { DestroyChildren(FElements); }
+
+TJSONArray& TJSONArray::Add(const Text& element) {
+  FElements.emplace_back(std::make_unique<TJSONString>(element));
+  return *this;
+}
+
+TJSONArray& TJSONArray::Add(int32_t element) {
+  FElements.emplace_back(std::make_unique<TJSONNumber>(element));
+  return *this;
+}
+
+TJSONArray& TJSONArray::Add(double element) {
+  FElements.emplace_back(std::make_unique<TJSONNumber>(element));
+  return *this;
+}
+
+TJSONArray& TJSONArray::Add(bool element) {
+  if (element) {
+    FElements.emplace_back(std::make_unique<TJSONTrue>());
+  } else {
+    FElements.emplace_back(std::make_unique<TJSONFalse>());
+  }
+  return *this;
+}
+
+TJSONArray& TJSONArray::Add(std::unique_ptr<TJSONObject>&& element) {
+  if (element) {
+    FElements.emplace_back(std::move(element));
+  } else {
+    FElements.emplace_back(std::make_unique<TJSONNull>());
+  }
+  return *this;
+}
+
+TJSONArray& TJSONArray::Add(std::unique_ptr<TJSONArray>&& element) {
+  if (element) FElements.emplace_back(std::move(element));
+  return *this;
+}
+
+TJSONValue* TJSONArray::Get(int index) const { return At<TJSONValue>(FElements, index); }
+
+std::unique_ptr<TJSONValue> TJSONArray::Remove(int index) {
+  if (index < 0 || size_t(index) >= FElements.size()) return nullptr;
+  std::unique_ptr<TJSONAncestor> node = FElements[size_t(index)].Take();
+  FElements.erase(FElements.begin() + index);
+  return std::unique_ptr<TJSONValue>(static_cast<TJSONValue*>(node.release()));
+}
+
+std::vector<std::unique_ptr<TJSONValue>> TJSONArray::SetElements(std::vector<std::unique_ptr<TJSONValue>> list) {
+  std::vector<std::unique_ptr<TJSONValue>> old;
+  for (TJSONSlot& s : FElements)
+    if (auto node = s.Take()) old.emplace_back(static_cast<TJSONValue*>(node.release()));
+  FElements.clear();
+  for (auto& element : list) AddElement(std::move(element));
+  return old;
+}
+
+void TJSONArray::AttachChild(std::unique_ptr<TJSONAncestor> child) {
+  if (dynamic_cast<TJSONValue*>(child.get())) FElements.emplace_back(std::move(child));
+}
+
+size_t TJSONArray::EstimatedByteSize() const { return ContainerEstimate(FElements); }
+
+uint8_t* TJSONArray::WriteBytes(uint8_t* out) const { return WriteContainerBytes(FElements, out, '[', ']'); }
+
+void TJSONArray::WriteText(Text& out) const { WriteContainerText(FElements, out, u'[', u']'); }
+
+std::unique_ptr<TJSONAncestor> TJSONArray::CloneNode() const {
+  auto copy = std::make_unique<TJSONArray>();
+  copy->FElements.reserve(FElements.size());
+  for (const TJSONSlot& s : FElements)
+    if (s.Get()) copy->FElements.emplace_back(s.Get()->CloneNode());
+  return copy;
+}
+
+void TJSONArray::ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) {
+  ReleaseSlots(FElements, into);
+}
+
+}  // namespace quillara

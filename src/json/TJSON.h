@@ -1,0 +1,335 @@
+#pragma once
+// The JSON value tree: strict top-down ownership, with an ownership flag that lets a child
+// outlive its container.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/Exceptions.h"
+#include "base/Text.h"
+
+namespace quillara {
+
+class TJSONAncestor;
+class TJSONValue;
+class TJSONString;
+class TJSONPair;
+
+class EJSONException : public Exception {
+  using Exception::Exception;
+};
+
+// One place in a container. It owns its node or only borrows it (after the node's Owned was
+// cleared). The node points back at its slot so that clearing Owned reaches it, and a borrowed
+// node that dies first empties the slot: a container never touches a node that is gone.
+class TJSONSlot {
+ public:
+  TJSONSlot() = default;
+  explicit TJSONSlot(std::unique_ptr<TJSONAncestor> node);
+  TJSONSlot(TJSONSlot&& other) noexcept;
+  TJSONSlot& operator=(TJSONSlot&& other) noexcept;
+  TJSONSlot(const TJSONSlot&) = delete;
+  TJSONSlot& operator=(const TJSONSlot&) = delete;
+  ~TJSONSlot() { Reset(); }
+
+  TJSONAncestor* Get() const { return FOwned ? FOwned.get() : FBorrowed; }
+  bool Owns() const { return FOwned != nullptr; }
+  // Takes the node out: an owned node comes back to the caller, a borrowed one just leaves.
+  std::unique_ptr<TJSONAncestor> Take();
+  void Reset();
+
+ private:
+  friend class TJSONAncestor;
+  void Link();
+
+  std::unique_ptr<TJSONAncestor> FOwned;
+  TJSONAncestor* FBorrowed = nullptr;
+};
+
+class TJSONAncestor {
+ public:
+  TJSONAncestor() = default;
+  TJSONAncestor(const TJSONAncestor&) = delete;
+  TJSONAncestor& operator=(const TJSONAncestor&) = delete;
+  virtual ~TJSONAncestor();
+
+  virtual bool Null() const { return false; }
+  // The reader hangs a node it has just read onto its container with this; leaf nodes drop it.
+  virtual void AttachChild(std::unique_ptr<TJSONAncestor> child);
+  bool Owned() const { return FSlot ? FSlot->Owns() : FOwned; }
+  void SetOwned(bool value);
+  virtual Text Value() const { return {}; }
+  // Upper bound of what ToBytes writes.
+  virtual size_t EstimatedByteSize() const = 0;
+  // The 7-bit ASCII byte form from Offset on; returns the offset after the last byte. Data must
+  // hold EstimatedByteSize() bytes from Offset, or EJSONException is raised before writing.
+  size_t ToBytes(std::vector<uint8_t>& data, size_t offset) const;
+  // Unchecked: out must have room for EstimatedByteSize() bytes.
+  virtual uint8_t* WriteBytes(uint8_t* out) const = 0;
+  virtual std::unique_ptr<TJSONAncestor> CloneNode() const = 0;
+  // The text form: only double quotes are escaped.
+  Text ToString() const;
+  virtual void WriteText(Text& out) const = 0;
+  // The byte form, each byte one character.
+  std::string ToJSON() const;
+  // The byte form alone, sized from the estimate.
+  std::vector<uint8_t> Bytes() const;
+
+ protected:
+  // Containers hand their owned children here instead of destroying them one inside another,
+  // so a very deep tree is destroyed without deep recursion.
+  virtual void ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) { (void)into; }
+  static void DestroyChildren(std::vector<TJSONSlot>& slots);
+
+ private:
+  friend class TJSONSlot;
+  TJSONSlot* FSlot = nullptr;
+  bool FOwned = true;  // kept while the node sits in no container
+};
+
+class TJSONValue : public TJSONAncestor {
+ public:
+  std::unique_ptr<TJSONValue> Clone() const;
+};
+
+class TJSONString : public TJSONValue {
+ public:
+  TJSONString() : FNull(true) {}  // a JSON null
+  explicit TJSONString(Text value) : FStrBuffer(std::move(value)), FNull(false) {}
+  ~TJSONString() override;
+
+  bool Null() const override { return FNull; }
+  void AddChar(char16_t ch) {
+    FNull = false;
+    FStrBuffer.push_back(ch);
+  }
+  Text Value() const override { return FStrBuffer; }
+  const Text& Buffer() const { return FStrBuffer; }
+  size_t EstimatedByteSize() const override;
+  uint8_t* WriteBytes(uint8_t* out) const override;
+  std::unique_ptr<TJSONAncestor> CloneNode() const override;
+  void WriteText(Text& out) const override;
+
+ protected:
+  friend class TJSONReader;
+  Text FStrBuffer;
+  bool FNull;
+};
+
+class TJSONNumber : public TJSONString {
+ public:
+  TJSONNumber() : TJSONString(Text()) {}
+  explicit TJSONNumber(int32_t value);
+  explicit TJSONNumber(int64_t value);
+  explicit TJSONNumber(double value);
+  // The text unchanged and unchecked.
+  explicit TJSONNumber(Text text) : TJSONString(std::move(text)) {}
+
+  bool Null() const override { return false; }
+  Text Value() const override;
+  int32_t AsInt() const;
+  int64_t AsInt64() const;
+  double AsDouble() const;
+  size_t EstimatedByteSize() const override { return FStrBuffer.size(); }
+  uint8_t* WriteBytes(uint8_t* out) const override;
+  std::unique_ptr<TJSONAncestor> CloneNode() const override;
+  void WriteText(Text& out) const override { out += FStrBuffer; }
+};
+
+class TJSONTrue : public TJSONValue {
+ public:
+  Text Value() const override { return u"true"; }
+  size_t EstimatedByteSize() const override { return 4; }
+  uint8_t* WriteBytes(uint8_t* out) const override;
+  std::unique_ptr<TJSONAncestor> CloneNode() const override { return std::make_unique<TJSONTrue>(); }
+  void WriteText(Text& out) const override { out += u"true"; }
+};
+
+class TJSONFalse : public TJSONValue {
+ public:
+  Text Value() const override { return u"false"; }
+  size_t EstimatedByteSize() const override { return 5; }
+  uint8_t* WriteBytes(uint8_t* out) const override;
+  std::unique_ptr<TJSONAncestor> CloneNode() const override { return std::make_unique<TJSONFalse>(); }
+  void WriteText(Text& out) const override { out += u"false"; }
+};
+
+class TJSONNull : public TJSONValue {
+ public:
+  bool Null() const override { return true; }
+  Text Value() const override { return u"null"; }
+  size_t EstimatedByteSize() const override { return 4; }
+  uint8_t* WriteBytes(uint8_t* out) const override;
+  std::unique_ptr<TJSONAncestor> CloneNode() const override { return std::make_unique<TJSONNull>(); }
+  void WriteText(Text& out) const override { out += u"null"; }
+};
+
+class TJSONPair : public TJSONAncestor {
+ public:
+  TJSONPair();
+  TJSONPair(std::unique_ptr<TJSONString> str, std::unique_ptr<TJSONValue> value);
+  TJSONPair(const Text& str, std::unique_ptr<TJSONValue> value);
+  // An empty value text gives an empty string, not a null.
+  TJSONPair(const Text& str, const Text& value);
+  ~TJSONPair() override;
+
+  TJSONString* JsonString() const { return FJsonString.get(); }
+  TJSONValue* JsonValue() const { return static_cast<TJSONValue*>(FJsonValue.Get()); }
+  // A null argument leaves the old part in place.
+  void SetJsonString(std::unique_ptr<TJSONString> str);
+  void SetJsonValue(std::unique_ptr<TJSONValue> value);
+
+  void AttachChild(std::unique_ptr<TJSONAncestor> child) override;
+  size_t EstimatedByteSize() const override;
+  // Both parts must be present; EJSONException otherwise.
+  uint8_t* WriteBytes(uint8_t* out) const override;
+  std::unique_ptr<TJSONAncestor> CloneNode() const override;
+  std::unique_ptr<TJSONPair> Clone() const;
+  void WriteText(Text& out) const override;
+
+ protected:
+  void ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) override;
+
+ private:
+  std::unique_ptr<TJSONString> FJsonString;
+  TJSONSlot FJsonValue;
+};
+
+// Zero-based enumerators in the system's style; range-for over the containers works too.
+template <class TContainer, class TItem>
+class TJSONEnumerator {
+ public:
+  explicit TJSONEnumerator(const TContainer& list) : FList(list) {}
+  bool MoveNext() {
+    if (FIndex < int(FList.Count()) - 1) {
+      ++FIndex;
+      return true;
+    }
+    return false;
+  }
+  TItem* Current() const { return FList.Get(FIndex); }
+
+ private:
+  int FIndex = -1;
+  const TContainer& FList;
+};
+
+class TJSONObject : public TJSONValue {
+ public:
+  TJSONObject() = default;
+  explicit TJSONObject(std::unique_ptr<TJSONPair> pair);
+  ~TJSONObject() override;
+
+  // Each AddPair returns the object; a node that is not added stays with the caller.
+  TJSONObject& AddPair(std::unique_ptr<TJSONPair>&& pair);
+  template <class TName, class TValue>
+  TJSONObject& AddPair(std::unique_ptr<TName>&& str, std::unique_ptr<TValue>&& value) {
+    if (str && value) AddMember(std::make_unique<TJSONPair>(std::move(str), std::move(value)));
+    return *this;
+  }
+  template <class TValue>
+  TJSONObject& AddPair(const Text& str, std::unique_ptr<TValue>&& value) {
+    if (!str.empty() && value) AddMember(std::make_unique<TJSONPair>(str, std::move(value)));
+    return *this;
+  }
+  // Both texts must be non-empty.
+  TJSONObject& AddPair(const Text& str, const Text& value);
+
+  size_t Count() const { return FMembers.size(); }
+  size_t Size() const { return Count(); }
+  TJSONPair* Get(int index) const;
+  TJSONPair* GetPair(int index) const { return Get(index); }
+  TJSONPair* Pairs(int index) const { return Get(index); }
+  TJSONPair* Get(const Text& name) const;
+  TJSONValue* GetValue(const Text& name) const;
+  TJSONValue* Values(const Text& name) const { return GetValue(name); }
+  // The first member of that name, handed to the caller; none when absent (or when that member
+  // was already given away by clearing its Owned flag).
+  std::unique_ptr<TJSONPair> RemovePair(const Text& pairName);
+  // Replaces the member list; the old members are handed back rather than destroyed.
+  std::vector<std::unique_ptr<TJSONPair>> SetPairs(std::vector<std::unique_ptr<TJSONPair>> list);
+  TJSONEnumerator<TJSONObject, TJSONPair> GetEnumerator() const { return TJSONEnumerator<TJSONObject, TJSONPair>(*this); }
+
+  void AttachChild(std::unique_ptr<TJSONAncestor> child) override;
+  size_t EstimatedByteSize() const override;
+  uint8_t* WriteBytes(uint8_t* out) const override;
+  std::unique_ptr<TJSONAncestor> CloneNode() const override;
+  void WriteText(Text& out) const override;
+
+  // Reading; see TJSONReader.cpp. Malformed JSON gives none; malformed UTF-8 raises
+  // EJSONException.
+  static std::unique_ptr<TJSONValue> ParseJSONValue(const std::vector<uint8_t>& data, size_t offset,
+                                                    bool isUTF8 = true);
+  static std::unique_ptr<TJSONValue> ParseJSONValue(const uint8_t* data, size_t size, size_t offset,
+                                                    size_t length, bool isUTF8 = true);
+  static std::unique_ptr<TJSONValue> ParseJSONValueUTF8(const std::vector<uint8_t>& data, size_t offset,
+                                                        size_t count);
+  static std::unique_ptr<TJSONValue> ParseJSONValueUTF8(const std::vector<uint8_t>& data, size_t offset);
+  static std::unique_ptr<TJSONValue> ParseJSONValue(const Text& data);
+  static std::unique_ptr<TJSONValue> ParseJSONValue(const std::string& data);
+  // Reads one object into this object's members: the position after it (and the whitespace
+  // after it), the negated failure position, or -1 for a start outside the data.
+  int Parse(const std::vector<uint8_t>& data, int pos, int count);
+  int Parse(const std::vector<uint8_t>& data, int pos);
+
+ protected:
+  void ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) override;
+
+ private:
+  friend class TJSONReader;
+  void AddMember(std::unique_ptr<TJSONPair> pair);
+  std::vector<TJSONSlot> FMembers;
+};
+
+class TJSONArray : public TJSONValue {
+ public:
+  TJSONArray() = default;
+  explicit TJSONArray(std::unique_ptr<TJSONValue> firstElem,
+                      std::unique_ptr<TJSONValue> secondElem = nullptr);
+  TJSONArray(const Text& firstElem, const Text& secondElem);
+  ~TJSONArray() override;
+
+  // A node that is not added (none) stays with the caller.
+  template <class TValue>
+  TJSONArray& AddElement(std::unique_ptr<TValue>&& element) {
+    if (element) FElements.emplace_back(std::unique_ptr<TJSONAncestor>(std::move(element)));
+    return *this;
+  }
+  TJSONArray& Add(const Text& element);
+  TJSONArray& Add(const char16_t* element) { return Add(Text(element)); }
+  TJSONArray& Add(int32_t element);
+  TJSONArray& Add(double element);
+  TJSONArray& Add(bool element);
+  // A missing object appends a JSON null.
+  TJSONArray& Add(std::unique_ptr<TJSONObject>&& element);
+  // A missing array is ignored.
+  TJSONArray& Add(std::unique_ptr<TJSONArray>&& element);
+
+  size_t Count() const { return FElements.size(); }
+  size_t Size() const { return Count(); }
+  TJSONValue* Get(int index) const;
+  TJSONValue* Items(int index) const { return Get(index); }
+  std::unique_ptr<TJSONValue> Remove(int index);
+  std::vector<std::unique_ptr<TJSONValue>> SetElements(std::vector<std::unique_ptr<TJSONValue>> list);
+  TJSONEnumerator<TJSONArray, TJSONValue> GetEnumerator() const { return TJSONEnumerator<TJSONArray, TJSONValue>(*this); }
+
+  void AttachChild(std::unique_ptr<TJSONAncestor> child) override;
+  size_t EstimatedByteSize() const override;
+  uint8_t* WriteBytes(uint8_t* out) const override;
+  std::unique_ptr<TJSONAncestor> CloneNode() const override;
+  void WriteText(Text& out) const override;
+
+ protected:
+  void ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) override;
+
+ private:
+  friend class TJSONReader;
+  std::vector<TJSONSlot> FElements;
+};
+
+// Upper bound on nesting when reading; deeper input reads as none.
+constexpr int kJSONMaxDepth = 512;
+
+}  // namespace quillara

@@ -1,0 +1,363 @@
+// Reading JSON bytes into a value tree. Malformed JSON gives none; malformed UTF-8 raises.
+#include <cstring>
+
+#include "json/TJSON.h"
+
+namespace quillara {
+
+namespace {
+
+const char* const kStartByteMessage =
+    "UTF8: A start byte not followed by enough continuation bytes in position %s";
+const char* const kContinuationMessage =
+    "UTF8: An unexpected continuation byte in %s-byte UTF8 in position %s";
+const char* const kHeaderMessage = "UTF8: Type cannot be determined out of header byte at position %s";
+
+bool IsWhitespace(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+int HexValue(uint8_t c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+}  // namespace
+
+// The cursor and the grammar in one: bytes from FPos up to FRange.
+class TJSONReader {
+ public:
+  TJSONReader(const uint8_t* data, size_t offset, size_t range, bool isUTF8)
+      : FData(data), FPos(offset), FRange(range), FIsUTF8(isUTF8) {}
+
+  void SkipByteOrderMark() {
+    if (FRange - FPos > 3 && FData[FPos] == 0xEF && FData[FPos + 1] == 0xBB && FData[FPos + 2] == 0xBF)
+      FPos += 3;
+  }
+
+  // The top-level rule: one value, ending exactly at the range.
+  std::unique_ptr<TJSONValue> ReadDocument() {
+    SkipWhitespace();
+    std::unique_ptr<TJSONValue> value = ReadValue(0);
+    if (!value || FPos != FRange) return nullptr;
+    return value;
+  }
+
+  // One object into target's members; false when malformed.
+  bool ReadObjectInto(TJSONObject& target) {
+    SkipWhitespace();
+    if (!More() || FData[FPos] != '{') return false;
+    return ReadMembers(target, 0);
+  }
+
+  size_t Position() const { return FPos; }
+
+ private:
+  bool More() const { return FPos < FRange; }
+
+  // Any byte above 0x7F met outside a string is looked at as UTF-8 first (a broken sequence
+  // raises); a sound one is still no JSON token there.
+  bool Fail() {
+    if (FIsUTF8 && More() && FData[FPos] >= 0x80) {
+      char16_t units[2];
+      size_t at = FPos;
+      DecodeUtf8(units);
+      FPos = at;
+    }
+    return false;
+  }
+
+  // The byte that ends the whitespace has been looked at too.
+  void SkipWhitespace() {
+    while (More() && IsWhitespace(FData[FPos])) ++FPos;
+    if (More() && FData[FPos] >= 0x80) Fail();
+  }
+
+  std::unique_ptr<TJSONValue> ReadValue(int depth) {
+    if (!More()) return nullptr;
+    switch (FData[FPos]) {
+      case '"': {
+        auto s = std::make_unique<TJSONString>(Text());
+        if (!ReadString(s)) return nullptr;
+        return s;
+      }
+      case '{': {
+        if (depth >= kJSONMaxDepth) return nullptr;
+        auto o = std::make_unique<TJSONObject>();
+        if (!ReadMembers(*o, depth + 1)) return nullptr;
+        return o;
+      }
+      case '[': {
+        if (depth >= kJSONMaxDepth) return nullptr;
+        auto a = std::make_unique<TJSONArray>();
+        if (!ReadElements(*a, depth + 1)) return nullptr;
+        return a;
+      }
+      case 't':
+        return ReadLiteral("true", 4) ? std::make_unique<TJSONTrue>() : nullptr;
+      case 'f':
+        return ReadLiteral("false", 5) ? std::make_unique<TJSONFalse>() : nullptr;
+      case 'n':
+        return ReadLiteral("null", 4) ? std::make_unique<TJSONNull>() : nullptr;
+      default:
+        if (FData[FPos] == '-' || (FData[FPos] >= '0' && FData[FPos] <= '9')) return ReadNumber();
+        Fail();
+        return nullptr;
+    }
+  }
+
+  bool ReadLiteral(const char* word, size_t n) {
+    if (FRange - FPos < n) return false;
+    for (size_t i = 0; i < n; ++i, ++FPos)
+      if (FData[FPos] != uint8_t(word[i])) return Fail();
+    return true;
+  }
+
+  bool IsDigitHere() const { return More() && FData[FPos] >= '0' && FData[FPos] <= '9'; }
+
+  bool Digits() {
+    if (!IsDigitHere()) return Fail();
+    while (IsDigitHere()) ++FPos;
+    return true;
+  }
+
+  std::unique_ptr<TJSONValue> ReadNumber() {
+    size_t start = FPos;
+    if (FData[FPos] == '-') ++FPos;
+    if (!IsDigitHere()) return Fail(), nullptr;
+    if (FData[FPos] == '0') {
+      ++FPos;
+      if (IsDigitHere()) return nullptr;
+    } else {
+      while (IsDigitHere()) ++FPos;
+    }
+    if (More() && FData[FPos] == '.') {
+      ++FPos;
+      if (!Digits()) return nullptr;
+    }
+    if (More() && (FData[FPos] == 'e' || FData[FPos] == 'E')) {
+      ++FPos;
+      if (More() && (FData[FPos] == '+' || FData[FPos] == '-')) ++FPos;
+      if (!Digits()) return nullptr;
+    }
+    Fail();  // the byte that ended the number was looked at
+    return std::make_unique<TJSONNumber>(Text(FData + start, FData + FPos));
+  }
+
+  // Decodes the UTF-8 sequence at FPos into one or two units and moves past it. Overlong forms,
+  // encoded surrogates and code points above U+10FFFF are refused like any other broken
+  // sequence, so no character can slip through in a disguised form.
+  int DecodeUtf8(char16_t* units) {
+    size_t start = FPos;
+    uint8_t b = FData[start];
+    int length = (b >= 0xC2 && b <= 0xDF) ? 2 : (b >= 0xE0 && b <= 0xEF) ? 3 : (b >= 0xF0 && b <= 0xF4) ? 4 : 0;
+    if (length == 0) throw EJSONException(FormatMessage(kHeaderMessage, {std::to_string(start)}));
+    if (FRange - start < size_t(length))
+      throw EJSONException(FormatMessage(kStartByteMessage, {std::to_string(start)}));
+    uint8_t low = 0x80, high = 0xBF;
+    if (b == 0xE0) low = 0xA0;
+    if (b == 0xED) high = 0x9F;
+    if (b == 0xF0) low = 0x90;
+    if (b == 0xF4) high = 0x8F;
+    char32_t cp = b & (length == 2 ? 0x1F : length == 3 ? 0x0F : 0x07);
+    for (int k = 1; k < length; ++k) {
+      uint8_t c = FData[start + size_t(k)];
+      if (c < low || c > high)
+        throw EJSONException(FormatMessage(kContinuationMessage,
+                                           {std::to_string(length), std::to_string(start + size_t(k))}));
+      low = 0x80;
+      high = 0xBF;
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    FPos = start + size_t(length);
+    if (cp < 0x10000) {
+      units[0] = char16_t(cp);
+      return 1;
+    }
+    cp -= 0x10000;
+    units[0] = char16_t(0xD800 + (cp >> 10));
+    units[1] = char16_t(0xDC00 + (cp & 0x3FF));
+    return 2;
+  }
+
+  template <class TStringPtr>
+  bool ReadString(TStringPtr& target) {
+    ++FPos;  // opening quote
+    Text& out = target->FStrBuffer;
+    for (;;) {
+      // The common run: plain ASCII characters.
+      size_t run = FPos;
+      while (run < FRange && FData[run] != '"' && FData[run] != '\\' && FData[run] < 0x80) ++run;
+      out.append(FData + FPos, FData + run);
+      FPos = run;
+      if (!More()) return false;
+      uint8_t c = FData[FPos];
+      if (c == '"') {
+        ++FPos;
+        return true;
+      }
+      if (c >= 0x80) {
+        if (FIsUTF8) {
+          char16_t units[2];
+          int n = DecodeUtf8(units);
+          out.append(units, size_t(n));
+        } else {
+          out.push_back(c);
+          ++FPos;
+        }
+        continue;
+      }
+      // backslash
+      if (FRange - FPos < 2) return false;
+      uint8_t e = FData[FPos + 1];
+      FPos += 2;
+      switch (e) {
+        case '"': out.push_back(u'"'); break;
+        case '/': out.push_back(u'/'); break;
+        case '\\': out.push_back(u'\\'); break;
+        case 'b': out.push_back(u'\b'); break;
+        case 'f': out.push_back(u'\f'); break;
+        case 'n': out.push_back(u'\n'); break;
+        case 'r': out.push_back(u'\r'); break;
+        case 't': out.push_back(u'\t'); break;
+        case 'u': {
+          // Exactly four hexadecimal digits, either letter case; anything else is malformed.
+          if (FRange - FPos < 4) return false;
+          int unit = 0;
+          for (int k = 0; k < 4; ++k) {
+            int v = HexValue(FData[FPos + size_t(k)]);
+            if (v < 0) return false;
+            unit = unit * 16 + v;
+          }
+          FPos += 4;
+          out.push_back(char16_t(unit));
+          break;
+        }
+        default:
+          FPos -= 1;
+          return Fail();
+      }
+    }
+  }
+
+  bool ReadElements(TJSONArray& array, int depth) {
+    ++FPos;  // [
+    SkipWhitespace();
+    if (!More()) return false;
+    if (FData[FPos] == ']') {
+      ++FPos;
+      SkipWhitespace();
+      return true;
+    }
+    for (;;) {
+      SkipWhitespace();
+      std::unique_ptr<TJSONValue> value = ReadValue(depth);
+      if (!value) return false;
+      array.FElements.emplace_back(std::move(value));
+      SkipWhitespace();
+      if (!More()) return false;
+      if (FData[FPos] == ']') {
+        ++FPos;
+        SkipWhitespace();
+        return true;
+      }
+      if (FData[FPos] != ',') return Fail();
+      ++FPos;
+      SkipWhitespace();
+      if (More() && FData[FPos] == ']') return false;
+    }
+  }
+
+  bool ReadMembers(TJSONObject& object, int depth) {
+    ++FPos;  // {
+    SkipWhitespace();
+    if (!More()) return false;
+    if (FData[FPos] == '}') {
+      ++FPos;
+      SkipWhitespace();
+      return true;
+    }
+    for (;;) {
+      SkipWhitespace();
+      if (!More()) return false;
+      if (FData[FPos] != '"') return Fail();
+      auto name = std::make_unique<TJSONString>(Text());
+      if (!ReadString(name)) return false;
+      SkipWhitespace();
+      if (!More()) return false;
+      if (FData[FPos] != ':') return Fail();
+      ++FPos;
+      SkipWhitespace();
+      std::unique_ptr<TJSONValue> value = ReadValue(depth);
+      if (!value) return false;
+      object.FMembers.emplace_back(std::make_unique<TJSONPair>(std::move(name), std::move(value)));
+      SkipWhitespace();
+      if (!More()) return false;
+      if (FData[FPos] == '}') {
+        ++FPos;
+        SkipWhitespace();
+        return true;
+      }
+      if (FData[FPos] != ',') return Fail();
+      ++FPos;
+      SkipWhitespace();
+      if (More() && FData[FPos] == '}') return false;
+    }
+  }
+
+  const uint8_t* FData;
+  size_t FPos;
+  size_t FRange;
+  bool FIsUTF8;
+};
+
+std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValue(const uint8_t* data, size_t size, size_t offset,
+                                                        size_t length, bool isUTF8) {
+  if (data == nullptr || offset > length || length > size) return nullptr;
+  TJSONReader reader(data, offset, length, isUTF8);
+  if (isUTF8) reader.SkipByteOrderMark();
+  return reader.ReadDocument();
+}
+
+std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValue(const std::vector<uint8_t>& data, size_t offset,
+                                                        bool isUTF8) {
+  return ParseJSONValue(data.data(), data.size(), offset, data.size(), isUTF8);
+}
+
+std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValueUTF8(const std::vector<uint8_t>& data, size_t offset,
+                                                            size_t count) {
+  return ParseJSONValue(data.data(), data.size(), offset, count, true);
+}
+
+std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValueUTF8(const std::vector<uint8_t>& data, size_t offset) {
+  return ParseJSONValue(data.data(), data.size(), offset, data.size(), true);
+}
+
+std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValue(const Text& data) {
+  return ParseJSONValue(TextToUtf8(data));
+}
+
+std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValue(const std::string& data) {
+  auto bytes = reinterpret_cast<const uint8_t*>(data.data());
+  return ParseJSONValue(bytes, data.size(), 0, data.size(), true);
+}
+
+int TJSONObject::Parse(const std::vector<uint8_t>& data, int pos, int count) {
+  if (data.empty() || pos < 0 || count <= 0 || pos >= count || size_t(count) > data.size()) return -1;
+  bool utf8 = data.size() >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF;
+  size_t start = size_t(pos);
+  if (utf8 && start == 0) start = 3;
+  TJSONReader reader(data.data(), start, size_t(count), utf8);
+  TJSONObject parsed;
+  if (!reader.ReadObjectInto(parsed)) return -int(reader.Position());
+  for (TJSONSlot& slot : parsed.FMembers) FMembers.emplace_back(slot.Take());
+  return int(reader.Position());
+}
+
+int TJSONObject::Parse(const std::vector<uint8_t>& data, int pos) {
+  int result = Parse(data, pos, int(data.size()));
+  if (result > 0 && result < int(data.size())) return -result;
+  return result;
+}
+
+}  // namespace quillara

@@ -1,0 +1,197 @@
+// The two written forms and the reader.
+#include <gtest/gtest.h>
+
+#include "json/TJSON.h"
+
+using namespace quillara;
+
+namespace {
+
+std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+
+// The byte form of what was read, or "none".
+std::string ReadBack(const std::string& input, bool isUTF8 = true) {
+  auto value = TJSONObject::ParseJSONValue(Bytes(input), 0, isUTF8);
+  return value ? value->ToJSON() : "none";
+}
+
+}  // namespace
+
+TEST(TJSONWriting, TextFormEscapesOnlyDoubleQuotes) {
+  TJSONString s(u"a\"b\\c/d\ne\u00e9\U0001F600\x01");
+  EXPECT_EQ(s.ToString(), u"\"a\\\"b\\c/d\ne\u00e9\U0001F600\x01\"");
+  EXPECT_EQ(s.ToJSON(), "\"a\\\"b\\\\c\\/d\\ne\\u00E9\\uD83D\\uDE00\\u0001\"");
+}
+
+TEST(TJSONWriting, ByteFormEscapeTable) {
+  struct Case {
+    char16_t unit;
+    const char* bytes;
+  } cases[] = {
+      {0x08, "\\b"}, {0x09, "\\t"}, {0x0A, "\\n"}, {0x0C, "\\f"}, {0x0D, "\\r"},
+      {0x22, "\\\""}, {0x2F, "\\/"}, {0x5C, "\\\\"}, {0x00, "\\u0000"}, {0x0B, "\\u000B"},
+      {0x1F, "\\u001F"}, {0x7F, "\x7F"}, {0x80, "\\u0080"}, {0xABCD, "\\uABCD"}, {0x20, " "},
+      {0x7E, "~"},
+  };
+  for (const Case& c : cases) {
+    TJSONString s(Text(1, c.unit));
+    EXPECT_EQ(s.ToJSON(), std::string("\"") + c.bytes + "\"") << int(c.unit);
+    EXPECT_LE(s.ToJSON().size(), s.EstimatedByteSize());
+  }
+}
+
+TEST(TJSONWriting, ContainersAndEstimates) {
+  TJSONObject o;
+  EXPECT_EQ(o.ToString(), u"{}");
+  EXPECT_EQ(o.ToJSON(), "{}");
+  EXPECT_EQ(o.EstimatedByteSize(), 2u);
+  EXPECT_EQ(TJSONArray().ToJSON(), "[]");
+  o.AddPair(u"k", std::make_unique<TJSONArray>(std::make_unique<TJSONNumber>(Text(u"1.50")),
+                                                std::make_unique<TJSONNull>()));
+  o.AddPair(u"t", std::make_unique<TJSONTrue>()).AddPair(u"f", std::make_unique<TJSONFalse>());
+  EXPECT_EQ(o.ToJSON(), "{\"k\":[1.50,null],\"t\":true,\"f\":false}");
+  // 1 + ("k" 8 + [1.50,null] 11 + 1) + 1 + (8 + 4 + 1) + 1 + (8 + 5 + 1) + 1
+  EXPECT_EQ(o.EstimatedByteSize(), 51u);
+  std::vector<uint8_t> buffer(o.EstimatedByteSize() + 3, 'x');
+  size_t end = o.ToBytes(buffer, 3);
+  EXPECT_EQ(std::string(buffer.begin() + 3, buffer.begin() + long(end)), o.ToJSON());
+  std::vector<uint8_t> small(5);
+  EXPECT_THROW(o.ToBytes(small, 0), EJSONException);
+}
+
+TEST(TJSONReading, AcceptedAndRefusedTexts) {
+  struct Case {
+    std::string input;
+    std::string result;  // the byte form of what was read, or "none"
+  } cases[] = {
+      {"{\"a\":1}\n", "{\"a\":1}"},
+      {" [1 , 2 ]\t\r\n ", "[1,2]"},
+      {"\"s\"", "\"s\""},
+      {"\"s\" ", "none"},
+      {"12", "12"},
+      {"12 ", "none"},
+      {"12\n", "none"},
+      {"true", "true"},
+      {"true ", "none"},
+      {"tru", "none"},
+      {"True", "none"},
+      {"{\"a\":1 \"b\":2}", "none"},
+      {"{\"a\":1,}", "none"},
+      {"[1,]", "none"},
+      {"[1 2]", "none"},
+      {"[", "none"},
+      {"{\"a\"", "none"},
+      {"{\"a\":", "none"},
+      {"", "none"},
+      {" ", "none"},
+      {"-", "none"},
+      {"-x", "none"},
+      {"01", "none"},
+      {"1.", "none"},
+      {"1e", "none"},
+      {".5", "none"},
+      {"+1", "none"},
+      {"-0.0e+10", "-0.0e+10"},
+      {"1E-2", "1E-2"},
+      {"[\"\\u00e9\",\"\\u00E9\"]", "[\"\\u00E9\",\"\\u00E9\"]"},
+      {"\"\\x\"", "none"},
+      {"\"\\u00G9\"", "none"},
+      {"\"\\u00e\"", "none"},
+      {"\"a\tb\nc\x01\"", "\"a\\tb\\nc\\u0001\""},
+      {"\"\\/\\b\\f\\n\\r\\t\\\\\\\"\"", "\"\\/\\b\\f\\n\\r\\t\\\\\\\"\""},
+      {"\"\\uD83D\\uDE00\"", "\"\\uD83D\\uDE00\""},
+      {"\"\\uDE00\"", "\"\\uDE00\""},
+      {"{\"a\":1,\"a\":2}", "{\"a\":1,\"a\":2}"},
+      {"\xEF\xBB\xBF{}", "{}"},
+      {"\xEF\xBB\xBF", "none"},
+      {"\"caf\xC3\xA9\"", "\"caf\\u00E9\""},
+      {"\"\xF0\x9F\x98\x80\"", "\"\\uD83D\\uDE00\""},
+      {"[\xC3\xA9]", "none"},  // a character outside a string
+      {"\f1", "none"},         // only four whitespace characters exist
+      {"[1]\f", "none"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ReadBack(c.input), c.result) << c.input;
+}
+
+TEST(TJSONReading, Utf8Errors) {
+  struct Case {
+    std::string input;
+    std::string message;
+  } cases[] = {
+      {"\"\xA9\"", "UTF8: Type cannot be determined out of header byte at position 1"},
+      {"\xA9", "UTF8: Type cannot be determined out of header byte at position 0"},
+      {"\"ab\xC3", "UTF8: A start byte not followed by enough continuation bytes in position 3"},
+      {"\"\xE2\x82", "UTF8: A start byte not followed by enough continuation bytes in position 1"},
+      {"\"\xC3x\"", "UTF8: An unexpected continuation byte in 2-byte UTF8 in position 2"},
+      {"\"\xF0\x9F\x98x\"", "UTF8: An unexpected continuation byte in 4-byte UTF8 in position 4"},
+      {"\"\xFF\"", "UTF8: Type cannot be determined out of header byte at position 1"},
+      // overlong forms, encoded surrogates and code points beyond U+10FFFF are refused
+      {"\"\xC0\xAF\"", "UTF8: Type cannot be determined out of header byte at position 1"},
+      {"\"\xE0\x80\xAF\"", "UTF8: An unexpected continuation byte in 3-byte UTF8 in position 2"},
+      {"\"\xED\xA0\x80\"", "UTF8: An unexpected continuation byte in 3-byte UTF8 in position 2"},
+      {"\"\xF4\x90\x80\x80\"", "UTF8: An unexpected continuation byte in 4-byte UTF8 in position 2"},
+      {"{} \xA9", "UTF8: Type cannot be determined out of header byte at position 3"},
+      {"[1\xA9]", "UTF8: Type cannot be determined out of header byte at position 2"},
+  };
+  for (const Case& c : cases) {
+    try {
+      ReadBack(c.input);
+      ADD_FAILURE() << "no error for case " << &c - cases;
+    } catch (const EJSONException& e) {
+      EXPECT_EQ(e.what(), c.message);
+    }
+  }
+  // Without UTF-8 decoding, each high byte is the character of that code.
+  EXPECT_EQ(ReadBack("\"\xA9\"", false), "\"\\u00A9\"");
+  // After a top-level string nothing is looked at.
+  EXPECT_EQ(ReadBack("\"s\"\xA9"), "none");
+}
+
+TEST(TJSONReading, RangesAndVariants) {
+  std::vector<uint8_t> data = Bytes("xx[1,2]yy");
+  EXPECT_EQ(TJSONObject::ParseJSONValueUTF8(data, 2, 7)->ToJSON(), "[1,2]");
+  EXPECT_EQ(TJSONObject::ParseJSONValueUTF8(data, 2), nullptr);
+  EXPECT_EQ(TJSONObject::ParseJSONValue(data.data(), data.size(), 2, 20), nullptr);
+  // Bytes past the range are never looked at, not even broken UTF-8.
+  std::vector<uint8_t> tail = Bytes("[1]\xFF");
+  EXPECT_EQ(TJSONObject::ParseJSONValueUTF8(tail, 0, 3)->ToJSON(), "[1]");
+  EXPECT_EQ(TJSONObject::ParseJSONValue(Text(u"{\"\u00e9\":[true]}"))->ToString(), u"{\"\u00e9\":[true]}");
+}
+
+TEST(TJSONReading, NestingIsBounded) {
+  auto nested = [](int depth) { return std::string(size_t(depth), '[') + std::string(size_t(depth), ']'); };
+  EXPECT_NE(ReadBack(nested(512)), "none");
+  EXPECT_EQ(ReadBack(nested(513)), "none");
+  EXPECT_EQ(ReadBack(std::string(100000, '[')), "none");
+  std::string objects;
+  for (int i = 0; i < 100000; ++i) objects += "{\"a\":";
+  EXPECT_EQ(ReadBack(objects), "none");
+}
+
+TEST(TJSONObjectParse, ReturnConventions) {
+  struct Case {
+    std::string input;
+    int pos;
+    int result;
+    const char* members;  // the object's text form afterwards
+  } cases[] = {
+      {"{\"a\":1}", 0, 7, "{\"a\":1}"},
+      {"{\"a\":1}  ", 0, 9, "{\"a\":1}"},
+      {"{\"a\":1} x", 0, -8, "{\"a\":1}"},
+      {"  {}", 0, 4, "{}"},
+      {"{\"a\":1,}", 0, -7, "{}"},
+      {"[1]", 0, 0, "{}"},
+      {"{}", 5, -1, "{}"},
+      {"{}", -1, -1, "{}"},
+      {"", 0, -1, "{}"},
+      {"\xEF\xBB\xBF{\"\xC3\xA9\":1}", 0, 11, "{\"\u00e9\":1}"},
+      {"{\"\xC3\xA9\":1}", 0, 8, "{\"\u00c3\u00a9\":1}"},  // without the mark: single bytes
+  };
+  for (const Case& c : cases) {
+    TJSONObject o;
+    EXPECT_EQ(o.Parse(Bytes(c.input), c.pos), c.result) << c.input;
+    EXPECT_EQ(o.ToString(), Utf8ToText(c.members)) << c.input;
+  }
+  TJSONObject o;
+  EXPECT_EQ(o.Parse(Bytes("{} x"), 0, 3), 3);
+}
