@@ -133,9 +133,10 @@ size_t TJSONAncestor::ToBytes(std::vector<uint8_t>& data, size_t offset) const {
 }
 
 std::vector<uint8_t> TJSONAncestor::Bytes() const {
-  std::vector<uint8_t> data(EstimatedByteSize());
-  data.resize(size_t(WriteBytes(data.data()) - data.data()));
-  return data;
+  // The estimate may be six times the result: write into untouched memory, keep only the result.
+  auto buffer = std::make_unique_for_overwrite<uint8_t[]>(EstimatedByteSize());
+  uint8_t* end = WriteBytes(buffer.get());
+  return std::vector<uint8_t>(buffer.get(), end);
 }
 
 Text TJSONAncestor::ToString() const {
@@ -145,8 +146,9 @@ Text TJSONAncestor::ToString() const {
 }
 
 std::string TJSONAncestor::ToJSON() const {
-  std::vector<uint8_t> bytes = Bytes();
-  return std::string(bytes.begin(), bytes.end());
+  auto buffer = std::make_unique_for_overwrite<uint8_t[]>(EstimatedByteSize());
+  uint8_t* end = WriteBytes(buffer.get());
+  return std::string(buffer.get(), end);
 }
 
 TJSONString::~TJSONString() = default;
@@ -180,12 +182,13 @@ uint8_t* TJSONString::WriteBytes(uint8_t* out) const {
 void TJSONString::WriteText(Text& out) const {
   if (FNull) return;
   out.push_back(u'"');
+  std::u16string_view text = FStrBuffer;
   size_t start = 0;
-  for (size_t q; (q = FStrBuffer.find(u'"', start)) != Text::npos; start = q + 1) {
-    out.append(FStrBuffer, start, q - start);
+  for (size_t q; (q = text.find(u'"', start)) != Text::npos; start = q + 1) {
+    out.append(text.substr(start, q - start));
     out += u"\\\"";
   }
-  out.append(FStrBuffer, start, Text::npos);
+  out.append(text.substr(start));
   out.push_back(u'"');
 }
 
@@ -195,9 +198,46 @@ std::unique_ptr<TJSONAncestor> TJSONString::CloneNode() const {
 
 // ---- numbers ----
 
-TJSONNumber::TJSONNumber(int32_t value) : TJSONString(AsciiToText(std::to_string(value))) {}
-TJSONNumber::TJSONNumber(int64_t value) : TJSONString(AsciiToText(std::to_string(value))) {}
-TJSONNumber::TJSONNumber(double value) : TJSONString(AsciiToText(FloatToStrGeneral(value))) {}
+TJSONNumber::TJSONNumber(int32_t value) { Assign(std::to_string(value)); }
+TJSONNumber::TJSONNumber(int64_t value) { Assign(std::to_string(value)); }
+TJSONNumber::TJSONNumber(double value) { Assign(FloatToStrGeneral(value)); }
+
+TJSONNumber::TJSONNumber(Text text) {
+  bool ascii = text.size() <= sizeof FDigits;
+  for (char16_t c : text) ascii = ascii && c < 0x80;
+  if (ascii) {
+    FLength = uint8_t(text.size());
+    for (size_t i = 0; i < text.size(); ++i) FDigits[i] = char(text[i]);
+  } else {
+    FStrBuffer = std::move(text);
+    FWide = true;
+  }
+}
+
+void TJSONNumber::Assign(std::string_view ascii) {
+  if (ascii.size() <= sizeof FDigits) {
+    std::memcpy(FDigits, ascii.data(), ascii.size());
+    FLength = uint8_t(ascii.size());
+  } else {
+    FStrBuffer.assign(AsciiToText(ascii));
+    FWide = true;
+  }
+}
+
+void TJSONNumber::AddChar(char16_t ch) {
+  if (!FWide && ch < 0x80 && FLength < sizeof FDigits) {
+    FDigits[FLength++] = char(ch);
+    return;
+  }
+  if (!FWide) {
+    FStrBuffer.assign(AsciiToText(Digits()));
+    FLength = 0;
+    FWide = true;
+  }
+  FStrBuffer.push_back(ch);
+}
+
+Text TJSONNumber::NumberText() const { return FWide ? FStrBuffer : AsciiToText(Digits()); }
 
 namespace {
 
@@ -208,38 +248,55 @@ namespace {
 }  // namespace
 
 Text TJSONNumber::Value() const {
-  if (FStrBuffer.size() >= 12 && FStrBuffer.find(u'.') == Text::npos) {
-    auto v = TryStrToInt64(FStrBuffer);
-    if (!v) InvalidInteger(FStrBuffer);
+  Text text = NumberText();
+  if (text.size() >= 12 && text.find(u'.') == Text::npos) {
+    auto v = TryStrToInt64(text);
+    if (!v) InvalidInteger(text);
     return AsciiToText(std::to_string(*v));
   }
   // The machine's regional decimal separator here is ".".
   return AsciiToText(FloatToStrGeneral(AsDouble()));
 }
 
-int32_t TJSONNumber::AsInt() const { return StrToInt(FStrBuffer); }
+int32_t TJSONNumber::AsInt() const { return StrToInt(NumberText()); }
 
 int64_t TJSONNumber::AsInt64() const {
-  auto v = TryStrToInt64(FStrBuffer);
-  if (!v) InvalidInteger(FStrBuffer);
+  Text text = NumberText();
+  auto v = TryStrToInt64(text);
+  if (!v) InvalidInteger(text);
   return *v;
 }
 
 double TJSONNumber::AsDouble() const {
-  auto v = TryStrToFloat(FStrBuffer);
+  Text text = NumberText();
+  auto v = TryStrToFloat(text);
   if (!v)
-    throw EConvertError(
-        FormatMessage("'%s' is not a valid floating point value", {TextToUtf8(FStrBuffer)}));
+    throw EConvertError(FormatMessage("'%s' is not a valid floating point value", {TextToUtf8(text)}));
   return *v;
 }
 
 uint8_t* TJSONNumber::WriteBytes(uint8_t* out) const {
+  if (!FWide) {
+    // Word copies: a call or a string instruction costs more than these few bytes.
+    size_t i = 0;
+    for (; i + 8 <= FLength; i += 8) std::memcpy(out + i, FDigits + i, 8);
+    for (; i < FLength; ++i) out[i] = uint8_t(FDigits[i]);
+    return out + FLength;
+  }
   for (char16_t c : FStrBuffer) *out++ = uint8_t(c);
   return out;
 }
 
+void TJSONNumber::WriteText(Text& out) const {
+  if (FWide) {
+    out += FStrBuffer;
+  } else {
+    out.append(FDigits, FDigits + FLength);
+  }
+}
+
 std::unique_ptr<TJSONAncestor> TJSONNumber::CloneNode() const {
-  return std::make_unique<TJSONNumber>(FStrBuffer);
+  return FWide ? std::make_unique<TJSONNumber>(FStrBuffer) : std::make_unique<TJSONNumber>(Digits());
 }
 
 uint8_t* TJSONTrue::WriteBytes(uint8_t* out) const { return PutAscii(out, "true", 4); }
@@ -251,18 +308,26 @@ uint8_t* TJSONNull::WriteBytes(uint8_t* out) const { return PutAscii(out, "null"
 TJSONPair::TJSONPair() = default;
 
 TJSONPair::TJSONPair(std::unique_ptr<TJSONString> str, std::unique_ptr<TJSONValue> value)
-    : FJsonString(std::move(str)), FJsonValue(std::move(value)) {}
+    : FJsonValue(std::move(value)) {
+  if (str) TakeName(*str);
+}
 
 TJSONPair::TJSONPair(const Text& str, std::unique_ptr<TJSONValue> value)
-    : TJSONPair(std::make_unique<TJSONString>(str), std::move(value)) {}
+    : FJsonString(str), FHasName(true), FJsonValue(std::move(value)) {}
 
 TJSONPair::TJSONPair(const Text& str, const Text& value)
-    : TJSONPair(std::make_unique<TJSONString>(str), std::make_unique<TJSONString>(value)) {}
+    : TJSONPair(str, std::make_unique<TJSONString>(value)) {}
 
 TJSONPair::~TJSONPair() = default;
 
+void TJSONPair::TakeName(TJSONString& name) {
+  FJsonString.FStrBuffer = std::move(name.FStrBuffer);
+  FJsonString.FNull = name.FNull;
+  FHasName = true;
+}
+
 void TJSONPair::SetJsonString(std::unique_ptr<TJSONString> str) {
-  if (str) FJsonString = std::move(str);
+  if (str) TakeName(*str);
 }
 
 void TJSONPair::SetJsonValue(std::unique_ptr<TJSONValue> value) {
@@ -271,11 +336,8 @@ void TJSONPair::SetJsonValue(std::unique_ptr<TJSONValue> value) {
 
 void TJSONPair::AttachChild(std::unique_ptr<TJSONAncestor> child) {
   if (!child) return;
-  if (!FJsonString) {
-    if (auto* s = dynamic_cast<TJSONString*>(child.get())) {
-      child.release();
-      FJsonString.reset(s);
-    }
+  if (!FHasName) {
+    if (auto* s = dynamic_cast<TJSONString*>(child.get())) TakeName(*s);
     return;
   }
   if (dynamic_cast<TJSONValue*>(child.get())) FJsonValue = TJSONSlot(std::move(child));
@@ -283,30 +345,34 @@ void TJSONPair::AttachChild(std::unique_ptr<TJSONAncestor> child) {
 
 size_t TJSONPair::EstimatedByteSize() const {
   size_t n = 1;
-  if (FJsonString) n += FJsonString->EstimatedByteSize();
+  if (FHasName) n += FJsonString.EstimatedByteSize();
   if (TJSONAncestor* v = FJsonValue.Get()) n += v->EstimatedByteSize();
   return n;
 }
 
 uint8_t* TJSONPair::WriteBytes(uint8_t* out) const {
   TJSONAncestor* value = FJsonValue.Get();
-  if (!FJsonString || !value) throw EJSONException("A pair without a name or a value has no JSON form");
-  out = FJsonString->WriteBytes(out);
+  if (!FHasName || !value) throw EJSONException("A pair without a name or a value has no JSON form");
+  out = FJsonString.WriteBytes(out);
   *out++ = ':';
   return value->WriteBytes(out);
 }
 
 void TJSONPair::WriteText(Text& out) const {
   TJSONAncestor* value = FJsonValue.Get();
-  if (!FJsonString || !value) return;
-  FJsonString->WriteText(out);
+  if (!FHasName || !value) return;
+  FJsonString.WriteText(out);
   out.push_back(u':');
   value->WriteText(out);
 }
 
 std::unique_ptr<TJSONPair> TJSONPair::Clone() const {
   auto pair = std::make_unique<TJSONPair>();
-  if (FJsonString) pair->FJsonString.reset(static_cast<TJSONString*>(FJsonString->CloneNode().release()));
+  if (FHasName) {
+    pair->FJsonString.FStrBuffer = FJsonString.FStrBuffer;
+    pair->FJsonString.FNull = FJsonString.FNull;
+    pair->FHasName = true;
+  }
   if (TJSONAncestor* v = FJsonValue.Get()) pair->FJsonValue = TJSONSlot(v->CloneNode());
   return pair;
 }
@@ -314,7 +380,6 @@ std::unique_ptr<TJSONPair> TJSONPair::Clone() const {
 std::unique_ptr<TJSONAncestor> TJSONPair::CloneNode() const { return Clone(); }
 
 void TJSONPair::ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) {
-  if (FJsonString) into.push_back(std::move(FJsonString));
   if (auto v = FJsonValue.Take()) into.push_back(std::move(v));
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/Exceptions.h"
@@ -87,6 +88,9 @@ class TJSONAncestor {
   friend class TJSONSlot;
   TJSONSlot* FSlot = nullptr;
   bool FOwned = true;  // kept while the node sits in no container
+
+ protected:
+  bool FNull = false;  // strings only; kept here where it costs no room
 };
 
 class TJSONValue : public TJSONAncestor {
@@ -96,12 +100,12 @@ class TJSONValue : public TJSONAncestor {
 
 class TJSONString : public TJSONValue {
  public:
-  TJSONString() : FNull(true) {}  // a JSON null
-  explicit TJSONString(Text value) : FStrBuffer(std::move(value)), FNull(false) {}
+  TJSONString() { FNull = true; }  // a JSON null
+  explicit TJSONString(Text value) : FStrBuffer(std::move(value)) {}
   ~TJSONString() override;
 
   bool Null() const override { return FNull; }
-  void AddChar(char16_t ch) {
+  virtual void AddChar(char16_t ch) {
     FNull = false;
     FStrBuffer.push_back(ch);
   }
@@ -114,10 +118,13 @@ class TJSONString : public TJSONValue {
 
  protected:
   friend class TJSONReader;
+  friend class TJSONPair;
   Text FStrBuffer;
-  bool FNull;
 };
 
+// A number keeps its text exactly as built or read. Short texts of 7-bit characters (nearly all
+// that the reader and the numeric constructors make) are held inside the node as bytes, so a
+// number costs one allocation; any other text is held as UTF-16 like a string's.
 class TJSONNumber : public TJSONString {
  public:
   TJSONNumber() : TJSONString(Text()) {}
@@ -125,17 +132,28 @@ class TJSONNumber : public TJSONString {
   explicit TJSONNumber(int64_t value);
   explicit TJSONNumber(double value);
   // The text unchanged and unchecked.
-  explicit TJSONNumber(Text text) : TJSONString(std::move(text)) {}
+  explicit TJSONNumber(Text text);
+  explicit TJSONNumber(std::string_view asciiText) { Assign(asciiText); }
 
   bool Null() const override { return false; }
+  void AddChar(char16_t ch) override;
+  Text NumberText() const;
   Text Value() const override;
   int32_t AsInt() const;
   int64_t AsInt64() const;
   double AsDouble() const;
-  size_t EstimatedByteSize() const override { return FStrBuffer.size(); }
+  size_t EstimatedByteSize() const override { return FWide ? FStrBuffer.size() : FLength; }
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
-  void WriteText(Text& out) const override { out += FStrBuffer; }
+  void WriteText(Text& out) const override;
+
+ private:
+  void Assign(std::string_view ascii);
+  std::string_view Digits() const { return {FDigits, FLength}; }
+
+  char FDigits[22];
+  uint8_t FLength = 0;
+  bool FWide = false;  // the text is in FStrBuffer
 };
 
 class TJSONTrue : public TJSONValue {
@@ -175,7 +193,7 @@ class TJSONPair : public TJSONAncestor {
   TJSONPair(const Text& str, const Text& value);
   ~TJSONPair() override;
 
-  TJSONString* JsonString() const { return FJsonString.get(); }
+  TJSONString* JsonString() const { return FHasName ? &FJsonString : nullptr; }
   TJSONValue* JsonValue() const { return static_cast<TJSONValue*>(FJsonValue.Get()); }
   // A null argument leaves the old part in place.
   void SetJsonString(std::unique_ptr<TJSONString> str);
@@ -193,7 +211,12 @@ class TJSONPair : public TJSONAncestor {
   void ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) override;
 
  private:
-  std::unique_ptr<TJSONString> FJsonString;
+  // The name lives inside the pair: one allocation less per member, and a pair always destroys
+  // its name anyway.
+  friend class TJSONReader;
+  void TakeName(TJSONString& name);
+  mutable TJSONString FJsonString;
+  bool FHasName = false;
   TJSONSlot FJsonValue;
 };
 

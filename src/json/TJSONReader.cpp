@@ -76,11 +76,9 @@ class TJSONReader {
   std::unique_ptr<TJSONValue> ReadValue(int depth) {
     if (!More()) return nullptr;
     switch (FData[FPos]) {
-      case '"': {
-        auto s = std::make_unique<TJSONString>(Text());
-        if (!ReadString(s)) return nullptr;
-        return s;
-      }
+      case '"':
+        if (!ReadString()) return nullptr;
+        return std::make_unique<TJSONString>(FScratch);
       case '{': {
         if (depth >= kJSONMaxDepth) return nullptr;
         auto o = std::make_unique<TJSONObject>();
@@ -141,7 +139,8 @@ class TJSONReader {
       if (!Digits()) return nullptr;
     }
     Fail();  // the byte that ended the number was looked at
-    return std::make_unique<TJSONNumber>(Text(FData + start, FData + FPos));
+    return std::make_unique<TJSONNumber>(
+        std::string_view(reinterpret_cast<const char*>(FData) + start, FPos - start));
   }
 
   // Decodes the UTF-8 sequence at FPos into one or two units and moves past it. Overlong forms,
@@ -180,16 +179,20 @@ class TJSONReader {
     return 2;
   }
 
-  template <class TStringPtr>
-  bool ReadString(TStringPtr& target) {
+  // Reads into FScratch; nodes then take an exact copy.
+  bool ReadString() {
     ++FPos;  // opening quote
-    Text& out = target->FStrBuffer;
+    Text& out = FScratch;
+    out.clear();
     for (;;) {
       // The common run: plain ASCII characters.
       size_t run = FPos;
       while (run < FRange && FData[run] != '"' && FData[run] != '\\' && FData[run] < 0x80) ++run;
-      out.append(FData + FPos, FData + run);
-      FPos = run;
+      if (run > FPos) {
+        size_t at = out.size();
+        out.resize(at + (run - FPos));
+        for (char16_t* p = out.data() + at; FPos < run; ++FPos) *p++ = FData[FPos];
+      }
       if (!More()) return false;
       uint8_t c = FData[FPos];
       if (c == '"') {
@@ -240,7 +243,16 @@ class TJSONReader {
     }
   }
 
+  // Children gather on one shared stack and move into a list of exactly their number when the
+  // container closes; on failure they are dropped with the stack.
+  void MoveChildren(size_t base, std::vector<TJSONSlot>& into) {
+    into.reserve(FStack.size() - base);
+    for (size_t i = base; i < FStack.size(); ++i) into.emplace_back(std::move(FStack[i]));
+    FStack.resize(base);
+  }
+
   bool ReadElements(TJSONArray& array, int depth) {
+    size_t base = FStack.size();
     ++FPos;  // [
     SkipWhitespace();
     if (!More()) return false;
@@ -253,11 +265,12 @@ class TJSONReader {
       SkipWhitespace();
       std::unique_ptr<TJSONValue> value = ReadValue(depth);
       if (!value) return false;
-      array.FElements.emplace_back(std::move(value));
+      FStack.emplace_back(std::move(value));
       SkipWhitespace();
       if (!More()) return false;
       if (FData[FPos] == ']') {
         ++FPos;
+        MoveChildren(base, array.FElements);
         SkipWhitespace();
         return true;
       }
@@ -269,6 +282,7 @@ class TJSONReader {
   }
 
   bool ReadMembers(TJSONObject& object, int depth) {
+    size_t base = FStack.size();
     ++FPos;  // {
     SkipWhitespace();
     if (!More()) return false;
@@ -281,8 +295,11 @@ class TJSONReader {
       SkipWhitespace();
       if (!More()) return false;
       if (FData[FPos] != '"') return Fail();
-      auto name = std::make_unique<TJSONString>(Text());
-      if (!ReadString(name)) return false;
+      if (!ReadString()) return false;
+      auto pair = std::make_unique<TJSONPair>();
+      pair->FJsonString.FStrBuffer = FScratch;
+      pair->FJsonString.FNull = false;
+      pair->FHasName = true;
       SkipWhitespace();
       if (!More()) return false;
       if (FData[FPos] != ':') return Fail();
@@ -290,11 +307,13 @@ class TJSONReader {
       SkipWhitespace();
       std::unique_ptr<TJSONValue> value = ReadValue(depth);
       if (!value) return false;
-      object.FMembers.emplace_back(std::make_unique<TJSONPair>(std::move(name), std::move(value)));
+      pair->FJsonValue = TJSONSlot(std::move(value));
+      FStack.emplace_back(std::move(pair));
       SkipWhitespace();
       if (!More()) return false;
       if (FData[FPos] == '}') {
         ++FPos;
+        MoveChildren(base, object.FMembers);
         SkipWhitespace();
         return true;
       }
@@ -309,6 +328,8 @@ class TJSONReader {
   size_t FPos;
   size_t FRange;
   bool FIsUTF8;
+  Text FScratch;
+  std::vector<std::unique_ptr<TJSONAncestor>> FStack;
 };
 
 std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValue(const uint8_t* data, size_t size, size_t offset,

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang; run one with: build-fuzz/json_reader_fuzz -max_total_time=300
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+out=${1:-$root/build-fuzz}
+mkdir -p "$out"
+flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -I"$root/src")
+clang++-14 "${flags[@]}" "$root/tests/fuzz/json_reader_fuzz.cpp" "$root"/src/json/*.cpp "$root"/src/base/*.cpp \
+  -o "$out/json_reader_fuzz"
+echo "$out/json_reader_fuzz"
