@@ -10,7 +10,7 @@ namespace quillara {
 const char* const kLabelRunning = "Server in funzione";
 const char* const kLabelStopped = "Server non in funzione";
 
-TServerControl::TServerControl() : FServer(std::make_unique<TCustomHTTPServer>()), FLabel(kLabelStopped) {}
+TServerControl::TServerControl() : FServer(std::make_unique<THTTPWebBridge>()), FLabel(kLabelStopped) {}
 
 TServerControl::~TServerControl() = default;
 

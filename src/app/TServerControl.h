@@ -5,7 +5,7 @@
 #include <string>
 
 #include "base/Text.h"
-#include "http/TCustomHTTPServer.h"
+#include "web/THTTPWebBridge.h"
 
 namespace quillara {
 
@@ -28,10 +28,10 @@ class TServerControl {
   const std::string& LabelSTATO() const { return FLabel; }
   bool PopupAvviaEnabled() const { return FPopupAvvia; }
   bool PopupArrestaEnabled() const { return FPopupArresta; }
-  TCustomHTTPServer& Server() { return *FServer; }
+  THTTPWebBridge& Server() { return *FServer; }
 
  private:
-  std::unique_ptr<TCustomHTTPServer> FServer;
+  std::unique_ptr<THTTPWebBridge> FServer;
   std::string FLabel;
   bool FPopupAvvia = true;
   bool FPopupArresta = true;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/THeadless.h"
+#include "app/TWebModule1.h"
 #include "platform/TSystem.h"
 
 #ifdef QUILLARA_WITH_GUI
@@ -33,6 +34,8 @@ int main(int argc, char** argv) {
       return Usage();
     }
   }
+  // The web module class reaches the request handler before anything else exists.
+  quillara::TWebModule1::Register();
   using quillara::platform::EnvironmentVariable;
   // Decided before any window object exists: creating one without a display aborts.
   if (EnvironmentVariable("DISPLAY").empty() && EnvironmentVariable("WAYLAND_DISPLAY").empty())

@@ -1,18 +1,41 @@
 #include "http/TCustomHTTPServer.h"
 
-#include <string>
+#include "platform/TSocket.h"
 
 namespace quillara {
 
-void TCustomHTTPServer::DoExecute(TConnection& connection) {
-  std::string head;
-  char buffer[4096];
-  while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
+namespace {
+
+class TSocketConnection : public IHTTPConnection {
+ public:
+  explicit TSocketConnection(const platform::TSocket& socket) : FSocket(socket) {}
+  long Read(char* buffer, size_t size) override {
     platform::TSocketResult r;
-    long n = platform::Receive(connection.Socket(), buffer, sizeof buffer, r);
-    if (n <= 0) return;
-    head.append(buffer, static_cast<size_t>(n));
+    return platform::Receive(FSocket, buffer, size, r);
   }
+  bool WaitReadable(int timeoutMs) override { return platform::WaitReadable(FSocket, timeoutMs) > 0; }
+  bool Write(const char* data, size_t size) override { return platform::SendAll(FSocket, data, size).Ok(); }
+  std::string PeerAddress() const override { return platform::PeerAddressText(FSocket); }
+  uint16_t LocalPort() const override { return platform::LocalPort(FSocket); }
+
+ private:
+  const platform::TSocket& FSocket;
+};
+
+}  // namespace
+
+void TCustomHTTPServer::DoExecute(TConnection& connection) {
+  TSocketConnection socket(connection.Socket());
+  THTTPRequestLoop::Run(socket, [this](THTTPRequestInfo& request, THTTPResponseInfo& response) {
+    if (request.CommandType == hcHEAD || request.CommandType == hcGET || request.CommandType == hcPOST) {
+      DoCommandGet(request, response);
+    } else {
+      DoCommandOther(request, response);
+    }
+  });
 }
+
+void TCustomHTTPServer::DoCommandGet(THTTPRequestInfo&, THTTPResponseInfo&) {}
+void TCustomHTTPServer::DoCommandOther(THTTPRequestInfo&, THTTPResponseInfo&) {}
 
 }  // namespace quillara

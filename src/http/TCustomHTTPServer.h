@@ -1,16 +1,19 @@
 #pragma once
+#include "http/THTTPRequestLoop.h"
 #include "http/TCustomTCPServer.h"
 
 namespace quillara {
 
-// The HTTP server over the TCP server. For now a connection is read up to the end of its
-// request head and then closed without an answer.
+// The HTTP server over the TCP server: one request per connection, then the connection closes.
 class TCustomHTTPServer : public TCustomTCPServer {
  public:
   ~TCustomHTTPServer() override { SetActive(false); }
 
  protected:
   void DoExecute(TConnection& connection) override;
+  // HEAD, GET and POST arrive here, every other method at DoCommandOther.
+  virtual void DoCommandGet(THTTPRequestInfo& request, THTTPResponseInfo& response);
+  virtual void DoCommandOther(THTTPRequestInfo& request, THTTPResponseInfo& response);
 };
 
 }  // namespace quillara

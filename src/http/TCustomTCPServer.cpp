@@ -18,6 +18,24 @@ ESocketError SocketError(int error) {
 
 }  // namespace
 
+void TConnection::CloseGracefully() {
+  ShutdownSend(FSocket);
+  char buffer[4096];
+  size_t drained = 0;
+  // At most 1 MiB and half a second; a silent peer is waited for 20 ms. The socket itself closes
+  // with the connection, once its thread has been joined.
+  for (int rounds = 0; rounds < 50 && drained < (1u << 20); ++rounds) {
+    if (WaitReadable(FSocket, 10) <= 0) {
+      if (rounds > 0) break;
+      continue;
+    }
+    TSocketResult r;
+    long n = Receive(FSocket, buffer, sizeof buffer, r);
+    if (n <= 0) break;
+    drained += size_t(n);
+  }
+}
+
 TCustomTCPServer::~TCustomTCPServer() { Stop(); }
 
 void TCustomTCPServer::SetActive(bool value) {
@@ -133,7 +151,7 @@ void TCustomTCPServer::ConnectionRun(TConnectionContext& context) {
   } catch (...) {
     // Nothing handles connection errors: the connection simply ends.
   }
-  context.Connection->Disconnect();
+  context.Connection->CloseGracefully();
   context.Finished = true;
 }
 

@@ -32,6 +32,10 @@ class TConnection {
   // Shuts both directions so a thread blocked reading it wakes up; the socket closes with the
   // connection.
   void Disconnect() { platform::ShutdownBoth(FSocket); }
+  // Our side is done: send FIN, then drain what the peer still sends for a short while, so
+  // that closing with unread request bytes does not reset the connection before the peer has
+  // read the answer.
+  void CloseGracefully();
 
  private:
   platform::TSocket FSocket;

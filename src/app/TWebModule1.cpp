@@ -1,0 +1,45 @@
+#include "app/TWebModule1.h"
+
+#include "web/TWebRequestHandler.h"
+
+namespace quillara {
+
+TWebModule1::TWebModule1() {
+  AddAction("ReverseStringAction").SetPathInfo("/ReverseString");
+  AddAction("ServerFunctionInvokerAction").SetPathInfo("/ServerFunctionInvoker");
+  TWebActionItem& defaultAction = AddAction("DefaultAction");
+  defaultAction.SetPathInfo("/");
+  SetDefaultAction(defaultAction);
+  defaultAction.OnAction = [this](TWebActionItem& sender, TWebRequest& request, TWebResponse& response,
+                                  bool& handled) { WebModuleDefaultAction(sender, request, response, handled); };
+  BeforeDispatch = [this](TWebRequest& request, TWebResponse& response, bool& handled) {
+    WebModuleBeforeDispatch(request, response, handled);
+  };
+  WebModuleCreate();
+}
+
+void TWebModule1::Register() {
+  TWebRequestHandler::Instance().SetWebModuleClass([] { return std::make_unique<TWebModule1>(); });
+}
+
+void TWebModule1::WebModuleCreate() { FServerFunctionInvokerAction = ActionByName("ServerFunctionInvokerAction"); }
+
+bool TWebModule1::CallerIsLocal(TWebRequest& request) {
+  std::string address = request.RemoteAddr();
+  return address == "127.0.0.1" || address == "0:0:0:0:0:0:0:1" || address == "::1";
+}
+
+void TWebModule1::WebModuleBeforeDispatch(TWebRequest& request, TWebResponse&, bool&) {
+  if (FServerFunctionInvokerAction) FServerFunctionInvokerAction->Enabled = CallerIsLocal(request);
+}
+
+void TWebModule1::WebModuleDefaultAction(TWebActionItem&, TWebRequest& request, TWebResponse& response, bool&) {
+  std::string path = request.PathInfo();
+  if (path.empty() || path == "/") {
+    response.SetContent(u"<html><head><title>Quillara</title></head><body><h1>Quillara</h1></body></html>");
+  } else {
+    response.SendRedirect(request.ScriptName() + "/");
+  }
+}
+
+}  // namespace quillara

@@ -1,0 +1,27 @@
+#pragma once
+// The application's web module: its actions, hooks and dispatch components. It is the one
+// place where the server's parts are put together.
+#include <memory>
+
+#include "web/TCustomWebDispatcher.h"
+
+namespace quillara {
+
+class TWebModule1 : public TCustomWebDispatcher {
+ public:
+  TWebModule1();
+
+  // Registers the module class with the process-wide request handler.
+  static void Register();
+
+  static bool CallerIsLocal(TWebRequest& request);
+
+ private:
+  void WebModuleCreate();
+  void WebModuleBeforeDispatch(TWebRequest& request, TWebResponse& response, bool& handled);
+  void WebModuleDefaultAction(TWebActionItem& sender, TWebRequest& request, TWebResponse& response, bool& handled);
+
+  TWebActionItem* FServerFunctionInvokerAction = nullptr;
+};
+
+}  // namespace quillara

@@ -1,0 +1,97 @@
+#include "base/CodePages.h"
+
+namespace quillara {
+
+namespace {
+
+// Windows-1252 0x80..0x9F; the five unassigned bytes decode to the C1 control of the same code.
+const char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+int EncodeCp1252(char16_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return c;
+  for (int i = 0; i < 32; ++i)
+    if (kCp1252High[i] == c) return 0x80 + i;
+  return -1;
+}
+
+}  // namespace
+
+std::string EncodeText(std::u16string_view text, TCodePage codePage) {
+  if (codePage == TCodePage::cpUTF8) return TextToUtf8(text);
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    int b = -1;
+    if (codePage == TCodePage::cpWindows1252) b = EncodeCp1252(c);
+    if (codePage == TCodePage::cpISO88591 && c <= 0xFF) b = c;
+    if (codePage == TCodePage::cpUSASCII && c < 0x80) b = c;
+    // a surrogate pair is one character and becomes one "?"
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) ++i;
+    out.push_back(b < 0 ? '?' : char(b));
+  }
+  return out;
+}
+
+Text DecodeBytes(std::string_view bytes, TCodePage codePage) {
+  if (codePage == TCodePage::cpUTF8) return Utf8ToText(bytes);
+  Text out;
+  out.reserve(bytes.size());
+  for (char ch : bytes) {
+    auto b = static_cast<unsigned char>(ch);
+    if (b < 0x80 || codePage == TCodePage::cpISO88591) {
+      out.push_back(b);
+    } else if (codePage == TCodePage::cpWindows1252) {
+      out.push_back(b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b));
+    } else {
+      out.push_back(u'?');
+    }
+  }
+  return out;
+}
+
+std::optional<TCodePage> CodePageOfCharSet(std::string_view charSet) {
+  std::string name = LowerAscii(TrimBlanks(charSet));
+  if (name == "utf-8" || name == "utf8") return TCodePage::cpUTF8;
+  if (name == "iso-8859-1" || name == "iso8859-1" || name == "latin1" || name == "l1") return TCodePage::cpISO88591;
+  if (name == "us-ascii" || name == "ascii") return TCodePage::cpUSASCII;
+  if (name == "windows-1252" || name == "cp1252") return TCodePage::cpWindows1252;
+  return std::nullopt;
+}
+
+bool SameTextAscii(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = char(x + 32);
+    if (y >= 'A' && y <= 'Z') y = char(y + 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::string UpperAscii(std::string_view s) {
+  std::string r(s);
+  for (char& c : r)
+    if (c >= 'a' && c <= 'z') c = char(c - 32);
+  return r;
+}
+
+std::string LowerAscii(std::string_view s) {
+  std::string r(s);
+  for (char& c : r)
+    if (c >= 'A' && c <= 'Z') c = char(c + 32);
+  return r;
+}
+
+std::string TrimBlanks(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+  return std::string(s.substr(b, e - b));
+}
+
+}  // namespace quillara

@@ -1,0 +1,26 @@
+#pragma once
+// Conversions between UTF-16 text and the byte encodings the server meets: the ANSI code page
+// (Windows-1252), UTF-8, ISO-8859-1 and US-ASCII. A character the target cannot hold becomes "?".
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "base/Text.h"
+
+namespace quillara {
+
+enum class TCodePage { cpWindows1252, cpUTF8, cpISO88591, cpUSASCII };
+
+constexpr TCodePage kAnsiCodePage = TCodePage::cpWindows1252;
+
+std::string EncodeText(std::u16string_view text, TCodePage codePage);
+Text DecodeBytes(std::string_view bytes, TCodePage codePage);
+// The code page an HTTP charset name stands for (case-insensitive), or none when unknown.
+std::optional<TCodePage> CodePageOfCharSet(std::string_view charSet);
+
+bool SameTextAscii(std::string_view a, std::string_view b);
+std::string UpperAscii(std::string_view s);
+std::string LowerAscii(std::string_view s);
+std::string TrimBlanks(std::string_view s);
+
+}  // namespace quillara

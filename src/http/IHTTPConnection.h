@@ -1,0 +1,22 @@
+#pragma once
+// What the request loop needs from a connection; a socket in the server, memory in tests.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace quillara {
+
+class IHTTPConnection {
+ public:
+  virtual ~IHTTPConnection() = default;
+  // Bytes read, 0 when the peer has closed, negative on a socket error.
+  virtual long Read(char* buffer, size_t size) = 0;
+  // True when data is waiting, or arrives within timeoutMs.
+  virtual bool WaitReadable(int timeoutMs) = 0;
+  // False when the bytes could not all be sent.
+  virtual bool Write(const char* data, size_t size) = 0;
+  virtual std::string PeerAddress() const = 0;
+  virtual uint16_t LocalPort() const = 0;
+};
+
+}  // namespace quillara

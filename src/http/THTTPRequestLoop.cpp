@@ -1,0 +1,412 @@
+#include "http/THTTPRequestLoop.h"
+
+#include <cstring>
+
+#include "base/CodePages.h"
+#include "base/SysUtils.h"
+#include "http/THTTPErrors.h"
+
+namespace quillara {
+
+namespace {
+
+int Hex(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Buffered reading of lines and bytes from the connection.
+class TReader {
+ public:
+  explicit TReader(IHTTPConnection& connection) : FConnection(connection) {}
+
+  enum TResult { rOk, rClosed, rTooLong };
+
+  TResult ReadLine(std::string& line) {
+    line.clear();
+    for (;;) {
+      const char* start = FBuffer.data() + FPos;
+      const void* lf = std::memchr(start, '\n', FBuffer.size() - FPos);
+      if (lf) {
+        size_t n = size_t(static_cast<const char*>(lf) - start);
+        if (line.size() + n > kMaxLineLength) return rTooLong;
+        line.append(start, n);
+        FPos += n + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        return rOk;
+      }
+      line.append(start, FBuffer.size() - FPos);
+      FPos = FBuffer.size();
+      if (line.size() > kMaxLineLength) return rTooLong;
+      if (!Fill()) return rClosed;
+    }
+  }
+
+  bool ReadBytes(int64_t count, std::string& into) {
+    while (count > 0) {
+      if (FPos == FBuffer.size() && !Fill()) return false;
+      size_t n = size_t(std::min<int64_t>(count, int64_t(FBuffer.size() - FPos)));
+      into.append(FBuffer.data() + FPos, n);
+      FPos += n;
+      count -= int64_t(n);
+    }
+    return true;
+  }
+
+  bool DataWaiting(int timeoutMs) { return FPos < FBuffer.size() || FConnection.WaitReadable(timeoutMs); }
+
+ private:
+  bool Fill() {
+    FBuffer.erase(0, FPos);
+    FPos = 0;
+    char chunk[32768];
+    long n = FConnection.Read(chunk, sizeof chunk);
+    if (n <= 0) return false;
+    FBuffer.append(chunk, size_t(n));
+    return true;
+  }
+
+  IHTTPConnection& FConnection;
+  std::string FBuffer;
+  size_t FPos = 0;
+};
+
+void ParseCookies(const std::string& header, std::vector<THTTPCookie>& cookies) {
+  size_t start = 0;
+  while (start <= header.size()) {
+    size_t end = header.find(';', start);
+    if (end == std::string::npos) end = header.size();
+    std::string part = TrimBlanks(std::string_view(header).substr(start, end - start));
+    if (!part.empty()) {
+      size_t eq = part.find('=');
+      THTTPCookie c;
+      c.Name = TrimBlanks(part.substr(0, eq));
+      if (eq != std::string::npos) c.Value = TrimBlanks(part.substr(eq + 1));
+      cookies.push_back(std::move(c));
+    }
+    start = end + 1;
+  }
+}
+
+int VersionNumber(const std::string& s) {
+  if (s.empty() || s.size() > 9) return -1;
+  for (char c : s)
+    if (c < '0' || c > '9') return -1;
+  return std::stoi(s);
+}
+
+void SplitVersion(THTTPRequestInfo& r) {
+  size_t slash = r.Version.find('/');
+  if (slash == std::string::npos) return;
+  size_t dot = r.Version.find('.', slash + 1);
+  if (dot == std::string::npos) {
+    r.VersionMajor = VersionNumber(r.Version.substr(slash + 1));
+    return;
+  }
+  r.VersionMajor = VersionNumber(r.Version.substr(slash + 1, dot - slash - 1));
+  r.VersionMinor = VersionNumber(r.Version.substr(dot + 1));
+}
+
+THTTPCommandType CommandTypeOf(const std::string& command) {
+  static const char* const kMethods[] = {"HEAD", "GET", "POST", "DELETE", "PUT", "TRACE", "OPTIONS"};
+  for (int i = 0; i < 7; ++i)
+    if (command == kMethods[i]) return THTTPCommandType(i + 1);
+  return hcUnknown;
+}
+
+void TakeHeaders(THTTPRequestInfo& r) {
+  r.Host = r.RawHeaderValue("Host");
+  r.Accept = r.RawHeaderValue("Accept");
+  r.AcceptCharSet = r.RawHeaderValue("Accept-Charset");
+  r.AcceptEncoding = r.RawHeaderValue("Accept-Encoding");
+  r.AcceptLanguage = r.RawHeaderValue("Accept-Language");
+  r.From = r.RawHeaderValue("From");
+  r.Referer = r.RawHeaderValue("Referer");
+  r.UserAgent = r.RawHeaderValue("User-Agent");
+  r.Connection = r.RawHeaderValue("Connection");
+  r.CacheControl = r.RawHeaderValue("Cache-control");
+  r.ContentEncoding = r.RawHeaderValue("Content-Encoding");
+  r.ContentLanguage = r.RawHeaderValue("Content-Language");
+  r.ContentVersion = r.RawHeaderValue("Content-Version");
+  r.ContentDisposition = r.RawHeaderValue("Content-Disposition");
+  r.Pragma = r.RawHeaderValue("Pragma");
+  r.ETag = r.RawHeaderValue("ETag");
+  r.TransferEncoding = r.RawHeaderValue("Transfer-Encoding");
+  r.MethodOverride = r.RawHeaderValue("X-HTTP-Method-Override");
+  SplitContentType(r.RawHeaderValue("Content-Type"), r.ContentType, r.CharSet);
+  if (r.CharSet.empty()) r.CharSet = DefaultCharSet(r.ContentType);
+  std::string length = TrimBlanks(r.RawHeaderValue("Content-Length"));
+  auto value = TryStrToInt64(Utf8ToText(length));
+  r.ContentLength = value && *value >= 0 ? *value : -1;
+}
+
+// Splits an absolute target "scheme://host[:port]/path" and decodes the path.
+void TakeTarget(THTTPRequestInfo& r, const std::string& target) {
+  size_t q = target.find('?');
+  r.URI = target.substr(0, q);
+  r.QueryParams = q == std::string::npos ? "" : target.substr(q + 1);
+  if (r.URI == "*") {
+    r.Document = "*";
+    return;
+  }
+  std::string path = r.URI;
+  for (char& c : path)
+    if (c == '\\') c = '/';
+  size_t scheme = path.find("://");
+  if (scheme != std::string::npos && path.find('/') > scheme) {
+    size_t hostStart = scheme + 3;
+    size_t slash = path.find('/', hostStart);
+    std::string host = path.substr(hostStart, slash == std::string::npos ? std::string::npos : slash - hostStart);
+    path = slash == std::string::npos ? "/" : path.substr(slash);
+    if (r.Host.empty()) r.Host = host;
+  }
+  r.Document = DecodeRequestPath(path);
+}
+
+std::string Chunked(TReader& reader, bool& tooLarge, bool& ok) {
+  std::string body;
+  std::string line;
+  ok = false;
+  for (;;) {
+    if (reader.ReadLine(line) != TReader::rOk) return body;
+    std::string size = TrimBlanks(line.substr(0, line.find(';')));
+    uint64_t n = 0;
+    bool hex = !size.empty() && size.size() <= 16;
+    for (char c : size) hex = hex && Hex(c) >= 0;
+    if (hex)
+      for (char c : size) n = n * 16 + uint64_t(Hex(c));
+    if (n == 0) break;
+    if (n > uint64_t(kMaxBodySize) || body.size() + n > uint64_t(kMaxBodySize)) {
+      tooLarge = true;
+      return body;
+    }
+    if (!reader.ReadBytes(int64_t(n), body)) return body;
+    if (reader.ReadLine(line) != TReader::rOk) return body;
+  }
+  // trailer lines are read and dropped
+  for (;;) {
+    if (reader.ReadLine(line) != TReader::rOk) return body;
+    if (line.empty()) break;
+  }
+  ok = true;
+  return body;
+}
+
+void AnswerHeaderOnly(THTTPResponseInfo& response, int code) {
+  response.SetResponseNo(code);
+  response.CloseConnection = true;
+  response.WriteHeader();
+}
+
+void Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handler) {
+  TReader reader(connection);
+  std::string line;
+  if (reader.ReadLine(line) != TReader::rOk) return;
+  size_t lastBlank = line.rfind(' ');
+  if (lastBlank == std::string::npos) return;  // "Error in parsing command."
+
+  THTTPRequestInfo request;
+  THTTPResponseInfo response(connection, request);
+  request.Version = line.substr(lastBlank + 1);
+  SplitVersion(request);
+  std::string command = line.substr(0, lastBlank);
+
+  std::string header;
+  size_t lines = 0;
+  for (;;) {
+    if (reader.ReadLine(header) != TReader::rOk) return;
+    if (header.empty()) break;
+    if (lines++ >= kMaxHeaderLines) return;  // "Maximum number of line allowed exceeded"
+    if (!request.RawHeaders.empty() && (header[0] == ' ' || header[0] == '\t')) {
+      request.RawHeaders.back() += " " + TrimBlanks(header);  // a continuation joins its header
+      continue;
+    }
+    request.RawHeaders.push_back(header);
+  }
+  TakeHeaders(request);
+  response.CloseConnection = true;  // keep-alive is off
+
+  size_t firstBlank = command.find(' ');
+  request.Command = UpperAscii(command.substr(0, firstBlank));
+  if (request.Command == "POST") {
+    for (const char* name : {"X-HTTP-Method-Override", "X-HTTP-Method", "X-METHOD-OVERRIDE"}) {
+      std::string v = request.RawHeaderValue(name);
+      if (!v.empty()) {
+        request.Command = UpperAscii(v);
+        break;
+      }
+    }
+  }
+  request.RawHTTPCommand = line;
+  request.RemoteIP = connection.PeerAddress();
+  request.LocalPort = connection.LocalPort();
+  request.CommandType = CommandTypeOf(request.Command);
+  TakeTarget(request, firstBlank == std::string::npos ? "" : command.substr(firstBlank + 1));
+
+  bool http11 = request.VersionMajor > 1 || (request.VersionMajor == 1 && request.VersionMinor >= 1);
+  if (http11 && request.Host.empty()) return AnswerHeaderOnly(response, 400);
+  std::string expect = request.RawHeaderValue("Expect");
+  if (http11 && !expect.empty() && !reader.DataWaiting(0)) {
+    if (!SameTextAscii(expect, "100-continue")) return AnswerHeaderOnly(response, 417);
+    std::string interim = request.Version + " 100 Continue\r\n\r\n";
+    if (!connection.Write(interim.data(), interim.size())) return;
+  }
+
+  const std::string& te = request.TransferEncoding;
+  if (te.empty() || SameTextAscii(te, "identity")) {
+    if (request.ContentLength > kMaxBodySize) return AnswerHeaderOnly(response, 413);
+    if (request.ContentLength >= 0) {
+      std::string body;
+      if (!reader.ReadBytes(request.ContentLength, body)) return;
+      request.PostStream = std::make_unique<TMemoryStream>(std::move(body));
+    } else if ((request.CommandType == hcPOST || request.CommandType == hcPUT) && reader.DataWaiting(1)) {
+      return AnswerHeaderOnly(response, 411);
+    }
+  } else if (LowerAscii(te).find("chunked") != std::string::npos) {
+    bool tooLarge = false, ok = false;
+    std::string body = Chunked(reader, tooLarge, ok);
+    if (tooLarge) return AnswerHeaderOnly(response, 413);
+    if (!ok) return;
+    request.PostStream = std::make_unique<TMemoryStream>(std::move(body));
+  } else {
+    return AnswerHeaderOnly(response, 400);
+  }
+
+  std::string media = TrimBlanks(request.ContentType.substr(0, request.ContentType.find(';')));
+  if (request.PostStream && SameTextAscii(media, "application/x-www-form-urlencoded")) {
+    request.FormParams = request.PostStream->Bytes();
+    request.PostStream.reset();
+  }
+  request.UnparsedParams = request.FormParams;
+  if (!request.QueryParams.empty())
+    request.UnparsedParams += (request.UnparsedParams.empty() ? "" : "&") + request.QueryParams;
+
+  for (const std::string& raw : request.RawHeaders) {
+    size_t colon = raw.find(':');
+    if (colon != std::string::npos && SameTextAscii(TrimBlanks(raw.substr(0, colon)), "Cookie"))
+      ParseCookies(raw.substr(colon + 1), request.Cookies);
+  }
+
+  std::string authorization = TrimBlanks(request.RawHeaderValue("Authorization"));
+  if (!authorization.empty()) {
+    size_t blank = authorization.find(' ');
+    if (!SameTextAscii(authorization.substr(0, blank), "Basic")) return;  // "Unsupported authorization scheme."
+    std::string credentials =
+        DecodeBase64(blank == std::string::npos ? "" : TrimBlanks(authorization.substr(blank + 1)));
+    size_t colon = credentials.find(':');
+    request.AuthUsername = credentials.substr(0, colon);
+    request.AuthPassword = colon == std::string::npos ? "" : credentials.substr(colon + 1);
+    request.AuthExists = true;
+  }
+
+  try {
+    handler(request, response);
+  } catch (const EHTTPSocketError&) {
+    throw;
+  } catch (const std::exception& e) {
+    response.SetResponseNo(500);
+    response.ContentText = Utf8ToText(e.what());
+  }
+  if (!response.HeaderHasBeenWritten()) response.WriteHeader();
+  if (!response.ContentText.empty() || response.ContentStream()) response.WriteContent();
+}
+
+}  // namespace
+
+void THTTPRequestLoop::Run(IHTTPConnection& connection, const THandler& handler) {
+  try {
+    Serve(connection, handler);
+  } catch (const std::exception&) {
+    // A broken connection or an unreadable request: closed without further answer.
+  }
+}
+
+std::string DecodeRequestPath(const std::string& path) {
+  std::string bytes;
+  auto hexRun = [&](size_t from, size_t count, int& value) {
+    value = 0;
+    if (from + count > path.size()) return false;
+    for (size_t k = 0; k < count; ++k) {
+      int h = Hex(path[from + k]);
+      if (h < 0) return false;
+      value = value * 16 + h;
+    }
+    return true;
+  };
+  for (size_t i = 0; i < path.size();) {
+    if (path[i] != '%') {
+      bytes.push_back(path[i++]);
+      continue;
+    }
+    int value = 0;
+    if (i + 1 < path.size() && (path[i + 1] == 'u' || path[i + 1] == 'U')) {
+      if (hexRun(i + 2, 4, value)) bytes += TextToUtf8(std::u16string(1, char16_t(value)));
+      i = std::min(path.size(), i + 6);
+    } else {
+      if (hexRun(i + 1, 2, value)) bytes.push_back(char(value));
+      i = std::min(path.size(), i + 3);
+    }
+  }
+  return TextToUtf8(Utf8ToText(bytes));
+}
+
+std::string DecodeBase64(const std::string& text) {
+  auto value = [](char c) -> int {
+    if (c >= 'A' && c <= 'Z') return c - 'A';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+    if (c >= '0' && c <= '9') return c - '0' + 52;
+    if (c == '+') return 62;
+    if (c == '/') return 63;
+    return -1;
+  };
+  std::string out;
+  unsigned buffer = 0;
+  int bits = 0;
+  for (char c : text) {
+    int v = value(c);
+    if (v < 0) continue;
+    buffer = (buffer << 6) | unsigned(v);
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      out.push_back(char((buffer >> bits) & 0xFF));
+    }
+  }
+  return out;
+}
+
+void SplitContentType(const std::string& value, std::string& type, std::string& charSet) {
+  type.clear();
+  charSet.clear();
+  size_t start = 0;
+  bool first = true;
+  while (start <= value.size()) {
+    size_t end = value.find(';', start);
+    if (end == std::string::npos) end = value.size();
+    std::string part = TrimBlanks(std::string_view(value).substr(start, end - start));
+    size_t eq = part.find('=');
+    if (!first && eq != std::string::npos && SameTextAscii(TrimBlanks(part.substr(0, eq)), "charset")) {
+      charSet = TrimBlanks(part.substr(eq + 1));
+      if (charSet.size() >= 2 && charSet.front() == '"' && charSet.back() == '"')
+        charSet = charSet.substr(1, charSet.size() - 2);
+    } else if (!part.empty()) {
+      type += (type.empty() ? "" : "; ") + part;
+    }
+    first = false;
+    start = end + 1;
+  }
+}
+
+std::string DefaultCharSet(const std::string& type) {
+  std::string media = LowerAscii(TrimBlanks(type.substr(0, type.find(';'))));
+  if (media.rfind("text/", 0) != 0) return "";
+  std::string sub = media.substr(5);
+  if (sub == "xml" || sub == "xml-external-parsed-entity" ||
+      (sub.size() >= 4 && sub.compare(sub.size() - 4, 4, "+xml") == 0))
+    return "us-ascii";
+  return "ISO-8859-1";
+}
+
+}  // namespace quillara

@@ -1,0 +1,31 @@
+#pragma once
+// Reads one HTTP/1.1 request from a connection (RFC 9112), hands it to a handler and writes the
+// answer; keep-alive is off, so the connection closes afterwards.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "http/IHTTPConnection.h"
+#include "http/THTTPRequestInfo.h"
+#include "http/THTTPResponseInfo.h"
+
+namespace quillara {
+
+constexpr size_t kMaxLineLength = 16384;
+constexpr size_t kMaxHeaderLines = 1025;
+// Bodies live in memory whole: a larger one is refused before anything is buffered.
+constexpr int64_t kMaxBodySize = int64_t(256) << 20;
+
+class THTTPRequestLoop {
+ public:
+  using THandler = std::function<void(THTTPRequestInfo&, THTTPResponseInfo&)>;
+  // Returns when the connection is to be closed; never throws.
+  static void Run(IHTTPConnection& connection, const THandler& handler);
+};
+
+// "%XX" bytes, "%uXXXX" UTF-16 units as UTF-8, invalid escapes dropped with what they span;
+// the result read as UTF-8 (returned as UTF-8).
+std::string DecodeRequestPath(const std::string& path);
+std::string DecodeBase64(const std::string& text);
+
+}  // namespace quillara

@@ -1,0 +1,78 @@
+#pragma once
+// One HTTP response as the request loop writes it: status, headers in a fixed order, content.
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/TStream.h"
+#include "base/Text.h"
+#include "http/IHTTPConnection.h"
+#include "http/THTTPRequestInfo.h"
+
+namespace quillara {
+
+// The reason text of a status number; "Unknown Response Code" for numbers not in the table.
+const char* StatusText(int code);
+// RFC 1123 date in GMT from a local time ("Tue, 09 Dec 2025 14:03:07 GMT").
+std::string FormatHTTPDate(std::time_t time);
+// Parses the three HTTP date forms of RFC 9110; -1 when unreadable.
+std::time_t ParseHTTPDate(const std::string& text);
+
+class THTTPResponseInfo {
+ public:
+  THTTPResponseInfo(IHTTPConnection& connection, const THTTPRequestInfo& request)
+      : FConnection(connection), FRequest(request) {}
+  ~THTTPResponseInfo();
+  THTTPResponseInfo(const THTTPResponseInfo&) = delete;
+  THTTPResponseInfo& operator=(const THTTPResponseInfo&) = delete;
+
+  int ResponseNo() const { return FResponseNo; }
+  // Also replaces the text from the table; 404 marks the connection for closing.
+  void SetResponseNo(int code);
+  std::string ResponseText = "OK";
+  std::string ContentType;  // media type only; the charset lives in CharSet
+  std::string CharSet;
+  int64_t ContentLength = -1;
+  Text ContentText;  // written in the encoding CharSet names, else one byte per character
+  // The content stream; owned when FreeContentStream is true.
+  TStream* ContentStream() const { return FContentStream; }
+  void SetContentStream(TStream* stream, bool owned);
+  bool FreeContentStream = true;
+  std::vector<std::pair<std::string, std::string>> CustomHeaders;
+  std::vector<THTTPCookie> Cookies;
+  std::string Location, ContentDisposition, ContentEncoding, ContentVersion, ContentLanguage,
+      CacheControl, Pragma, ETag, ServerSoftware, WWWAuthenticate, ContentRange, AcceptPatch,
+      AcceptRanges, TransferEncoding;
+  std::time_t Date = -1, Expires = -1, LastModified = -1;  // local time, -1 unset
+  bool CloseConnection = false;
+  bool HeaderHasBeenWritten() const { return FHeaderWritten; }
+
+  // Sets the media type and charset from a full Content-Type value, with the text defaults.
+  void SetFullContentType(const std::string& value);
+  // Fails with EHTTPProtocolError "Header has already been written.".
+  void WriteHeader();
+  // As WriteHeader, from inside WriteContent: the default body counts towards the length.
+  void WriteHeader(bool forContent);
+  void WriteContent();
+  // Bytes at once on the connection, no header.
+  bool WriteRaw(const std::string& bytes) { return FConnection.Write(bytes.data(), bytes.size()); }
+  const THTTPRequestInfo& Request() const { return FRequest; }
+
+ private:
+  bool WillWriteBody() const;
+  std::string DefaultBody() const;
+  std::string EncodedContentText() const;
+  void ReleaseStream();
+
+  IHTTPConnection& FConnection;
+  const THTTPRequestInfo& FRequest;
+  int FResponseNo = 200;
+  bool FHeaderWritten = false;
+  TStream* FContentStream = nullptr;
+  std::unique_ptr<TStream> FOwnedStream;
+};
+
+}  // namespace quillara

@@ -1,0 +1,127 @@
+#include "web/TCustomWebDispatcher.h"
+
+#include "base/CodePages.h"
+#include "base/Exceptions.h"
+
+namespace quillara {
+
+void TPathMask::SetPath(const std::string& path) {
+  std::string p = path;
+  for (char& c : p)
+    if (c == '\\') c = '/';
+  if (!p.empty() && p[0] != '/') p = "/" + p;
+  if (p == FPath && FMask) return;
+  FPath = p;
+  FMask.emplace(Utf8ToText(p));
+}
+
+bool TPathMask::Matches(const std::string& path) const { return FMask && FMask->Matches(Utf8ToText(path)); }
+
+void TWebActionItem::SetPathInfo(const std::string& path) {
+  FPathInfo = path;
+  // an action whose path is exactly "/" has the empty mask
+  FMaskIsEmpty = path.empty() || path == "/";
+  FMask.SetPath(FMaskIsEmpty ? "" : path);
+}
+
+bool TWebActionItem::Applies(TWebRequest& request, bool defaultRule) {
+  if (defaultRule) return FDefault;
+  if (!Enabled) return false;
+  if (MethodType != TMethodType::mtAny && MethodType != request.MethodType()) return false;
+  std::string path = FPathInfo;
+  if (path.empty() && Producer) path = "/" + Producer->Name();
+  if (path != FPathInfo) FMask.SetPath(path);
+  std::string requestPath = request.InternalPathInfo();
+  if (requestPath == "/") requestPath.clear();
+  return FMask.Matches(requestPath);
+}
+
+TWebActionItem& TCustomWebDispatcher::AddAction(const std::string& name) {
+  if (ActionByName(name)) throw Exception("Duplicate action name");
+  auto action = std::make_unique<TWebActionItem>();
+  action->FName = name;
+  action->FMask.SetPath("");
+  FActions.push_back(std::move(action));
+  return *FActions.back();
+}
+
+TWebActionItem* TCustomWebDispatcher::ActionByName(const std::string& name) const {
+  for (const auto& a : FActions)
+    if (SameTextAscii(a->Name(), name)) return a.get();
+  return nullptr;
+}
+
+void TCustomWebDispatcher::SetDefaultAction(TWebActionItem& action) {
+  for (auto& a : FActions) a->FDefault = false;
+  action.FDefault = true;
+}
+
+namespace {
+
+// Runs an applying action; returns whether it handled the request.
+bool RunAction(TWebActionItem& action, TWebRequest& request, TWebResponse& response) {
+  bool handled = false;
+  if (action.Producer) {
+    handled = true;
+    response.SetContent(action.Producer->Content());
+  }
+  if (action.OnAction) {
+    handled = true;
+    action.OnAction(action, request, response, handled);
+  }
+  return handled;
+}
+
+}  // namespace
+
+bool TCustomWebDispatcher::HandleRequest(TWebRequest& request, TWebResponse& response) {
+  FRequest = &request;
+  FResponse = &response;
+  if (response.Sent()) return true;
+  bool handled = false;
+  if (BeforeDispatch) {
+    BeforeDispatch(request, response, handled);
+    if (!handled && response.Sent()) handled = true;
+  }
+  TWebActionItem* defaultAction = nullptr;
+  for (auto& action : FActions) {
+    if (handled) break;
+    if (action->Default()) defaultAction = action.get();
+    if (action->Applies(request, false)) handled = RunAction(*action, request, response);
+  }
+  for (IWebDispatch* component : FDispatchList) {
+    if (handled) break;
+    if (!component->DispatchEnabled()) continue;
+    TMethodType method = component->DispatchMethodType();
+    if (method != TMethodType::mtAny && method != request.MethodType()) continue;
+    if (!component->DispatchMatches(request.InternalPathInfo())) continue;
+    handled = component->DispatchRequest(*this, request, response);
+  }
+  if (!handled && defaultAction && defaultAction->Applies(request, true))
+    handled = RunAction(*defaultAction, request, response);
+  if (handled && !response.Sent() && AfterDispatch) AfterDispatch(request, response, handled);
+  return handled;
+}
+
+void TCustomWebDispatcher::HandleException(const std::exception& error) {
+  bool handled = true;
+  if (OnException) {
+    if (FResponse) FResponse->SetStatusCode(500);
+    OnException(error, handled);
+    if (handled) {
+      if (FResponse && !FResponse->Sent()) FResponse->SendResponse();
+      return;
+    }
+  }
+  if (!FResponse) return;
+  std::string path = FRequest ? FRequest->PathInfo() : "";
+  FResponse->SetContent(Utf8ToText(FormatMessage(
+      "<html><body><h1>Internal Application Error</h1>\r\n<p>%0:s\r\n<p><hr width=\"100%%\"><i>%1:s</i></body></html>",
+      {error.what(), path})));
+  if (!FResponse->Sent()) {
+    FResponse->SetStatusCode(500);
+    FResponse->SendResponse();
+  }
+}
+
+}  // namespace quillara

@@ -1,0 +1,84 @@
+#include "web/TWebRequestHandler.h"
+
+#include <algorithm>
+
+#include "base/Exceptions.h"
+
+namespace quillara {
+
+namespace {
+const char* const kTooMany = "Maximum number of concurrent connections exceeded.  Please try again later";
+}
+
+TWebRequestHandler& TWebRequestHandler::Instance() {
+  static TWebRequestHandler handler;
+  return handler;
+}
+
+TCustomWebDispatcher* TWebRequestHandler::TakeModule() {
+  if (MaxConnections > 0 && FAdmitting >= MaxConnections) throw Exception(kTooMany);
+  std::lock_guard lock(FLock);
+  FAdmitting = int(FActive.size()) + 1;
+  if (MaxConnections > 0 && int(FActive.size()) >= MaxConnections) {
+    FAdmitting = 0;
+    throw Exception(kTooMany);
+  }
+  TCustomWebDispatcher* module;
+  if (FInactive.empty()) {
+    if (!FWebModuleClass) {
+      FAdmitting = 0;
+      throw Exception("No data modules registered");
+    }
+    FModules.push_back(FWebModuleClass());
+    module = FModules.back().get();
+  } else {
+    module = FInactive.front();
+    FInactive.pop_front();
+  }
+  FActive.push_back(module);
+  FAdmitting = 0;
+  return module;
+}
+
+void TWebRequestHandler::ReturnModule(TCustomWebDispatcher* module) {
+  std::lock_guard lock(FLock);
+  FActive.erase(std::remove(FActive.begin(), FActive.end(), module), FActive.end());
+  if (CacheConnections) {
+    FInactive.push_back(module);
+  } else {
+    FModules.erase(std::remove_if(FModules.begin(), FModules.end(), [&](auto& m) { return m.get() == module; }),
+                   FModules.end());
+  }
+}
+
+bool TWebRequestHandler::HandleRequest(TWebRequest& request, TWebResponse& response) {
+  TModuleLease lease(*this, TakeModule());
+  TCustomWebDispatcher& module = lease.Module();
+  bool handled = false;
+  try {
+    handled = module.HandleRequest(request, response);
+  } catch (const std::exception& error) {
+    module.HandleException(error);
+    handled = true;
+  }
+  if (handled && !response.Sent()) response.SendResponse();
+  return handled;
+}
+
+void TWebRequestHandler::HandleHTTPRequest(THTTPRequestInfo& httpRequest, THTTPResponseInfo& httpResponse) {
+  THTTPAppRequest request(httpRequest);
+  THTTPAppResponse response(httpResponse, request);
+  HandleRequest(request, response);
+}
+
+size_t TWebRequestHandler::ModuleCount() const {
+  std::lock_guard lock(FLock);
+  return FModules.size();
+}
+
+size_t TWebRequestHandler::ActiveCount() const {
+  std::lock_guard lock(FLock);
+  return FActive.size();
+}
+
+}  // namespace quillara
