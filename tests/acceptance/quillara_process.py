@@ -95,3 +95,49 @@ def wait_until(predicate, timeout=5):
             return True
         time.sleep(0.05)
     return predicate()
+
+
+def raw_exchange(port, data, host="127.0.0.1", timeout=5, shut_write=False):
+    """Sends bytes, reads until the server closes; returns what came back."""
+    s = connect(host, port, timeout)
+    try:
+        s.sendall(data)
+        if shut_write:
+            s.shutdown(socket.SHUT_WR)
+        chunks = []
+        while True:
+            try:
+                chunk = s.recv(65536)
+            except ConnectionResetError:
+                break
+            if not chunk:
+                break
+            chunks.append(chunk)
+        return b"".join(chunks)
+    finally:
+        s.close()
+
+
+def split_response(data):
+    """(status line, [(name, value)], body) of one raw response."""
+    head, _, body = data.partition(b"\r\n\r\n")
+    lines = head.decode("latin-1").split("\r\n")
+    headers = [tuple(line.split(": ", 1)) for line in lines[1:] if line]
+    return lines[0], headers, body
+
+
+class ServerFixture:
+    """One headless server for a whole test class."""
+
+    @classmethod
+    def start_server(cls, prefix="win64"):
+        cls.port = free_port()
+        cls.server = Quillara(str(cls.port), prefix)
+        for _ in range(3):
+            cls.server.next_line()
+
+    @classmethod
+    def stop_server(cls):
+        cls.server.send("Termina")
+        cls.server.wait()
+        cls.server.close()
