@@ -98,6 +98,8 @@ int RunHeadless(const std::string& portText) {
         continue;
       }
       pending.append(buffer, static_cast<size_t>(n));
+      // A command is a short line: an endless one without a line break is dropped, not kept.
+      if (pending.size() > 4096 && pending.find('\n') == std::string::npos) pending.clear();
       bool quit = false;
       for (size_t eol; !quit && (eol = pending.find('\n')) != std::string::npos;) {
         std::string command = Lower(Trim(pending.substr(0, eol)));

@@ -42,6 +42,8 @@ int main(int argc, char** argv) {
     headless = true;
 #ifdef QUILLARA_WITH_GUI
   if (!headless) return quillara::RunWindow(argc, argv, port);
+#else
+  (void)headless;  // built without the window: always headless
 #endif
   return quillara::RunHeadless(port);
 }

@@ -88,16 +88,18 @@ std::string FloatToStrGeneral(double value) {
   std::string out = negative ? "-" : "";
   if (exponent < -5 || exponent >= 15) {
     out += digits.substr(0, 1);
-    if (digits.size() > 1) out += "." + digits.substr(1);
+    if (digits.size() > 1) out.append(".").append(digits, 1, std::string::npos);
     out += "E";
     if (exponent < 0) out += "-";
     out += std::to_string(std::abs(exponent));
   } else if (exponent < 0) {
-    out += "0." + std::string(size_t(-exponent - 1), '0') + digits;
+    out += "0.";
+    out.append(size_t(-exponent - 1), '0');
+    out += digits;
   } else if (size_t(exponent) + 1 >= digits.size()) {
     out += digits + std::string(size_t(exponent) + 1 - digits.size(), '0');
   } else {
-    out += digits.substr(0, size_t(exponent) + 1) + "." + digits.substr(size_t(exponent) + 1);
+    out.append(digits, 0, size_t(exponent) + 1).append(".").append(digits, size_t(exponent) + 1, std::string::npos);
   }
   return out;
 }

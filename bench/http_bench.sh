@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# One request per connection through the whole stack, Quillara beside nginx and the minimal
+# thread-per-connection server, same machine, same run. Prints one line per figure:
+#   "name: quillara X, peer Y, ratio R".
+#   bench/http_bench.sh [SECONDS_PER_RUN]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+peers=$root/../shared/bench-peers
+secs=${1:-5}
+[ -d "$peers" ] || { echo "bench peers not found at $peers" >&2; exit 1; }
+need=""
+for p in wrk apache2-utils nginx; do
+  dpkg-query -W -f='${Status}' $p 2>/dev/null | grep -q "ok installed" || need="$need $p"
+done
+if [ -n "$need" ]; then
+  sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $need
+fi
+
+out=$root/build-bench
+cmake -S "$root" -B "$out/release" -DCMAKE_BUILD_TYPE=Release -DQUILLARA_TESTS=OFF -DQUILLARA_GUI=OFF >/dev/null
+cmake --build "$out/release" -j "$(nproc)" >/dev/null
+g++ -std=c++20 -O2 -pthread "$peers/minserver.cc" -o "$out/minserver"
+run=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$run"' EXIT
+mkdir -p "$run/docroot" "$run/prefix"
+
+free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+wait_port() { for _ in $(seq 100); do (exec 3<>/dev/tcp/127.0.0.1/$1) 2>/dev/null && return 0; sleep 0.05; done; return 1; }
+
+qport=$(free_port)
+mkfifo "$run/stdin"
+WINEPREFIX=$run/prefix "$out/release/bin/quillara" --headless --port "$qport" <"$run/stdin" >/dev/null 2>&1 &
+qpid=$!
+exec 9>"$run/stdin"  # keeps its standard input open and silent
+mport=$(free_port)
+"$out/minserver" "$mport" "$run/docroot" rw >/dev/null 2>&1 &
+nport=$(free_port)
+sed -e "s|@WORKERS@|2|; s|@PORT@|$nport|g; s|@RUNDIR@|$run|g; s|@DOCROOT@|$run/docroot|" "$peers/nginx.conf.in" > "$run/nginx.conf"
+nginx -c "$run/nginx.conf" -p "$run" &
+for p in $qport $mport $nport; do wait_port $p; done
+
+# The smallest answer of each: Quillara's redirect of an unknown path (listener, request loop,
+# bridge, pool, dispatcher, default action), the peers' fixed tiny answers.
+qurl=http://127.0.0.1:$qport/x
+murl=http://127.0.0.1:$mport/api
+nurl=http://127.0.0.1:$nport/api
+
+wrk_run() {  # url conns -> "reqs p50ms p99ms"
+  wrk -t "$(( $2 < 2 ? 1 : 2 ))" -c "$2" -d "${secs}s" --latency -H 'Connection: close' "$1" 2>/dev/null | awk '
+    /Requests\/sec/ {r=$2}
+    $1=="50%" {p50=$2} $1=="99%" {p99=$2}
+    END {
+      n=split("p50 p99",k," ");
+      printf "%s %s %s\n", r, ms(p50), ms(p99)
+    }
+    function ms(v) { if (v ~ /us$/) return v/1000; if (v ~ /ms$/) return v+0; if (v ~ /s$/) return v*1000; return v }'
+}
+ab_run() {  # url conns -> "reqs p50ms p99ms"
+  n=$(( $2 * 400 )); [ $n -lt 4000 ] && n=4000
+  ab -q -n $n -c "$2" "$1" 2>/dev/null | awk '/Requests per second/ {r=$4} $1=="50%" {p50=$2} $1=="99%" {p99=$2} END {printf "%s %s %s\n", r, p50, p99}'
+}
+ratio() { python3 -c "a, b = float('${1:-0}' or 0), float('${2:-0}' or 0); print(f'{a / b:.2f}' if b else 'n/a')"; }
+
+for tool in wrk ab; do
+  for c in 1 32 64; do
+    read -r qr q50 q99 <<<"$(${tool}_run $qurl $c)"
+    read -r mr m50 m99 <<<"$(${tool}_run $murl $c)"
+    read -r nr n50 n99 <<<"$(${tool}_run $nurl $c)"
+    echo "http $tool c=$c req/s vs minserver: quillara $qr, peer $mr, ratio $(ratio $qr $mr)"
+    echo "http $tool c=$c req/s vs nginx: quillara $qr, peer $nr, ratio $(ratio $qr $nr)"
+    echo "http $tool c=$c p50 ms vs minserver: quillara $q50, peer $m50, ratio $(ratio $q50 $m50)"
+    echo "http $tool c=$c p99 ms vs minserver: quillara $q99, peer $m99, ratio $(ratio $q99 $m99)"
+  done
+done
+
+rss() { awk '/VmRSS/ {print $2}' /proc/$1/status; }
+mpid=$(pgrep -f "minserver $mport")
+# Memory: 1000 idle connections, then RSS after 1k and after 100k requests.
+idle() {  # port -> KiB of RSS growth while 1000 connections stay open
+  python3 - "$1" "$2" <<'PY'
+import socket, sys, time
+port, pid = int(sys.argv[1]), sys.argv[2]
+def rss():
+    return int(next(l for l in open(f"/proc/{pid}/status") if l.startswith("VmRSS")).split()[1])
+before = rss()
+socks = []
+for _ in range(1000):
+    s = socket.create_connection(("127.0.0.1", port)); socks.append(s)
+time.sleep(1.5)
+after = rss()
+for s in socks: s.close()
+print(after - before, after)
+PY
+}
+read -r qgrow qidle <<<"$(idle $qport $qpid)"
+read -r mgrow midle <<<"$(idle $mport $mpid)"
+echo "http idle 1000 connections RSS growth KiB vs minserver: quillara $qgrow, peer $mgrow, ratio $(ratio $qgrow $mgrow)"
+sleep 1
+ab -q -n 1000 -c 16 $qurl >/dev/null 2>&1; r1k=$(rss $qpid)
+ab -q -n 99000 -c 16 $qurl >/dev/null 2>&1; r100k=$(rss $qpid)
+echo "http RSS KiB after 100k requests vs after 1k: quillara $r100k, peer $r1k, ratio $(ratio $r100k $r1k)"

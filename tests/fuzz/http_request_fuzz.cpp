@@ -1,0 +1,59 @@
+// The request loop on arbitrary bytes, delivered in arbitrary pieces: it never crashes, never
+// answers twice and never reads past its limits.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "http/THTTPRequestLoop.h"
+
+using namespace quillara;
+
+namespace {
+
+class TFuzzConnection : public IHTTPConnection {
+ public:
+  TFuzzConnection(const uint8_t* data, size_t size) : FData(reinterpret_cast<const char*>(data), size) {}
+  long Read(char* buffer, size_t size) override {
+    if (FPos >= FData.size()) return 0;
+    // the first byte of what is left decides how much arrives at once
+    size_t n = std::min({size, FData.size() - FPos, size_t(1 + uint8_t(FData[FPos]) % 61)});
+    std::copy_n(FData.data() + FPos, n, buffer);
+    FPos += n;
+    return long(n);
+  }
+  bool WaitReadable(int) override { return FPos < FData.size(); }
+  bool Write(const char* data, size_t size) override {
+    FOutput.append(data, size);
+    return true;
+  }
+  std::string PeerAddress() const override { return "127.0.0.1"; }
+  uint16_t LocalPort() const override { return 1; }
+  std::string FData;
+  size_t FPos = 0;
+  std::string FOutput;
+};
+
+size_t CountAnswers(const std::string& out) {
+  size_t n = 0;
+  for (size_t p = out.find("HTTP/1.1 "); p != std::string::npos; p = out.find("HTTP/1.1 ", p + 1))
+    if (p == 0 || out[p - 1] == '\n') ++n;
+  return n;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  TFuzzConnection connection(data, size);
+  int calls = 0;
+  THTTPRequestLoop::Run(connection, [&](THTTPRequestInfo& request, THTTPResponseInfo& response) {
+    ++calls;
+    if (request.PostStream && request.PostStream->Size() > kMaxBodySize) std::abort();
+    for (const std::string& h : request.RawHeaders)
+      if (h.size() > 2 * kMaxLineLength * kMaxHeaderLines) std::abort();
+    response.ContentText = u"x";
+  });
+  if (calls > 1) std::abort();
+  if (CountAnswers(connection.FOutput) > 2) std::abort();  // a 100 Continue and the answer
+  return 0;
+}
