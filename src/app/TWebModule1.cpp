@@ -5,6 +5,18 @@
 namespace quillara {
 
 TWebModule1::TWebModule1() {
+  WebFileDispatcher1.WebFileExtensions = {{"css", "text/css"},       {"js", "text/javascript"},
+                                          {"png", "image/x-png"},    {"htm;html", "text/html"},
+                                          {"jpg;jpeg;jpe", "image/jpeg"}, {"gif", "image/gif"}};
+  WebFileDispatcher1.WebDirectories = {{TWebDirectoryAction::dirInclude, "*"},
+                                       {TWebDirectoryAction::dirExclude, "\\templates\\*"}};
+  WebFileDispatcher1.RootDirectory = ".";
+  WebFileDispatcher1.BeforeDispatch = [this](TCustomWebFileDispatcher& sender, const std::string& fileName,
+                                             TWebRequest& request, TWebResponse& response, bool& handled) {
+    WebFileDispatcher1BeforeDispatch(sender, fileName, request, response, handled);
+  };
+  AddDispatch(WebFileDispatcher1);
+
   AddAction("ReverseStringAction").SetPathInfo("/ReverseString");
   AddAction("ServerFunctionInvokerAction").SetPathInfo("/ServerFunctionInvoker");
   TWebActionItem& defaultAction = AddAction("DefaultAction");
@@ -32,6 +44,9 @@ bool TWebModule1::CallerIsLocal(TWebRequest& request) {
 void TWebModule1::WebModuleBeforeDispatch(TWebRequest& request, TWebResponse&, bool&) {
   if (FServerFunctionInvokerAction) FServerFunctionInvokerAction->Enabled = CallerIsLocal(request);
 }
+
+void TWebModule1::WebFileDispatcher1BeforeDispatch(TCustomWebFileDispatcher&, const std::string&, TWebRequest&,
+                                                   TWebResponse&, bool&) {}
 
 void TWebModule1::WebModuleDefaultAction(TWebActionItem&, TWebRequest& request, TWebResponse& response, bool&) {
   std::string path = request.PathInfo();

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "web/TCustomWebDispatcher.h"
+#include "web/TWebFileDispatcher.h"
 
 namespace quillara {
 
@@ -21,6 +22,10 @@ class TWebModule1 : public TCustomWebDispatcher {
   void WebModuleBeforeDispatch(TWebRequest& request, TWebResponse& response, bool& handled);
   void WebModuleDefaultAction(TWebActionItem& sender, TWebRequest& request, TWebResponse& response, bool& handled);
 
+  void WebFileDispatcher1BeforeDispatch(TCustomWebFileDispatcher& sender, const std::string& fileName,
+                                        TWebRequest& request, TWebResponse& response, bool& handled);
+
+  TWebFileDispatcher WebFileDispatcher1;
   TWebActionItem* FServerFunctionInvokerAction = nullptr;
 };
 

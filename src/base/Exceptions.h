@@ -27,6 +27,14 @@ class ERegistryException : public Exception {
   using Exception::Exception;
 };
 
+class EFOpenError : public Exception {
+  using Exception::Exception;
+};
+
+class EFCreateError : public Exception {
+  using Exception::Exception;
+};
+
 // Fills a message template: "%s" and "%d" take the next argument, "%N:s" / "%N:d" argument N,
 // "%%" is a percent sign. A placeholder without an argument stays as written.
 std::string FormatMessage(std::string_view templ, std::initializer_list<std::string_view> args);

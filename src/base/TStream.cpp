@@ -30,3 +30,43 @@ size_t TMemoryStream::Write(const void* buffer, size_t count) {
 void TMemoryStream::SetPosition(int64_t position) { FPosition = size_t(std::max<int64_t>(0, position)); }
 
 }  // namespace quillara
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "base/Exceptions.h"
+
+namespace quillara {
+
+TFileStream::TFileStream(const std::string& fileName) {
+  FHandle = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat st{};
+  if (FHandle < 0 || ::fstat(FHandle, &st) != 0) {
+    int error = errno;
+    if (FHandle >= 0) ::close(FHandle);
+    char buf[256];
+    const char* text = ::strerror_r(error, buf, sizeof buf);
+    throw EFOpenError(FormatMessage("Cannot open file \"%s\". %s", {fileName, text}));
+  }
+  FSize = st.st_size;
+}
+
+TFileStream::~TFileStream() {
+  if (FHandle >= 0) ::close(FHandle);
+}
+
+size_t TFileStream::Read(void* buffer, size_t count) {
+  for (;;) {
+    ssize_t n = ::pread(FHandle, buffer, count, FPosition);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return 0;
+    FPosition += n;
+    return size_t(n);
+  }
+}
+
+size_t TFileStream::Write(const void*, size_t) { return 0; }
+
+}  // namespace quillara

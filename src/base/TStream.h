@@ -36,3 +36,34 @@ class TMemoryStream : public TStream {
 };
 
 }  // namespace quillara
+
+namespace quillara {
+
+// A file opened for reading, read in pieces; the bytes before Start are hidden (a byte-order
+// mark left out of a body).
+class TFileStream : public TStream {
+ public:
+  // Fails with EFOpenError "Cannot open file "%s". %s" (the name and the system's message).
+  explicit TFileStream(const std::string& fileName);
+  ~TFileStream() override;
+  TFileStream(const TFileStream&) = delete;
+  TFileStream& operator=(const TFileStream&) = delete;
+
+  size_t Read(void* buffer, size_t count) override;
+  size_t Write(const void* buffer, size_t count) override;
+  int64_t Size() const override { return FSize - FStart; }
+  int64_t Position() const override { return FPosition - FStart; }
+  void SetPosition(int64_t position) override { FPosition = FStart + position; }
+  void SetStart(int64_t start) {
+    FStart = start;
+    FPosition = start;
+  }
+
+ private:
+  int FHandle = -1;
+  int64_t FSize = 0;
+  int64_t FStart = 0;
+  int64_t FPosition = 0;
+};
+
+}  // namespace quillara

@@ -177,7 +177,9 @@ void THTTPAppResponse::CopyHeadersAndCookies() {
 
 void THTTPAppResponse::SendResponse() {
   FSent = true;
-  FResponse.ContentLength = -1;  // recomputed in bytes by the header writer
+  // Recomputed in bytes by the header writer; a length set without any content (the answer to
+  // HEAD for a file) stays, or HEAD would announce the length of the default body instead.
+  if (!FResponse.ContentText.empty() || FResponse.ContentStream()) FResponse.ContentLength = -1;
   CopyHeadersAndCookies();
   FResponse.WriteContent();
 }
