@@ -1,6 +1,7 @@
 #include "app/THeadless.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <iostream>
@@ -9,6 +10,7 @@
 #include <unistd.h>
 
 #include "app/TServerControl.h"
+#include "app/TStreamHandOver.h"
 #include "base/Exceptions.h"
 
 namespace quillara {
@@ -75,6 +77,9 @@ int RunHeadless(const std::string& portText) {
   int signalFd = signalfd(-1, &mask, SFD_CLOEXEC);
   std::signal(SIGPIPE, SIG_IGN);
 
+  // The window's one-second release of a downloaded stream, kept here by the poll timeout.
+  std::atomic<bool> armed{false};
+  TStreamHandOver::Instance().SetOnArm([&armed] { armed = true; });
   THeadlessControl control(portText);
   std::cout << "Ip: " << LocalAddressText() << "\nPorta: " << portText << std::endl;
   // A registry error after a good start is only reported; a start that failed ends the process.
@@ -85,9 +90,15 @@ int RunHeadless(const std::string& portText) {
   bool inputOpen = true;
   for (;;) {
     pollfd fds[2] = {{signalFd, POLLIN, 0}, {inputOpen ? 0 : -1, POLLIN, 0}};
-    if (::poll(fds, 2, -1) < 0) {
+    int ready = ::poll(fds, 2, armed ? 1000 : -1);
+    if (ready < 0) {
       if (errno == EINTR) continue;
       break;
+    }
+    if (ready == 0) {  // TimerFDestroy
+      armed = false;
+      TStreamHandOver::Instance().Release();
+      continue;
     }
     if (fds[0].revents & POLLIN) break;
     if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
@@ -118,6 +129,7 @@ int RunHeadless(const std::string& portText) {
     }
   }
   control.ButtonStopClick();  // "Termina": the stop operation, then the end of the process
+  TStreamHandOver::Instance().SetOnArm(nullptr);
   ::close(signalFd);
   return 0;
 }

@@ -1,10 +1,15 @@
 #include "app/TWebModule1.h"
 
+#include "app/TDataFolders.h"
+#include "app/TStreamHandOver.h"
+#include "methods/TServerMethods1.h"
 #include "web/TWebRequestHandler.h"
 
 namespace quillara {
 
 TWebModule1::TWebModule1() {
+  DSServerClass1.OnGetClass = [this] { return DSServerClass1GetClass(); };
+  DSServer1.AddServerClass(DSServerClass1);
   WebFileDispatcher1.WebFileExtensions = {{"css", "text/css"},       {"js", "text/javascript"},
                                           {"png", "image/x-png"},    {"htm;html", "text/html"},
                                           {"jpg;jpeg;jpe", "image/jpeg"}, {"gif", "image/gif"}};
@@ -28,9 +33,17 @@ TWebModule1::TWebModule1() {
     WebModuleBeforeDispatch(request, response, handled);
   };
   WebModuleCreate();
+  DSServer1.Start();  // the remoting server starts once the module is loaded
 }
 
+const TDSClassDescriptor* TWebModule1::DSServerClass1GetClass() { return &TServerMethods1::Descriptor(); }
+
 void TWebModule1::Register() {
+  TStreamHandOver::Instance().Install();
+  TServerMethods1::Folders = [] {
+    TDataFolderSettings settings = TDataFolders::Instance().Current();
+    return TMethodFolders{settings.ImportPath, settings.ExportPath};
+  };
   TWebRequestHandler::Instance().SetWebModuleClass([] { return std::make_unique<TWebModule1>(); });
 }
 

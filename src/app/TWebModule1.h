@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "web/TCustomWebDispatcher.h"
+#include "rest/TDSServer.h"
 #include "web/TWebFileDispatcher.h"
 
 namespace quillara {
@@ -25,6 +26,10 @@ class TWebModule1 : public TCustomWebDispatcher {
   void WebFileDispatcher1BeforeDispatch(TCustomWebFileDispatcher& sender, const std::string& fileName,
                                         TWebRequest& request, TWebResponse& response, bool& handled);
 
+  const TDSClassDescriptor* DSServerClass1GetClass();
+
+  TDSServer DSServer1;
+  TDSServerClass DSServerClass1;
   TWebFileDispatcher WebFileDispatcher1;
   TWebActionItem* FServerFunctionInvokerAction = nullptr;
 };

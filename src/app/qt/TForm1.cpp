@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/TStreamHandOver.h"
 #include "base/Text.h"
 
 namespace quillara {
@@ -127,12 +128,16 @@ TForm1::TForm1(const QString& portText, QWidget* parent) : QWidget(parent) {
   if (auto* dispatcher = QAbstractEventDispatcher::instance())
     connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TForm1::ApplicationEvents1Idle);
 
+  // A download hands its stream over on a request thread; the timer is armed on ours.
+  TStreamHandOver::Instance().SetOnArm([this] {
+    QMetaObject::invokeMethod(this, [this] { TimerFDestroy->start(); }, Qt::QueuedConnection);
+  });
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->geometry().center() - rect().center());
   FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() { TStreamHandOver::Instance().SetOnArm(nullptr); }
 
 void TForm1::FormCreate() {
   EditIP->setText(ToQString(LocalAddressText()));
@@ -208,7 +213,10 @@ void TForm1::ApplicationEvents1Idle() {
   EditPort->setEnabled(!active);
 }
 
-void TForm1::TimerFDestroyTimer() { TimerFDestroy->stop(); }
+void TForm1::TimerFDestroyTimer() {
+  TimerFDestroy->stop();
+  TStreamHandOver::Instance().Release();
+}
 
 void TForm1::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);

@@ -1,0 +1,202 @@
+#include "base/TFileFunctions.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "base/CodePages.h"
+#include "base/TMask.h"
+#include "platform/TDrivePath.h"
+
+namespace quillara {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool HasDrive(const Text& p) {
+  return p.size() >= 2 && p[1] == u':' && ((p[0] >= u'a' && p[0] <= u'z') || (p[0] >= u'A' && p[0] <= u'Z'));
+}
+
+std::string SystemMessage(int error) {
+  char buf[256];
+  return ::strerror_r(error, buf, sizeof buf);
+}
+
+// Resolves "." and ".." and doubled separators, as the platform's full-path expansion does.
+Text Expand(const Text& path) {
+  bool drive = HasDrive(path);
+  Text p = path;
+  for (auto& c : p)
+    if (c == u'/' && drive) c = u'\\';
+  char16_t sep = drive ? u'\\' : u'/';
+  if (!drive)
+    for (auto& c : p)
+      if (c == u'\\') c = u'/';
+  Text prefix;
+  size_t start = 0;
+  if (drive) {
+    prefix = p.substr(0, 2) + u"\\";
+    start = 2;
+  } else if (!p.empty() && p[0] == u'/') {
+    prefix = u"/";
+  } else {
+    prefix = Utf8ToText(fs::current_path().string()) + u"/";
+  }
+  std::vector<Text> parts;
+  size_t i = start;
+  while (i <= p.size()) {
+    size_t j = p.find(sep, i);
+    if (j == Text::npos) j = p.size();
+    Text part = p.substr(i, j - i);
+    if (part == u"..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != u".") {
+      parts.push_back(part);
+    }
+    i = j + 1;
+  }
+  Text out = prefix;
+  for (size_t k = 0; k < parts.size(); ++k) out += (k ? Text(1, sep) : Text()) + parts[k];
+  bool trailing = !p.empty() && p.back() == sep && !parts.empty();
+  if (trailing) out += sep;
+  return out;
+}
+
+}  // namespace
+
+Text CheckPath(const Text& path, size_t limit, bool folderMustExist) {
+  bool longForm = path.rfind(u"\\\\?\\", 0) == 0;
+  if (path.size() >= limit && !longForm) throw EPathTooLongException("The specified path is too long");
+  for (size_t i = 0; i < path.size(); ++i)
+    if (path[i] == u':' && !(i == 1 && HasDrive(path)) && !(longForm && i == 5))
+      throw ENotSupportedException("The path format is not supported");
+  std::string trimmed = TrimBlanks(TextToUtf8(path));
+  bool bad = trimmed.empty();
+  for (char16_t c : path) bad = bad || c < 0x20 || c == u'"' || c == u'<' || c == u'>' || c == u'|';
+  if (bad) throw EArgumentException("Invalid characters in path");
+  Text full = Expand(longForm ? path.substr(4) : path);
+  if (folderMustExist) {
+    size_t sep = full.find_last_of(u"\\/");
+    Text folder = sep == Text::npos ? full : full.substr(0, sep + 1);
+    std::error_code ec;
+    if (!fs::is_directory(LocalPath(folder), ec)) throw EDirectoryNotFoundException("The specified path was not found");
+  }
+  return full;
+}
+
+fs::path LocalPath(const Text& fullPath) { return platform::MapWindowsPath(TextToUtf8(fullPath)); }
+
+Text ReadAllText(const Text& path) {
+  Text full = CheckPath(path, kMaxFilePath);
+  fs::path local = LocalPath(full);
+  std::error_code ec;
+  if (!fs::is_regular_file(local, ec)) throw EFileNotFoundException("The specified file was not found");
+  int fd = ::open(local.c_str(), O_RDONLY | O_CLOEXEC);
+  // read without sharing: another holder of an exclusive lock makes this open fail
+  if (fd < 0 || ::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+    int error = errno;
+    if (fd >= 0) ::close(fd);
+    throw EFOpenError(FormatMessage("Cannot open file \"%s\". %s", {TextToUtf8(full), SystemMessage(error)}));
+  }
+  std::string bytes;
+  char buffer[65536];
+  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) bytes.append(buffer, size_t(n));
+  ::close(fd);
+  auto starts = [&](const char* mark, size_t n) { return bytes.size() >= n && bytes.compare(0, n, mark, n) == 0; };
+  if (starts("\xEF\xBB\xBF", 3)) {
+    std::string_view body = std::string_view(bytes).substr(3);
+    Text text = Utf8ToText(body);
+    if (TextToUtf8(text) != body)
+      throw EEncodingError("No mapping for the Unicode character exists in the target multi-byte code page");
+    return text;
+  }
+  if (starts("\xFF\xFE", 2) || starts("\xFE\xFF", 2)) {
+    bool little = bytes[0] == '\xFF';
+    Text text;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+      auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+      text.push_back(char16_t(little ? (a | (b << 8)) : ((a << 8) | b)));
+    }
+    return text;
+  }
+  return DecodeBytes(bytes, kAnsiCodePage);
+}
+
+void WriteAllText(const Text& path, const Text& text) {
+  Text full = CheckPath(path, kMaxFilePath);
+  fs::path local = LocalPath(full);
+  int fd = ::open(local.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  // without sharing: a second writer of the same file fails instead of mixing the contents
+  if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd, 0) != 0) {
+    int error = errno;
+    if (fd >= 0) ::close(fd);
+    throw EFCreateError(FormatMessage("Cannot create file \"%s\". %s", {TextToUtf8(full), SystemMessage(error)}));
+  }
+  std::string bytes = "\xEF\xBB\xBF" + TextToUtf8(text);
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      int error = errno;
+      ::close(fd);
+      throw EFCreateError(FormatMessage("Cannot create file \"%s\". %s", {TextToUtf8(full), SystemMessage(error)}));
+    }
+    p += n;
+    left -= size_t(n);
+  }
+  ::close(fd);
+}
+
+namespace {
+
+void Search(const fs::path& folder, const TMask& mask, std::vector<Text>& found) {
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code typeError;
+    if (it->is_directory(typeError)) {
+      Search(it->path(), mask, found);
+    } else {
+      Text name = Utf8ToText(it->path().filename().string());
+      if (mask.Matches(name)) found.push_back(name);
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<Text> FindFiles(const Text& folder, const Text& mask) {
+  Text full = Expand(folder);
+  CheckPath(full, kMaxFolderPath, false);
+  fs::path local = LocalPath(full);
+  std::error_code ec;
+  if (!fs::is_directory(local, ec)) throw EDirectoryNotFoundException("The specified path was not found");
+  std::vector<Text> found;
+  Search(local, TMask(mask), found);
+  return found;
+}
+
+bool NameStaysInsideFolder(const Text& name) {
+  if (name.empty() || name[0] == u'/' || name[0] == u'\\' || HasDrive(name)) return false;
+  int depth = 0;
+  size_t i = 0;
+  while (i <= name.size()) {
+    size_t j = name.find_first_of(u"/\\", i);
+    if (j == Text::npos) j = name.size();
+    Text part = name.substr(i, j - i);
+    if (part == u"..") {
+      if (--depth < 0) return false;
+    } else if (!part.empty() && part != u".") {
+      ++depth;
+    }
+    i = j + 1;
+  }
+  return true;
+}
+
+}  // namespace quillara

@@ -1,0 +1,192 @@
+#include "methods/TServerMethods1.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include "base/CodePages.h"
+#include "base/TFileFunctions.h"
+#include "platform/TDrivePath.h"
+#include "platform/TProcess.h"
+
+namespace quillara {
+
+std::function<TMethodFolders()> TServerMethods1::Folders = [] { return TMethodFolders(); };
+std::function<void(std::weak_ptr<TStream>)> TServerMethods1::StreamHandedOver;
+std::chrono::milliseconds TServerMethods1::ProductListTimeout{60000};
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A client's name must not lead out of the folder it is joined to.
+void RefuseEscapingName(const Text& name) {
+  if (!NameStaysInsideFolder(name))
+    throw EArgumentException("The file name must name a file inside the folder: " + TextToUtf8(name));
+}
+
+Text Join(const Text& folder, const Text& name) { return folder + u"/" + name; }
+
+}  // namespace
+
+Text TServerMethods1::EchoString(const Text& Value) { return Value; }
+
+Text TServerMethods1::ReverseString(const Text& Value) { return Text(Value.rbegin(), Value.rend()); }
+
+int32_t TServerMethods1::SommaNumeri(int32_t n1, int32_t n2) {
+  return int32_t(uint32_t(n1) + uint32_t(n2));  // two's-complement wrap, no error
+}
+
+// Has no effect; its result is fixed to false so that clients always see the same answer.
+bool TServerMethods1::SalvaDB(const Text&, const Text&) { return false; }
+
+Text TServerMethods1::ListaFiles494() {
+  std::vector<Text> names = FindFiles(Folders().ExportPath, u"*.xml");
+  if (names.empty()) return u"0";
+  auto files = std::make_unique<TJSONArray>();
+  for (const Text& name : names) {
+    auto entry = std::make_unique<TJSONObject>();
+    entry->AddPair(u"nome", std::make_unique<TJSONString>(name));
+    files->AddElement(std::move(entry));
+  }
+  TJSONObject result;
+  result.AddPair(u"file", std::move(files));
+  return result.ToString();
+}
+
+Text TServerMethods1::LeggiFile494(const Text& cFile) {
+  RefuseEscapingName(cFile);
+  Text content = ReadAllText(Join(Folders().ExportPath, cFile));
+  auto entry = std::make_unique<TJSONObject>();
+  entry->AddPair(u"contenuto", std::make_unique<TJSONString>(content));
+  auto files = std::make_unique<TJSONArray>();
+  files->AddElement(std::move(entry));
+  TJSONObject result;
+  result.AddPair(u"file", std::move(files));
+  return result.ToString();
+}
+
+Text TServerMethods1::PutFile(const Text& cFileName, TJSONObject* jJson) {
+  try {
+    if (!jJson) throw EArgumentException("PutFile needs a JSON object with the content as its first member");
+    TJSONPair* first = jJson->Get(0);
+    if (!first || !first->JsonValue())
+      throw EArgumentException("PutFile needs a JSON object with the content as its first member");
+    TJSONValue* value = first->JsonValue();
+    Text content;
+    if (dynamic_cast<TJSONString*>(value) && !dynamic_cast<TJSONNumber*>(value)) {
+      content = value->Value();
+    } else {
+      Text text = value->ToString();
+      content = text.size() >= 2 ? text.substr(1, text.size() - 2) : Text();
+    }
+    RefuseEscapingName(cFileName);
+    WriteAllText(Join(Folders().ImportPath, cFileName), content);
+    return u"OK";
+  } catch (const std::exception& e) {
+    return Utf8ToText(e.what());
+  }
+}
+
+std::shared_ptr<TStream> TServerMethods1::GetFile(const Text& cFileName) {
+  std::shared_ptr<TStream> stream;
+  try {
+    RefuseEscapingName(cFileName);
+    Text full = CheckPath(Join(Folders().ExportPath, cFileName), kMaxFilePath, false);
+    try {
+      stream = std::make_shared<TFileStream>(LocalPath(full).string());
+    } catch (const EFOpenError& e) {
+      // the message names the path as the client knows it, not where it lies on this machine
+      std::string message = e.what();
+      size_t close = message.find("\". ");
+      throw EFOpenError(FormatMessage("Cannot open file \"%s\". %s",
+                                      {TextToUtf8(full), close == std::string::npos ? "" : message.substr(close + 3)}));
+    }
+  } catch (const std::exception& e) {
+    stream = std::make_shared<TMemoryStream>(EncodeText(u"Errore: " + Utf8ToText(e.what()), kAnsiCodePage));
+  }
+  if (StreamHandedOver) StreamHandedOver(stream);
+  return stream;
+}
+
+namespace {
+
+const char16_t* const kProductListFile = u"C:\\orsolan\\Pellandro\\STIVALO\\json\\prodotti.json";
+const char* const kExporter = "c:\\orsolan\\pellandro\\stivalo\\stivalo.exe";
+// Every call shares the one list file: one call at a time.
+std::mutex gProductListLock;
+
+}  // namespace
+
+Text TServerMethods1::ListaProdotti() {
+  std::lock_guard lock(gProductListLock);
+  fs::path listFile = LocalPath(kProductListFile);
+  std::error_code ec;
+  fs::remove(listFile, ec);
+  platform::ShellOpen(platform::MapWindowsPath(kExporter));
+  // The exporter gets a minute; a file counts as written once its size has stopped changing.
+  auto deadline = std::chrono::steady_clock::now() + ProductListTimeout;
+  std::uintmax_t lastSize = std::uintmax_t(-1);
+  for (;;) {
+    listFile = LocalPath(kProductListFile);  // the folders may appear only now
+    if (fs::is_regular_file(listFile, ec)) {
+      std::uintmax_t size = fs::file_size(listFile, ec);
+      if (!ec && size == lastSize) break;
+      lastSize = ec ? std::uintmax_t(-1) : size;
+    }
+    if (std::chrono::steady_clock::now() > deadline)
+      throw Exception("The product list was not written by the exporter in time");
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  Text text = ReadAllText(kProductListFile);
+  std::string ascii = EncodeText(text, TCodePage::cpUSASCII);
+  std::unique_ptr<TJSONValue> value = TJSONObject::ParseJSONValue(ascii);
+  if (value && !dynamic_cast<TJSONObject*>(value.get())) throw Exception("Invalid class typecast");
+  fs::remove(listFile, ec);
+  if (!value) throw Exception("The product list is not valid JSON");
+  return value->ToString();
+}
+
+const TDSClassDescriptor& TServerMethods1::Descriptor() {
+  static const TDSClassDescriptor descriptor = [] {
+    TDSClassDescriptor d;
+    d.ClassName = "TServerMethods1";
+    d.UnitName = "ServerMethodsUnit1";
+    d.Create = [] { return std::make_unique<TServerMethods1>(); };
+    auto self = [](TDSServerObject& o) -> TServerMethods1& { return static_cast<TServerMethods1&>(o); };
+    using P = std::vector<TDSValue>;
+    using C = TDSCallContext;
+    d.Methods = {
+        DeclareMethod("EchoString", {{"Value", "string"}}, "string",
+                      [=](TDSServerObject& o, P& p, C&) { p.back().Set(self(o).EchoString(p[0].AsText())); }),
+        DeclareMethod("ReverseString", {{"Value", "string"}}, "string",
+                      [=](TDSServerObject& o, P& p, C&) { p.back().Set(self(o).ReverseString(p[0].AsText())); }),
+        DeclareMethod("SommaNumeri", {{"n1", "Integer"}, {"n2", "Integer"}}, "Integer",
+                      [=](TDSServerObject& o, P& p, C&) {
+                        p.back().Set(int64_t(self(o).SommaNumeri(int32_t(p[0].AsInt()), int32_t(p[1].AsInt()))));
+                      }),
+        DeclareMethod("SalvaDB", {{"cTabella", "string"}, {"cDescrizione", "string"}}, "Boolean",
+                      [=](TDSServerObject& o, P& p, C&) { p.back().Set(self(o).SalvaDB(p[0].AsText(), p[1].AsText())); }),
+        DeclareMethod("ListaProdotti", {}, "string",
+                      [=](TDSServerObject& o, P& p, C&) { p.back().Set(self(o).ListaProdotti()); }),
+        DeclareMethod("ListaFiles494", {}, "string",
+                      [=](TDSServerObject& o, P& p, C&) { p.back().Set(self(o).ListaFiles494()); }),
+        DeclareMethod("LeggiFile494", {{"cFile", "string"}}, "string",
+                      [=](TDSServerObject& o, P& p, C&) { p.back().Set(self(o).LeggiFile494(p[0].AsText())); }),
+        DeclareMethod("PutFile", {{"cFileName", "string"}, {"jJson", "TJSONObject"}}, "string",
+                      [=](TDSServerObject& o, P& p, C&) {
+                        p.back().Set(self(o).PutFile(p[0].AsText(), dynamic_cast<TJSONObject*>(p[1].AsJSON())));
+                      }),
+        DeclareMethod("GetFile", {{"cFileName", "string"}}, "TStream",
+                      [=](TDSServerObject& o, P& p, C&) { p.back().Set(self(o).GetFile(p[0].AsText())); }),
+    };
+    for (auto& m : d.Methods)
+      for (auto& param : m.Parameters) param.TypeUnit = "System";
+    return d;
+  }();
+  return descriptor;
+}
+
+}  // namespace quillara

@@ -1,0 +1,194 @@
+// The remote methods on real temporary folders.
+#include "methods/TServerMethods1.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "base/CodePages.h"
+
+namespace fs = std::filesystem;
+using namespace quillara;
+
+namespace {
+
+std::string ReadBytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& p, const std::string& bytes) {
+  fs::create_directories(p.parent_path());
+  std::ofstream(p, std::ios::binary) << bytes;
+}
+
+class TServerMethods1Test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FRoot = fs::temp_directory_path() / ("quillara-methods-" + std::to_string(::getpid()));
+    fs::remove_all(FRoot);
+    fs::create_directories(FRoot / "export");
+    fs::create_directories(FRoot / "import");
+    Text exportPath = Utf8ToText((FRoot / "export").string());
+    Text importPath = Utf8ToText((FRoot / "import").string());
+    TServerMethods1::Folders = [=] { return TMethodFolders{importPath, exportPath}; };
+  }
+  void TearDown() override { fs::remove_all(FRoot); }
+  std::string Message(const std::function<void()>& call) {
+    try {
+      call();
+    } catch (const std::exception& e) {
+      return e.what();
+    }
+    return "no error";
+  }
+  fs::path FRoot;
+  TServerMethods1 FMethods;
+};
+
+}  // namespace
+
+TEST_F(TServerMethods1Test, SmallMethods) {
+  EXPECT_EQ(FMethods.EchoString(u"ciao \u00e8"), u"ciao \u00e8");
+  EXPECT_EQ(FMethods.ReverseString(u"abc"), u"cba");
+  EXPECT_EQ(FMethods.ReverseString(u""), u"");
+  EXPECT_EQ(FMethods.ReverseString(u"a\U0001F600"), Text(u"\xDE00\xD83D" u"a"));
+  EXPECT_EQ(FMethods.SommaNumeri(2147483647, 1), -2147483648);
+  EXPECT_EQ(FMethods.SommaNumeri(-5, 3), -2);
+  EXPECT_FALSE(FMethods.SalvaDB(u"t", u"d"));
+}
+
+TEST_F(TServerMethods1Test, Listing) {
+  EXPECT_EQ(FMethods.ListaFiles494(), u"0");
+  for (const char* name : {"a.xml", "b.XML", "a.xml.bak", "axml", "d.xml/c.xml", "sub/e.xml"})
+    WriteBytes(FRoot / "export" / name, "<x/>");
+  Text list = FMethods.ListaFiles494();
+  for (const char16_t* name : {u"{\"nome\":\"a.xml\"}", u"{\"nome\":\"b.XML\"}", u"{\"nome\":\"c.xml\"}",
+                               u"{\"nome\":\"e.xml\"}"})
+    EXPECT_NE(list.find(name), Text::npos) << TextToUtf8(list);
+  EXPECT_EQ(list.find(u"bak"), Text::npos);
+  EXPECT_EQ(list.find(u"axml"), Text::npos);
+  EXPECT_EQ(list.find(u"\"d.xml\""), Text::npos);
+  EXPECT_EQ(list.rfind(u"{\"file\":[", 0), 0u);
+  TServerMethods1::Folders = [] { return TMethodFolders{u"", u"/no/such/folder"}; };
+  EXPECT_EQ(Message([&] { FMethods.ListaFiles494(); }), "The specified path was not found");
+}
+
+TEST_F(TServerMethods1Test, ReadingTextInEveryEncoding) {
+  Text expected = u"<a b=\"\u00e8\">\n\tx\\y</a>";
+  std::string utf8 = TextToUtf8(expected);
+  std::string le = "\xFF\xFE", be = "\xFE\xFF";
+  for (char16_t c : expected) {
+    le.push_back(char(c & 0xFF));
+    le.push_back(char(c >> 8));
+    be.push_back(char(c >> 8));
+    be.push_back(char(c & 0xFF));
+  }
+  struct Case {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
+      {"utf8.xml", "\xEF\xBB\xBF" + utf8},
+      {"le.xml", le},
+      {"be.xml", be},
+      {"ansi.xml", EncodeText(expected, TCodePage::cpWindows1252)},
+  };
+  Text json = u"{\"file\":[{\"contenuto\":\"<a b=\\\"\u00e8\\\">\n\tx\\y</a>\"}]}";
+  for (const Case& c : cases) {
+    WriteBytes(FRoot / "export" / c.name, c.bytes);
+    EXPECT_EQ(FMethods.LeggiFile494(Utf8ToText(c.name)), json) << c.name;
+  }
+  WriteBytes(FRoot / "export" / "empty.xml", "");
+  EXPECT_EQ(FMethods.LeggiFile494(u"empty.xml"), u"{\"file\":[{\"contenuto\":\"\"}]}");
+  WriteBytes(FRoot / "export" / "bad.xml", "\xEF\xBB\xBF\xC3(");
+  EXPECT_EQ(Message([&] { FMethods.LeggiFile494(u"bad.xml"); }),
+            "No mapping for the Unicode character exists in the target multi-byte code page");
+  EXPECT_EQ(Message([&] { FMethods.LeggiFile494(u"missing.xml"); }), "The specified file was not found");
+  EXPECT_EQ(Message([&] { FMethods.LeggiFile494(u"a|b.xml"); }), "Invalid characters in path");
+  EXPECT_EQ(Message([&] { FMethods.LeggiFile494(u"ab:c.xml"); }), "The path format is not supported");
+  EXPECT_EQ(Message([&] { FMethods.LeggiFile494(u"nodir/a.xml"); }), "The specified path was not found");
+  EXPECT_EQ(Message([&] { FMethods.LeggiFile494(Text(300, u'a')); }), "The specified path is too long");
+}
+
+TEST_F(TServerMethods1Test, PutFile) {
+  auto object = [](std::unique_ptr<TJSONValue> value) {
+    auto o = std::make_unique<TJSONObject>();
+    o->AddPair(u"contenuto", std::move(value));
+    return o;
+  };
+  auto doc = object(std::make_unique<TJSONString>(u"<a b=\"1\">\u00e8</a>"));
+  EXPECT_EQ(FMethods.PutFile(u"x.xml", doc.get()), u"OK");
+  EXPECT_EQ(ReadBytes(FRoot / "import" / "x.xml"), "\xEF\xBB\xBF<a b=\"1\">\xC3\xA8</a>");
+  auto shorter = object(std::make_unique<TJSONString>(u"z"));
+  EXPECT_EQ(FMethods.PutFile(u"x.xml", shorter.get()), u"OK");
+  EXPECT_EQ(ReadBytes(FRoot / "import" / "x.xml"), "\xEF\xBB\xBFz");
+  // any other value: its text form without the first and last character
+  auto arr = object(std::make_unique<TJSONArray>(u"p", u"q"));
+  EXPECT_EQ(FMethods.PutFile(u"y.xml", arr.get()), u"OK");
+  EXPECT_EQ(ReadBytes(FRoot / "import" / "y.xml"), "\xEF\xBB\xBF\"p\",\"q\"");
+  auto number = object(std::make_unique<TJSONNumber>(int32_t(123)));
+  EXPECT_EQ(FMethods.PutFile(u"n.xml", number.get()), u"OK");
+  EXPECT_EQ(ReadBytes(FRoot / "import" / "n.xml"), "\xEF\xBB\xBF" "2");
+  EXPECT_EQ(FMethods.PutFile(u"nodir/x.xml", doc.get()), u"The specified path was not found");
+  EXPECT_EQ(FMethods.PutFile(u"a|b.xml", doc.get()), u"Invalid characters in path");
+  TJSONObject empty;
+  EXPECT_NE(FMethods.PutFile(u"e.xml", &empty), u"OK");
+  EXPECT_NE(FMethods.PutFile(u"e.xml", nullptr), u"OK");
+  EXPECT_FALSE(fs::exists(FRoot / "import" / "e.xml"));
+}
+
+TEST_F(TServerMethods1Test, GetFile) {
+  WriteBytes(FRoot / "export" / "f.bin", std::string("\x00\x01\xFFraw", 6));
+  auto stream = FMethods.GetFile(u"f.bin");
+  EXPECT_EQ(stream->ReadRest(), std::string("\x00\x01\xFFraw", 6));
+  std::string error = FMethods.GetFile(u"missing.xml")->ReadRest();
+  std::string path = (FRoot / "export").string() + "/missing.xml";
+  EXPECT_EQ(error, "Errore: Cannot open file \"" + path + "\". No such file or directory");
+}
+
+TEST_F(TServerMethods1Test, NamesThatLeaveTheFolderAreRefused) {
+  WriteBytes(FRoot / "secret.xml", "secret");
+  WriteBytes(FRoot / "export" / "sub" / "ok.xml", "fine");
+  auto doc = std::make_unique<TJSONObject>();
+  doc->AddPair(u"c", u"x");
+  for (const char16_t* name : {u"../secret.xml", u"..\\secret.xml", u"sub/../../secret.xml", u"/etc/passwd", u"C:\\x.xml"}) {
+    EXPECT_NE(Message([&] { FMethods.LeggiFile494(name); }).find("inside the folder"), std::string::npos)
+        << TextToUtf8(name);
+    EXPECT_NE(FMethods.PutFile(name, doc.get()).find(u"inside the folder"), Text::npos);
+    EXPECT_EQ(FMethods.GetFile(name)->ReadRest().rfind("Errore: ", 0), 0u);
+  }
+  EXPECT_FALSE(fs::exists(FRoot / "x.xml"));
+  EXPECT_EQ(ReadBytes(FRoot / "secret.xml"), "secret");
+  EXPECT_EQ(FMethods.GetFile(u"sub/ok.xml")->ReadRest(), "fine");  // subfolders inside still work
+}
+
+TEST_F(TServerMethods1Test, ProductList) {
+  fs::path prefix = FRoot / "prefix";
+  fs::path json = prefix / "drive_c/orsolan/Pellandro/STIVALO/json";
+  fs::create_directories(json);
+  ::setenv("WINEPREFIX", prefix.c_str(), 1);
+  // the exporter: a script that writes the list beside it
+  // found without regard to letter case from c:\orsolan\pellandro\stivalo\stivalo.exe
+  fs::path exporter = prefix / "drive_c/orsolan/Pellandro/STIVALO/Stivalo.exe";
+  auto writeExporter = [&](const std::string& content) {
+    std::ofstream(exporter) << "#!/bin/sh\nprintf '%s' '" << content << "' > json/prodotti.json\n";
+    fs::permissions(exporter, fs::perms::owner_all);
+  };
+  writeExporter("{ \"a\" : [1, \"x\\/y\", \"\\u00E9\"] ,\n \"b\": \"\xC3\xA9\" }\n");
+  WriteBytes(json / "prodotti.json", "{\"stale\":true}");
+  EXPECT_EQ(FMethods.ListaProdotti(), u"{\"a\":[1,\"x/y\",\"\u00e9\"],\"b\":\"??\"}");
+  EXPECT_FALSE(fs::exists(json / "prodotti.json"));
+
+  writeExporter("[1,2]");
+  EXPECT_EQ(Message([&] { FMethods.ListaProdotti(); }), "Invalid class typecast");
+  EXPECT_TRUE(fs::exists(json / "prodotti.json"));
+
+  fs::remove(exporter);
+  fs::remove(json / "prodotti.json");
+  TServerMethods1::ProductListTimeout = std::chrono::milliseconds(300);
+  EXPECT_EQ(Message([&] { FMethods.ListaProdotti(); }), "The product list was not written by the exporter in time");
+  TServerMethods1::ProductListTimeout = std::chrono::milliseconds(60000);
+  ::unsetenv("WINEPREFIX");
+}
