@@ -1,6 +1,7 @@
 #include "app/TServerControl.h"
 
 #include "app/TDataFolders.h"
+#include "rest/TDSSessionManager.h"
 #include "base/Exceptions.h"
 #include "base/SysUtils.h"
 #include "platform/TSystem.h"
@@ -31,6 +32,7 @@ void TServerControl::StartAndReadFolders(const Text& portText) {
 }
 
 void TServerControl::StopOperation() {
+  TDSSessionManager::Instance().TerminateAllSessions();
   FServer->SetActive(false);
   FServer->Bindings().clear();
   FLabel = kLabelStopped;

@@ -8,8 +8,11 @@
 namespace quillara {
 
 TWebModule1::TWebModule1() {
+  DSHTTPWebDispatcher1.Server = &DSServer1;
+  DSHTTPWebDispatcher1.SetPathInfo("dataserver*");
   DSServerClass1.OnGetClass = [this] { return DSServerClass1GetClass(); };
   DSServer1.AddServerClass(DSServerClass1);
+  AddDispatch(DSHTTPWebDispatcher1);
   WebFileDispatcher1.WebFileExtensions = {{"css", "text/css"},       {"js", "text/javascript"},
                                           {"png", "image/x-png"},    {"htm;html", "text/html"},
                                           {"jpg;jpeg;jpe", "image/jpeg"}, {"gif", "image/gif"}};

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "web/TCustomWebDispatcher.h"
+#include "rest/TDSHTTPWebDispatcher.h"
 #include "rest/TDSServer.h"
 #include "web/TWebFileDispatcher.h"
 
@@ -29,6 +30,7 @@ class TWebModule1 : public TCustomWebDispatcher {
   const TDSClassDescriptor* DSServerClass1GetClass();
 
   TDSServer DSServer1;
+  TDSHTTPWebDispatcher DSHTTPWebDispatcher1;
   TDSServerClass DSServerClass1;
   TWebFileDispatcher WebFileDispatcher1;
   TWebActionItem* FServerFunctionInvokerAction = nullptr;

@@ -57,7 +57,8 @@ THTTPAppResponse::THTTPAppResponse(THTTPResponseInfo& response, TWebRequest& req
 
 THTTPAppResponse::~THTTPAppResponse() {
   // The HTTP record must not keep a pointer to a stream that dies with this response.
-  if (FResponse.ContentStream() && FResponse.ContentStream() == FStream.get()) FResponse.SetContentStream(nullptr, false);
+  if (FResponse.ContentStream() && (FResponse.ContentStream() == FStream.get() || FResponse.ContentStream() == FBorrowed))
+    FResponse.SetContentStream(nullptr, false);
 }
 
 std::string THTTPAppResponse::GetStringVariable(int index) const {

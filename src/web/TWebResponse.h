@@ -65,6 +65,8 @@ class TWebResponse {
   std::vector<std::pair<std::string, std::string>>& CustomHeaders() { return FCustomHeaders; }
   std::vector<TWebCookie>& Cookies() { return FCookies; }
   bool Sent() const { return FSent; }
+  // Keeps an object alive until the response is gone (the owner of a borrowed stream).
+  void KeepAlive(std::shared_ptr<void> object) { FKeep.push_back(std::move(object)); }
 
   virtual void SendResponse() = 0;
   virtual void SendRedirect(const std::string& uri) = 0;
@@ -74,6 +76,7 @@ class TWebResponse {
   std::vector<std::pair<std::string, std::string>> FCustomHeaders;
   std::vector<TWebCookie> FCookies;
   bool FSent = false;
+  std::vector<std::shared_ptr<void>> FKeep;
 };
 
 // Letters, digits and @ ! $ ' ( ) * - . _ unchanged, a blank "+", everything else "%XX" of

@@ -1,0 +1,633 @@
+#include "rest/TDSHTTPWebDispatcher.h"
+
+#include <optional>
+
+#include "base/CodePages.h"
+#include "base/SysUtils.h"
+#include "http/THTTPRequestLoop.h"
+#include "rest/TDSSessionManager.h"
+
+namespace quillara {
+
+using namespace TDBXDataTypes;
+
+namespace {
+
+const char* const kFormatError = "Invalid request format. /className/methodName and eventual parameters expected.";
+const char* const kSessionExpired = "The specified session has expired due to inactivity or was an invalid Session ID";
+
+TDSHTTPCommandType CommandTypeOf(TWebRequest& request) {
+  if (request.Method() == "DELETE") return TDSHTTPCommandType::hcDELETE;
+  switch (request.MethodType()) {
+    case TMethodType::mtAny: return TDSHTTPCommandType::hcUnknown;
+    case TMethodType::mtGet: return TDSHTTPCommandType::hcGET;
+    case TMethodType::mtPut: return TDSHTTPCommandType::hcPUT;
+    case TMethodType::mtPost: return TDSHTTPCommandType::hcPOST;
+    case TMethodType::mtHead: return TDSHTTPCommandType::hcOther;
+    default: throw Exception("Unknown command type");
+  }
+}
+
+std::string PragmaSessionId(const std::string& pragma) {
+  // name=value items separated by commas or blanks; double quotes group
+  std::vector<std::string> items;
+  std::string item;
+  bool quoted = false;
+  for (char c : pragma) {
+    if (c == '"') {
+      quoted = !quoted;
+    } else if (!quoted && (c == ',' || c == ' ')) {
+      if (!item.empty()) items.push_back(item);
+      item.clear();
+    } else {
+      item.push_back(c);
+    }
+  }
+  if (!item.empty()) items.push_back(item);
+  for (const std::string& i : items) {
+    size_t eq = i.find('=');
+    if (eq != std::string::npos && SameTextAscii(i.substr(0, eq), "dssession")) return i.substr(eq + 1);
+  }
+  return {};
+}
+
+// ---- result filters: "ss" on text and streams, "t" on tables ----
+
+struct TFilter {
+  std::string Name;  // "ss" or "t"
+  std::vector<int> Positions;
+  bool OnResult = false;
+  int64_t Offset = 0;
+  int64_t Count = INT32_MAX;
+  bool Accepts(int code) const {
+    return Name == "ss" ? (code == 1 || code == 3 || code == 26 || code == 33) : code == 23;
+  }
+};
+
+struct TQuery {
+  bool StreamAsJSON = false;
+  std::vector<TFilter> Filters;
+};
+
+int64_t FieldNumber(const std::string& value) {
+  auto v = TryStrToInt64(Utf8ToText(TrimBlanks(value)));
+  if (!v) throw EConvertError(FormatMessage("'%s' is not a valid integer value", {value}));
+  return *v;
+}
+
+bool ReadBoolean(const std::string& text) {
+  if (SameTextAscii(text, "true")) return true;
+  if (SameTextAscii(text, "false")) return false;
+  if (auto v = TryStrToInt64(Utf8ToText(text))) return *v != 0;
+  throw EConvertError(FormatMessage("'%s' is not a valid boolean value", {text}));
+}
+
+// Returns false when the query parameter is rejected.
+bool ProcessQueryParameter(TQuery& query, const std::string& name, const std::string& value) {
+  if (name.empty()) return true;
+  if (SameTextAscii(name, "json")) {
+    query.StreamAsJSON = ReadBoolean(value);
+    return true;
+  }
+  size_t dot = name.find('.');
+  std::string filterPart = dot == std::string::npos ? "" : name.substr(0, dot);
+  std::string field = LowerAscii(dot == std::string::npos ? name : name.substr(dot + 1));
+  size_t cut = filterPart.find_first_of("0123456789-,");
+  std::string filterName = LowerAscii(filterPart.substr(0, cut));
+  std::vector<int> positions;
+  if (cut != std::string::npos) {
+    std::string list = filterPart.substr(cut);
+    size_t start = 0;
+    while (start <= list.size()) {
+      size_t end = list.find(',', start);
+      if (end == std::string::npos) end = list.size();
+      std::string range = list.substr(start, end - start);
+      size_t dash = range.find('-', 1);
+      int from = int(FieldNumber(range.substr(0, dash)));
+      int to = dash == std::string::npos ? from : int(FieldNumber(range.substr(dash + 1)));
+      for (int p = from; p <= to && p <= 71; ++p) positions.push_back(p);
+      start = end + 1;
+    }
+  }
+  if (field != "o" && field != "c" && field != "r") return true;  // unknown fields are ignored
+  auto apply = [&](TFilter& f) {
+    if (field == "o") {
+      f.Offset = FieldNumber(value);
+    } else if (field == "c") {
+      f.Count = FieldNumber(value);
+    } else {
+      size_t comma = value.find(',');
+      if (comma == std::string::npos) throw EConvertError(FormatMessage("'%s' is not a valid integer value", {value}));
+      f.Offset = FieldNumber(value.substr(0, comma));
+      f.Count = FieldNumber(value.substr(comma + 1));
+    }
+  };
+  if (filterName.empty()) {
+    for (TFilter& f : query.Filters) apply(f);
+    return true;
+  }
+  if (filterName != "ss" && filterName != "t") return true;
+  for (TFilter& f : query.Filters)
+    if (f.Name + "#" + std::to_string(f.Positions.size()) == filterName + "#" + std::to_string(positions.size()) &&
+        f.Positions == positions) {
+      apply(f);
+      return true;
+    }
+  TFilter f;
+  f.Name = filterName;
+  f.Positions = positions;
+  f.OnResult = positions.empty();
+  apply(f);
+  query.Filters.push_back(f);
+  return true;
+}
+
+bool FiltersConsistent(const TQuery& query) {
+  int onResult = 0;
+  std::vector<int> seen;
+  for (const TFilter& f : query.Filters) {
+    onResult += f.OnResult ? 1 : 0;
+    for (int p : f.Positions) {
+      if (std::find(seen.begin(), seen.end(), p) != seen.end()) return false;
+      seen.push_back(p);
+    }
+  }
+  return onResult <= 1;
+}
+
+// ---- conversions ----
+
+[[noreturn]] void CannotConvert(const Text& text, int code) {
+  throw Exception(FormatMessage("Cannot convert JSON value %s input into %s", {TextToUtf8(text), DataTypeName(code)}));
+}
+
+void FromText(TDSValue& value, const TDSParameterInfo& p, const Text& text) {
+  switch (p.Code) {
+    case AnsiStringType: value.Set(DecodeBytes(EncodeText(text, kAnsiCodePage), kAnsiCodePage)); return;
+    case DateType: case TimeType: case DateTimeType: case TimeStampType: case WideStringType: value.Set(text); return;
+    case BooleanType: value.Set(ReadBoolean(TextToUtf8(text))); return;
+    case Int16Type: case Int32Type: case DoubleType: case BcdType: case UInt16Type: case UInt32Type: case Int64Type:
+    case CurrencyType: case SingleType: case Int8Type: case UInt8Type: {
+      std::string t = TextToUtf8(text);
+      if (SameTextAscii(t, "true") || SameTextAscii(t, "false")) {
+        value.Set(int64_t(SameTextAscii(t, "true") ? 1 : 0));
+      } else if (p.Code == DoubleType || p.Code == BcdType || p.Code == CurrencyType || p.Code == SingleType) {
+        auto d = TryStrToFloat(text);
+        if (!d) throw EConvertError(FormatMessage("'%s' is not a valid floating point value", {t}));
+        value.Set(*d);
+      } else {
+        auto i = TryStrToInt64(text);
+        if (!i) throw EConvertError(FormatMessage("'%s' is not a valid integer value", {t}));
+        value.Set(*i);
+      }
+      return;
+    }
+    case JsonValueType: value.Set(std::shared_ptr<TJSONValue>(std::make_shared<TJSONString>(text))); return;
+    default: CannotConvert(text, p.Code);
+  }
+}
+
+void FromJSON(TDSValue& value, const TDSParameterInfo& p, std::unique_ptr<TJSONValue> json) {
+  if (dynamic_cast<TJSONNull*>(json.get())) {
+    if (p.Code == JsonValueType) {
+      value.Set(std::shared_ptr<TJSONValue>(std::move(json)));
+    } else {
+      value.SetNull();
+    }
+    return;
+  }
+  if (p.Code == JsonValueType) {
+    value.Set(std::shared_ptr<TJSONValue>(std::move(json)));
+    return;
+  }
+  if (auto* number = dynamic_cast<TJSONNumber*>(json.get())) {
+    switch (p.Code) {
+      case BooleanType: value.Set(number->NumberText() == u"1"); return;
+      case DoubleType: case BcdType: case CurrencyType: case SingleType: value.Set(number->AsDouble()); return;
+      case AnsiStringType: case Int16Type: case Int32Type: case UInt16Type: case UInt32Type: case Int64Type:
+      case UInt64Type: case TimeStampType: case WideStringType: case Int8Type: case UInt8Type:
+        FromText(value, p, number->NumberText());
+        return;
+      default: CannotConvert(json->ToString(), p.Code);
+    }
+  }
+  if (auto* string = dynamic_cast<TJSONString*>(json.get())) {
+    FromText(value, p, string->Value());
+    return;
+  }
+  bool isTrue = dynamic_cast<TJSONTrue*>(json.get()) != nullptr;
+  if (isTrue || dynamic_cast<TJSONFalse*>(json.get())) {
+    switch (p.Code) {
+      case AnsiStringType: case WideStringType: value.Set(Text(isTrue ? u"-1" : u"0")); return;
+      case BooleanType: value.Set(isTrue); return;
+      case DoubleType: case BcdType: case CurrencyType: case SingleType: case TimeStampType: value.Set(isTrue ? 1.0 : 0.0); return;
+      case Int16Type: case Int32Type: case UInt16Type: case UInt32Type: case Int64Type: case UInt64Type: case Int8Type:
+      case UInt8Type: value.Set(int64_t(isTrue ? 1 : 0)); return;
+      default: CannotConvert(json->ToString(), p.Code);
+    }
+  }
+  if (auto* array = dynamic_cast<TJSONArray*>(json.get()); array && (p.Code == BlobType || p.Code == BinaryBlobType)) {
+    std::string bytes;
+    for (size_t i = 0; i < array->Count(); ++i) {
+      auto* n = dynamic_cast<TJSONNumber*>(array->Get(int(i)));
+      auto v = n ? TryStrToInt(n->NumberText()) : std::nullopt;
+      if (!v || *v < 0 || *v > 255) throw Exception("Cannot convert JSON input into a stream");
+      bytes.push_back(char(*v));
+    }
+    value.Set(std::shared_ptr<TStream>(std::make_shared<TMemoryStream>(bytes)));
+    return;
+  }
+  CannotConvert(json->ToString(), p.Code);
+}
+
+void FillInputs(const std::string& methodName, const std::vector<std::string>& segments, const std::string& body,
+                const std::vector<TDSParameterInfo>& declared, std::vector<TDSValue>& values) {
+  size_t used = 0;
+  bool bodyRead = false;
+  std::unique_ptr<TJSONValue> parsed;
+  TJSONArray* parameters = nullptr;
+  size_t nextElement = 0;
+  bool wholeBodyGiven = false;
+  for (size_t i = 0; i < declared.size(); ++i) {
+    const TDSParameterInfo& p = declared[i];
+    if (p.Direction != pdIn && p.Direction != pdInOut) continue;
+    if (used < segments.size()) {
+      if (segments[used] == "null") {
+        if (p.Code == JsonValueType) {
+          values[i].Set(std::shared_ptr<TJSONValue>(std::make_shared<TJSONNull>()));
+        } else {
+          values[i].SetNull();
+        }
+      } else {
+        FromText(values[i], p, Utf8ToText(segments[used]));
+      }
+      ++used;
+      continue;
+    }
+    if (!body.empty()) {
+      if (!bodyRead) {
+        bodyRead = true;
+        parsed = TJSONObject::ParseJSONValue(body);
+        if (!parsed) throw Exception("Message content is not a valid JSON value.");
+        auto* object = dynamic_cast<TJSONObject*>(parsed.get());
+        if (object && object->Count() == 1 && object->Get(0)->JsonString()->Value() == u"_parameters")
+          parameters = dynamic_cast<TJSONArray*>(object->Get(0)->JsonValue());
+      }
+      if (parameters) {
+        if (nextElement >= parameters->Count()) continue;  // beyond the array: not filled, not counted
+        FromJSON(values[i], p, parameters->Get(int(nextElement++))->Clone());
+        ++used;
+        continue;
+      }
+      if (wholeBodyGiven) continue;
+      wholeBodyGiven = true;
+      FromJSON(values[i], p, std::move(parsed));
+      ++used;
+      continue;
+    }
+    values[i].SetNull();
+    ++used;
+  }
+  if (used < segments.size())
+    throw Exception(FormatMessage(
+        "Server method %0:s consumed only %1:d input parameters out of %2:d. Either call with more parameters or change method definition.",
+        {methodName, std::to_string(used), std::to_string(segments.size())}));
+}
+
+std::unique_ptr<TJSONValue> TableToJSON(const TDBXTable& table, int64_t offset, int64_t count) {
+  auto result = std::make_unique<TJSONObject>();
+  auto header = std::make_unique<TJSONArray>();
+  TJSONArray* headerRef = header.get();
+  result->AddPair(u"table", std::move(header));
+  std::vector<TJSONArray*> columns;
+  int64_t index = 0, taken = 0;
+  for (const auto& row : table.Rows()) {
+    if (index++ < offset) continue;
+    if (taken++ >= count) break;
+    if (columns.empty()) {
+      int ordinal = 0;
+      for (const TDBXColumn& c : table.Columns()) {
+        auto d = std::make_unique<TJSONArray>();
+        d->Add(Utf8ToText(c.Name)).Add(int32_t(c.DataType)).Add(int32_t(ordinal++)).Add(int32_t(0)).Add(int32_t(0));
+        d->Add(int32_t(c.Size)).Add(int32_t(0)).Add(int32_t(0)).Add(true).Add(false).Add(int32_t(0)).Add(false).Add(false);
+        headerRef->AddElement(std::move(d));
+        auto values = std::make_unique<TJSONArray>();
+        columns.push_back(values.get());
+        result->AddPair(Utf8ToText(c.Name), std::move(values));
+      }
+    }
+    for (size_t c = 0; c < row.size() && c < columns.size(); ++c) {
+      const TDSValue& v = row[c];
+      if (v.IsNull()) {
+        columns[c]->AddElement(std::make_unique<TJSONNull>());
+      } else if (std::holds_alternative<int64_t>(v.Variant())) {
+        columns[c]->AddElement(std::make_unique<TJSONNumber>(v.AsInt()));
+      } else {
+        columns[c]->Add(v.AsText());
+      }
+    }
+  }
+  return result;
+}
+
+std::unique_ptr<TJSONValue> StreamToJSON(TStream& stream, int64_t offset, int64_t count) {
+  auto bytes = std::make_unique<TJSONArray>();
+  std::string all = stream.ReadRest();
+  for (size_t i = size_t(std::max<int64_t>(0, offset)); i < all.size() && int64_t(bytes->Count()) < count; ++i)
+    bytes->Add(int32_t(static_cast<unsigned char>(all[i])));
+  return bytes;
+}
+
+std::unique_ptr<TJSONValue> ResultToJSON(const TDSParameterInfo& p, const TDSValue& v, const TFilter* filter) {
+  if (v.IsNull()) return std::make_unique<TJSONNull>();
+  if (filter) {
+    if (p.Code == 23) return TableToJSON(*v.AsTable(), filter->Offset, filter->Count);
+    if (p.Code == 3 || p.Code == 33) return StreamToJSON(*v.AsStream(), filter->Offset, filter->Count);
+    Text text = v.AsText();
+    size_t offset = size_t(std::clamp<int64_t>(filter->Offset, 0, int64_t(text.size())));
+    return std::make_unique<TJSONString>(text.substr(offset, size_t(std::max<int64_t>(0, filter->Count))));
+  }
+  switch (p.Code) {
+    case 1: case 2: case 10: case 11: case 24: case 26: return std::make_unique<TJSONString>(v.AsText());
+    case 3: case 33: return StreamToJSON(*v.AsStream(), 0, INT64_MAX);
+    case 4: if (v.AsBoolean()) return std::make_unique<TJSONTrue>(); return std::make_unique<TJSONFalse>();
+    case 5: case 6: case 7: case 8: case 12: case 13: case 25: case 28: return std::make_unique<TJSONNumber>(v.AsDouble());
+    case 18: case 19: return std::make_unique<TJSONNumber>(v.AsInt());
+    case 23: return TableToJSON(*v.AsTable(), 0, INT64_MAX);
+    case 27: return std::make_unique<TJSONNumber>(double(float(v.AsDouble())));
+    case 29: return std::make_unique<TJSONNumber>(v.AsInt());
+    case 37: return v.AsJSON() ? v.AsJSON()->Clone() : std::make_unique<TJSONNull>();
+    default: throw Exception(FormatMessage("Cannot convert DBX type %s into a JSON value", {DataTypeName(p.Code)}));
+  }
+}
+
+// An answer whose body stays empty (not the HTTP layer's default page).
+void EmptyBody(TWebResponse& response) { response.SetContentStream(std::make_unique<TMemoryStream>()); }
+
+// One call's outcome: the finished command or an error, kept until the answer is built (and,
+// for a raw stream answer, as the session's last result).
+struct TExecution {
+  std::unique_ptr<TDSServerConnection> Connection;
+  std::unique_ptr<TDSServerCommand> Command;
+  std::string Error;
+  bool Failed = false;
+  std::shared_ptr<TStream> Returned;  // the stream the method returned
+  std::shared_ptr<TStream> Copy;      // what the raw answer sends
+};
+
+}  // namespace
+
+bool MatchContext(const std::string& prefix, const std::string& text, std::string& rest) {
+  if (prefix.empty()) {
+    rest = text;
+    return true;
+  }
+  size_t start = 0;
+  size_t d = text.find('/');
+  if (d == 0) {
+    start = 1;
+    d = text.find('/', 1);
+  }
+  if (d == std::string::npos) d = text.find('?', start);
+  if (d == std::string::npos) d = text.size();
+  std::string segment = text.substr(start, d - start);
+  if (!SameTextAscii(prefix, segment)) return false;
+  rest = text.substr(d);
+  return true;
+}
+
+std::vector<std::string> SplitRestPath(const std::string& text) {
+  if (text.find('/') == std::string::npos) throw Exception(kFormatError);
+  std::string t = text[0] == '/' ? text.substr(1) : text;
+  std::vector<std::string> segments;
+  size_t start = 0;
+  while (start < t.size()) {
+    size_t end = t.find('/', start);
+    if (end == std::string::npos) end = t.size();
+    std::string segment = t.substr(start, end - start);
+    segments.push_back(segment.find('%') == std::string::npos ? segment : DecodeRequestPath(segment));
+    start = end + 1;
+    if (end + 1 == t.size()) break;  // one trailing "/" adds nothing
+  }
+  if (segments.size() < 2 || segments[0].empty() || segments[1].empty()) throw Exception(kFormatError);
+  return segments;
+}
+
+std::string BuildMethodName(TDSHTTPCommandType type, const std::string& className, const std::string& methodName) {
+  std::string prefix;
+  if (type == TDSHTTPCommandType::hcPOST) prefix = "update";
+  if (type == TDSHTTPCommandType::hcPUT) prefix = "accept";
+  if (type == TDSHTTPCommandType::hcDELETE) prefix = "cancel";
+  if ((!methodName.empty() && (methodName[0] == '"' || methodName[0] == '\'')) || className == "DSAdmin" ||
+      className == "DSMetadata")
+    prefix.clear();
+  return className + "." + prefix + methodName;
+}
+
+TDSHTTPWebDispatcher::TDSHTTPWebDispatcher() { FMask.SetPath("dataserver*"); }
+
+bool TDSHTTPWebDispatcher::DispatchRequest(TCustomWebDispatcher&, TWebRequest& request, TWebResponse& response) {
+  try {
+    std::string uri = request.RawPathInfo();
+    std::string rest, after;
+    if (!MatchContext(DSContext, uri, rest)) {
+      response.SetStatusCode(404);
+      response.SetReasonString(FormatMessage("Expected dataserver context in request %s", {uri}));
+      EmptyBody(response);
+    } else if (MatchContext(RESTContext, rest, after)) {
+      ProcessRESTCall(request, response, after);
+    } else if (MatchContext("tunnel", rest, after) || MatchContext(CacheContext, rest, after)) {
+      response.SetStatusCode(501);
+      response.SetContent(u"The session result cache and the tunnel are not served by this server");
+    } else {
+      response.SetStatusCode(501);
+      response.SetContent(Utf8ToText(FormatMessage(
+          "Specified protocol in request %s is not supported. Current supported protocols are: %s, json, tunnel",
+          {rest, TrimBlanks(RESTContext).empty() ? "none specified (uses rest)" : TrimBlanks(RESTContext)})));
+    }
+  } catch (const std::exception&) {
+    response.SetStatusCode(500);
+    response.SetContent(u"");
+    EmptyBody(response);
+  }
+  TDSSessionManager::SetCurrentSession(nullptr);
+  return true;
+}
+
+void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& response, const std::string& rest) {
+  TDSHTTPCommandType type = CommandTypeOf(request);
+  int status = 200;
+  std::string statusText;
+  TQuery query;
+  std::string sessionId;
+  const TStrings& fields = request.QueryFields();
+  for (size_t i = 0; i < fields.Count(); ++i) {
+    std::string name = TextToUtf8(fields.Names(i).empty() ? fields[i] : fields.Names(i));
+    std::string value = TextToUtf8(fields.ValueFromIndex(i));
+    if (UpperAscii(name) == "SESSIONID" || UpperAscii(name) == "SID") {
+      sessionId = value;
+    } else if (!ProcessQueryParameter(query, name, value)) {
+      status = 409;
+      statusText = FormatMessage(
+          "Query parameter %0:s (%1:s) is not accepted as a valid converter. The converter type might not be registered yet hence the request is rejected",
+          {name, value});
+      break;
+    }
+  }
+  if (status < 300 && !FiltersConsistent(query)) {
+    status = 409;
+    statusText = "Query parameters are conflicting. This is usually due to references on the same output parameter";
+  }
+  if (sessionId.empty()) sessionId = PragmaSessionId(request.GetFieldByName("Pragma"));
+  std::map<std::string, std::string> data = {{"RemoteIP", request.RemoteAddr()},
+                                             {"RemoteAppName", request.UserAgent()},
+                                             {"CommunicationProtocol", request.ProtocolVersion()},
+                                             {"ProtocolSubType", "rest"}};
+  auto loaded = TDSSessionManager::Instance().LoadRESTSession(sessionId, "", SessionTimeout, data);
+  std::shared_ptr<TDSSession> session = TDSSessionManager::CurrentSession();
+  if (session) session->SetLastResult(nullptr);  // the previous call's stored answer goes now
+
+  if (loaded.Ok && LowerAscii(rest).rfind("/closesession/", 0) == 0) {
+    if (session) {
+      TDSSessionManager::Instance().CloseSession(session->SessionName());
+      response.SetStatusCode(200);
+      response.SetReasonString("{\"result\":[true]}");
+    } else {
+      response.SetStatusCode(400);
+      response.SetReasonString(kSessionExpired);
+    }
+    EmptyBody(response);
+    return;
+  }
+  if (!loaded.Ok) {
+    response.SetStatusCode(403);
+    response.SetReasonString("Session has expired");
+    response.SetContent(Utf8ToText(std::string("{\"SessionExpired\":\"") + kSessionExpired + "\"}"));
+    return;
+  }
+  if (status >= 300) {
+    response.SetStatusCode(status);
+    response.SetReasonString(statusText);
+    EmptyBody(response);
+    return;
+  }
+  response.CustomHeaders().emplace_back(
+      "Pragma", "dssession=" + session->SessionName() + ",dssessionexpires=" + std::to_string(session->ExpiresIn()));
+
+  std::string method;
+  std::string body;
+  switch (type) {
+    case TDSHTTPCommandType::hcGET: method = "GET"; break;
+    case TDSHTTPCommandType::hcDELETE: method = "DELETE"; break;
+    case TDSHTTPCommandType::hcPOST:
+    case TDSHTTPCommandType::hcPUT: {
+      method = type == TDSHTTPCommandType::hcPOST ? "POST" : "PUT";
+      body = request.Content();
+      if (type == TDSHTTPCommandType::hcPOST && body.size() >= 2 && body[0] != '[' && body[0] != '{') {
+        // a lone "dss..." or query parameter stands for the body
+        std::vector<std::pair<Text, Text>> params;
+        for (size_t i = 0; i < fields.Count(); ++i) params.emplace_back(fields.Names(i), fields.ValueFromIndex(i));
+        if (SameTextAscii(request.ContentType(), "application/x-www-form-urlencoded")) {
+          const TStrings& form = request.ContentFields();
+          for (size_t i = 0; i < form.Count(); ++i)
+            if (LowerAscii(TextToUtf8(form[i])).rfind("dss", 0) == 0) params.emplace_back(form.Names(i), form.ValueFromIndex(i));
+        }
+        if (params.size() == 1 && !params[0].first.empty()) body = EncodeText(params[0].second, kAnsiCodePage);
+      }
+      break;
+    }
+    default:
+      response.SetStatusCode(501);
+      response.SetContent(Utf8ToText(FormatMessage(
+          "Command %s in request is not supported. Accepted commands are: GET, POST, PUT and DELETE", {request.Method()})));
+      return;
+  }
+
+  // ProcessREST
+  auto execution = std::make_shared<TExecution>();
+  try {
+    std::vector<std::string> segments = SplitRestPath(rest);
+    std::string name = BuildMethodName(type, segments[0], segments[1]);
+    segments.erase(segments.begin(), segments.begin() + 2);
+    execution->Connection = Server->GetServerConnection();
+    execution->Command = std::make_unique<TDSServerCommand>(*execution->Connection);
+    execution->Command->CommandText = name;
+    execution->Command->Prepare();
+    FillInputs(name, segments, body, execution->Command->Method()->Declaration->Parameters,
+               execution->Command->Parameters());
+    execution->Command->Execute();
+  } catch (const std::exception& e) {
+    execution->Command.reset();
+    execution->Connection.reset();
+    execution->Failed = true;
+    execution->Error = e.what();
+    if (execution->Error.empty()) throw Exception("Command closed or unassigned.");
+  }
+
+  // PopulateResponse
+  bool error = execution->Failed;
+  std::unique_ptr<TJSONValue> answer;
+  bool rawStream = false;
+  if (execution->Failed) {
+    auto object = std::make_unique<TJSONObject>();
+    object->AddPair(u"error", std::make_unique<TJSONString>(Utf8ToText(execution->Error)));
+    answer = std::move(object);
+  } else {
+    const auto& declared = execution->Command->Method()->Declaration->Parameters;
+    auto& values = execution->Command->Parameters();
+    int outputs = 0;
+    for (const auto& p : declared) outputs += p.Direction != pdIn ? 1 : 0;
+    auto results = std::make_unique<TJSONArray>();
+    try {
+      for (size_t i = 0; i < declared.size(); ++i) {
+        const TDSParameterInfo& p = declared[i];
+        if (p.Direction == pdIn) continue;
+        if (!query.StreamAsJSON && outputs == 1 && p.Code == BinaryBlobType) {
+          execution->Returned = values[i].AsStream();
+          if (execution->Returned) {
+            // the whole content is copied at once; the copy is what goes out
+            execution->Copy = std::make_shared<TMemoryStream>(execution->Returned->ReadRest());
+            rawStream = true;
+            continue;
+          }
+          results->AddElement(std::make_unique<TJSONNull>());
+          continue;
+        }
+        const TFilter* applying = nullptr;
+        int count = 0;
+        for (const TFilter& f : query.Filters) {
+          bool covers = std::find(f.Positions.begin(), f.Positions.end(), int(i)) != f.Positions.end() ||
+                        (f.OnResult && i + 1 == declared.size());
+          if (covers) {
+            applying = &f;
+            ++count;
+          }
+        }
+        if (count == 1 && !applying->Accepts(p.Code))
+          throw Exception(FormatMessage("The output parameter (%d) cannot be converted by the selected converter (%s)",
+                                        {std::to_string(i), applying->Name}));
+        results->AddElement(ResultToJSON(p, values[i], count == 1 ? applying : nullptr));
+      }
+      auto object = std::make_unique<TJSONObject>();
+      object->AddPair(u"result", std::move(results));
+      answer = std::move(object);
+    } catch (const std::exception& e) {
+      answer = std::make_unique<TJSONString>(Utf8ToText(e.what()));
+      error = true;
+    }
+  }
+  if (rawStream) {
+    response.SetBorrowedContentStream(execution->Copy.get());
+    response.KeepAlive(execution);     // while it is being sent, whatever the session does
+    session->SetLastResult(execution);  // kept until the session's next call or its end
+  } else {
+    response.SetContent(AsciiToText(answer->ToJSON()));
+  }
+  if (error) {
+    response.SetStatusCode(500);
+  } else {
+    response.SetStatusCode(type == TDSHTTPCommandType::hcPUT ? 201 : 200);
+  }
+}
+
+}  // namespace quillara

@@ -1,0 +1,218 @@
+#include "rest/TDSSessionManager.h"
+
+#include <random>
+
+#include "base/CodePages.h"
+#include "base/Exceptions.h"
+#include "platform/TSystem.h"
+
+namespace quillara {
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+thread_local std::shared_ptr<TDSSession> tCurrentSession;
+
+int64_t Elapsed(Clock::time_point since) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count();
+}
+
+}  // namespace
+
+TDSSession::~TDSSession() = default;
+
+TDSSessionStatus TDSSession::Status() {
+  std::lock_guard lock(FLock);
+  bool live = FStatus == TDSSessionStatus::Active || FStatus == TDSSessionStatus::Idle ||
+              FStatus == TDSSessionStatus::Connected;
+  if (live && FDuration > 0 && Elapsed(FLastActivity) > FDuration) FStatus = TDSSessionStatus::Expired;
+  return FStatus;
+}
+
+void TDSSession::SetStatus(TDSSessionStatus status) {
+  std::lock_guard lock(FLock);
+  FStatus = status;
+}
+
+void TDSSession::MarkActivity() {
+  std::lock_guard lock(FLock);
+  FStatus = TDSSessionStatus::Active;
+  FLastActivity = Clock::now();
+}
+
+int64_t TDSSession::ExpiresIn() const {
+  std::lock_guard lock(FLock);
+  int64_t idle = Elapsed(FLastActivity);
+  return idle >= FDuration ? 0 : FDuration - idle;
+}
+
+bool TDSSession::InactiveTooLong() const {
+  std::lock_guard lock(FLock);
+  return FDuration > 0 && Elapsed(FLastActivity) > FDuration;
+}
+
+void TDSSession::PutData(const std::string& key, const std::string& value) {
+  std::lock_guard lock(FLock);
+  FData[LowerAscii(key)] = value;
+}
+
+std::string TDSSession::GetData(const std::string& key) const {
+  std::lock_guard lock(FLock);
+  auto it = FData.find(LowerAscii(key));
+  return it == FData.end() ? "" : it->second;
+}
+
+void TDSSession::SetLastResult(std::shared_ptr<void> result) {
+  std::shared_ptr<void> old;
+  {
+    std::lock_guard lock(FLock);
+    old = std::move(FLastResult);
+    FLastResult = std::move(result);
+  }
+  // released outside the lock; a request still sending it keeps its own reference
+}
+
+TDSSessionManager& TDSSessionManager::Instance() {
+  static TDSSessionManager manager;
+  return manager;
+}
+
+TDSSessionManager::~TDSSessionManager() {
+  TerminateAllSessions();
+  {
+    std::lock_guard lock(FSchedulerLock);
+    FStopping = true;
+  }
+  FSchedulerWake.notify_all();
+  if (FScheduler.joinable()) FScheduler.join();
+}
+
+std::string TDSSessionManager::NewId() {
+  // Seeded once from the high-resolution clock; not meant to be unguessable.
+  static std::mt19937 generator(uint32_t(Clock::now().time_since_epoch().count()));
+  std::uniform_int_distribution<int> part(0, 999999);
+  for (;;) {
+    std::string id = FormatMessage("%d.%d.%d", {std::to_string(part(generator)), std::to_string(part(generator)),
+                                                std::to_string(part(generator))});
+    if (!FSessions.count(id)) return id;
+  }
+}
+
+TDSSessionManager::TLoadResult TDSSessionManager::LoadRESTSession(const std::string& sessionId,
+                                                                  const std::string& userName, int64_t timeoutMs,
+                                                                  const std::map<std::string, std::string>& data) {
+  SetCurrentSession(nullptr);
+  if (!sessionId.empty()) {
+    std::shared_ptr<TDSSession> session = GetSession(sessionId);
+    if (!session || !session->IsValid()) return {};
+    session->MarkActivity();
+    SetCurrentSession(session);
+    return {true, false};
+  }
+  std::shared_ptr<TDSSession> session;
+  {
+    std::lock_guard lock(FLock);
+    session = std::make_shared<TDSSession>(NewId());
+    session->UserName = userName;
+    for (const auto& [key, value] : data)
+      if (!value.empty() || key != "RemoteIP") session->PutData(key, value);
+    session->SetDuration(timeoutMs);
+    FSessions[session->SessionName()] = session;
+  }
+  if (timeoutMs > 0) Schedule(session->SessionName(), timeoutMs);
+  SetCurrentSession(session);
+  return {true, true};
+}
+
+std::shared_ptr<TDSSession> TDSSessionManager::GetSession(const std::string& id) {
+  std::lock_guard lock(FLock);
+  auto it = FSessions.find(id);
+  return it == FSessions.end() ? nullptr : it->second;
+}
+
+void TDSSessionManager::CloseSession(const std::string& id) {
+  std::shared_ptr<TDSSession> session;
+  {
+    std::lock_guard lock(FLock);
+    auto it = FSessions.find(id);
+    if (it == FSessions.end()) return;
+    session = it->second;
+    FSessions.erase(it);
+  }
+  Cancel(id);
+  session->SetStatus(TDSSessionStatus::Closed);
+  session->SetLastResult(nullptr);
+}
+
+void TDSSessionManager::TerminateSession(const std::string& id) { CloseSession(id); }
+
+void TDSSessionManager::TerminateAllSessions() {
+  std::map<std::string, std::shared_ptr<TDSSession>> all;
+  {
+    std::lock_guard lock(FLock);
+    all.swap(FSessions);
+  }
+  for (auto& [id, session] : all) {
+    Cancel(id);
+    session->SetStatus(TDSSessionStatus::Closed);
+    session->SetLastResult(nullptr);
+  }
+}
+
+size_t TDSSessionManager::Count() {
+  std::lock_guard lock(FLock);
+  return FSessions.size();
+}
+
+std::shared_ptr<TDSSession> TDSSessionManager::CurrentSession() { return tCurrentSession; }
+
+void TDSSessionManager::SetCurrentSession(std::shared_ptr<TDSSession> session) { tCurrentSession = std::move(session); }
+
+void TDSSessionManager::Schedule(const std::string& id, int64_t afterMs) {
+  std::lock_guard lock(FSchedulerLock);
+  if (FStopping) return;
+  FTasks.emplace(Clock::now() + std::chrono::milliseconds(afterMs), id);
+  if (!FScheduler.joinable()) FScheduler = std::thread([this] { SchedulerRun(); });
+  FSchedulerWake.notify_all();
+}
+
+void TDSSessionManager::Cancel(const std::string& id) {
+  std::lock_guard lock(FSchedulerLock);
+  for (auto it = FTasks.begin(); it != FTasks.end();) it = it->second == id ? FTasks.erase(it) : std::next(it);
+}
+
+void TDSSessionManager::SchedulerRun() {
+  platform::SetCurrentThreadName("DBXSchedulerThread");
+  std::unique_lock lock(FSchedulerLock);
+  while (!FStopping) {
+    if (FTasks.empty()) {
+      FSchedulerWake.wait(lock);
+      continue;
+    }
+    auto due = FTasks.begin()->first;
+    if (Clock::now() < due) {
+      FSchedulerWake.wait_until(lock, due);
+      continue;
+    }
+    std::string id = FTasks.begin()->second;
+    FTasks.erase(FTasks.begin());
+    lock.unlock();
+    try {
+      std::shared_ptr<TDSSession> session = GetSession(id);
+      if (session) {
+        if (session->InactiveTooLong()) {
+          session->SetStatus(TDSSessionStatus::Terminated);
+          TerminateSession(id);
+        } else {
+          Schedule(id, session->Duration());
+        }
+      }
+    } catch (...) {
+      // a failing check is dropped
+    }
+    lock.lock();
+  }
+}
+
+}  // namespace quillara
