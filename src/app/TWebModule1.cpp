@@ -3,6 +3,7 @@
 #include "app/TDataFolders.h"
 #include "app/TStreamHandOver.h"
 #include "methods/TServerMethods1.h"
+#include "platform/TSystem.h"
 #include "web/TWebRequestHandler.h"
 
 namespace quillara {
@@ -10,6 +11,9 @@ namespace quillara {
 TWebModule1::TWebModule1() {
   DSHTTPWebDispatcher1.Server = &DSServer1;
   DSHTTPWebDispatcher1.SetPathInfo("dataserver*");
+  // Only the acceptance tests shorten the 20-minute session timeout, to watch sessions expire.
+  if (std::string t = platform::EnvironmentVariable("QUILLARA_TEST_SESSION_TIMEOUT_MS"); !t.empty())
+    DSHTTPWebDispatcher1.SessionTimeout = std::stoll(t);
   DSServerClass1.OnGetClass = [this] { return DSServerClass1GetClass(); };
   DSServer1.AddServerClass(DSServerClass1);
   AddDispatch(DSHTTPWebDispatcher1);

@@ -371,8 +371,7 @@ struct TExecution {
   std::unique_ptr<TDSServerCommand> Command;
   std::string Error;
   bool Failed = false;
-  std::shared_ptr<TStream> Returned;  // the stream the method returned
-  std::shared_ptr<TStream> Copy;      // what the raw answer sends
+  std::shared_ptr<TStream> Returned;  // the stream the method returned, sent as the raw answer
 };
 
 }  // namespace
@@ -585,8 +584,8 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
         if (!query.StreamAsJSON && outputs == 1 && p.Code == BinaryBlobType) {
           execution->Returned = values[i].AsStream();
           if (execution->Returned) {
-            // the whole content is copied at once; the copy is what goes out
-            execution->Copy = std::make_shared<TMemoryStream>(execution->Returned->ReadRest());
+            // Sent straight from the returned stream, piece by piece: a download of any size
+            // keeps the server's memory flat.
             rawStream = true;
             continue;
           }
@@ -617,7 +616,7 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
     }
   }
   if (rawStream) {
-    response.SetBorrowedContentStream(execution->Copy.get());
+    response.SetBorrowedContentStream(execution->Returned.get());
     response.KeepAlive(execution);     // while it is being sent, whatever the session does
     session->SetLastResult(execution);  // kept until the session's next call or its end
   } else {

@@ -1,6 +1,6 @@
 #include "rest/TDSSessionManager.h"
 
-#include <random>
+#include <sys/random.h>
 
 #include "base/CodePages.h"
 #include "base/Exceptions.h"
@@ -89,12 +89,16 @@ TDSSessionManager::~TDSSessionManager() {
 }
 
 std::string TDSSessionManager::NewId() {
-  // Seeded once from the high-resolution clock; not meant to be unguessable.
-  static std::mt19937 generator(uint32_t(Clock::now().time_since_epoch().count()));
-  std::uniform_int_distribution<int> part(0, 999999);
+  // Drawn from the kernel's cryptographic generator: an id must not be guessable from others.
+  auto part = [] {
+    for (;;) {
+      uint32_t r = 0;
+      if (::getrandom(&r, sizeof r, 0) != sizeof r) continue;
+      if (r < 4294000000u) return std::to_string(r % 1000000);  // no bias towards small numbers
+    }
+  };
   for (;;) {
-    std::string id = FormatMessage("%d.%d.%d", {std::to_string(part(generator)), std::to_string(part(generator)),
-                                                std::to_string(part(generator))});
+    std::string id = FormatMessage("%d.%d.%d", {part(), part(), part()});
     if (!FSessions.count(id)) return id;
   }
 }

@@ -39,7 +39,7 @@ def can_connect(host, port):
 class Quillara:
     """One headless server process with its own copy of the program and its own prefix."""
 
-    def __init__(self, port_text, prefix_fixture=None, workdir=None):
+    def __init__(self, port_text, prefix_fixture=None, workdir=None, env=None):
         self.dir = workdir or tempfile.mkdtemp(prefix="quillara-acc-")
         self.app = os.path.join(self.dir, "app")
         if not os.path.exists(self.app):
@@ -47,8 +47,10 @@ class Quillara:
         self.prefix = os.path.join(self.dir, "prefix")
         if prefix_fixture and not os.path.exists(self.prefix):
             shutil.copytree(os.path.join(FIXTURES, "prefixes", prefix_fixture), self.prefix, symlinks=True)
+        extra_env = env
         env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
         env["WINEPREFIX"] = self.prefix
+        env.update(extra_env or {})
         self.proc = subprocess.Popen(
             [os.path.join(self.app, "quillara"), "--headless", "--port", port_text],
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env)
@@ -130,9 +132,9 @@ class ServerFixture:
     """One headless server for a whole test class."""
 
     @classmethod
-    def start_server(cls, prefix="win64"):
+    def start_server(cls, prefix="win64", env=None):
         cls.port = free_port()
-        cls.server = Quillara(str(cls.port), prefix)
+        cls.server = Quillara(str(cls.port), prefix, env=env)
         for _ in range(3):
             cls.server.next_line()
 
