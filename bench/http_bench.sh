@@ -8,14 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 peers=$root/../shared/bench-peers
 secs=${1:-5}
 [ -d "$peers" ] || { echo "bench peers not found at $peers" >&2; exit 1; }
-need=""
-for p in wrk apache2-utils nginx; do
-  dpkg-query -W -f='${Status}' $p 2>/dev/null | grep -q "ok installed" || need="$need $p"
-done
-if [ -n "$need" ]; then
-  sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $need
-fi
+bash "$root/scripts/install-deps.sh" wrk apache2-utils nginx
 
 out=$root/build-bench
 cmake -S "$root" -B "$out/release" -DCMAKE_BUILD_TYPE=Release -DQUILLARA_TESTS=OFF -DQUILLARA_GUI=OFF >/dev/null

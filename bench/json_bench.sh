@@ -8,19 +8,13 @@ peers=$root/../shared/bench-peers
 data=$root/../shared/conformance/json/nativejson-benchmark/data
 iters=${1:-5}
 [ -d "$peers" ] || { echo "bench peers not found at $peers" >&2; exit 1; }
-for p in rapidjson-dev nlohmann-json3-dev; do
-  dpkg-query -W -f='${Status}' $p 2>/dev/null | grep -q "ok installed" || need="${need:-} $p"
-done
-if [ -n "${need:-}" ]; then
-  sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $need
-fi
+bash "$root/scripts/install-deps.sh" rapidjson-dev nlohmann-json3-dev
 
 out=$root/build-bench
 mkdir -p "$out/json"
 flags=(-std=c++20 -O2 -DNDEBUG -I"$root/src" -I"$peers")
-g++ "${flags[@]}" "$root/bench/json/json_quillara.cpp" "$root"/src/json/*.cpp "$root"/src/base/*.cpp -o "$out/json_quillara"
-g++ "${flags[@]}" "$root/bench/json/json_memory.cpp" "$root"/src/json/*.cpp "$root"/src/base/*.cpp -o "$out/json_memory"
+g++ "${flags[@]}" "$root/bench/json/json_quillara.cpp" "$root"/src/json/*.cpp "$root"/src/base/*.cpp "$root"/src/platform/*.cpp -o "$out/json_quillara"
+g++ "${flags[@]}" "$root/bench/json/json_memory.cpp" "$root"/src/json/*.cpp "$root"/src/base/*.cpp "$root"/src/platform/*.cpp -o "$out/json_memory"
 g++ -std=c++20 -O2 -DNDEBUG -I"$peers" "$peers/json_rapid.cc" -o "$out/json_rapid"
 g++ -std=c++20 -O2 -DNDEBUG -I"$peers" "$peers/json_nlohmann.cc" -o "$out/json_nlohmann"
 [ -f "$out/json/doc_utf8.json" ] || python3 "$peers/gen_json.py" "$out/json" >/dev/null

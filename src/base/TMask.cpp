@@ -105,44 +105,36 @@ bool TMask::Matches(std::u16string_view text) const {
   size_t element = 0, pos = 0;
   // The last star-marked element and where its search goes on after a later mismatch.
   size_t starElement = SIZE_MAX, resumeAt = 0;
+  // Searches forward from resumeAt for the first place where the star's element matches.
+  auto searchStar = [&]() {
+    const TElement& s = FElements[starElement];
+    for (; resumeAt <= text.size(); ++resumeAt) {
+      int n = MatchAt(s, text, resumeAt);
+      if (n >= 0) {
+        pos = resumeAt + size_t(n);
+        ++resumeAt;
+        element = starElement + 1;
+        return true;
+      }
+    }
+    return false;
+  };
   while (element < FElements.size()) {
     const TElement& e = FElements[element];
-    if (e.Star && starElement != element) {
+    if (e.Star) {
       starElement = element;
       resumeAt = pos;
-    }
-    int n = -1;
-    if (e.Star) {
-      // search forward for the first position where this element matches
-      for (; resumeAt <= text.size(); ++resumeAt) {
-        n = MatchAt(e, text, resumeAt);
-        if (n >= 0) break;
-      }
-      if (n < 0) return false;
-      pos = resumeAt + size_t(n);
-      ++resumeAt;
-      ++element;
+      if (!searchStar()) return false;
       continue;
     }
-    n = MatchAt(e, text, pos);
+    int n = MatchAt(e, text, pos);
     if (n >= 0) {
       pos += size_t(n);
       ++element;
       continue;
     }
-    if (starElement == SIZE_MAX) return false;
-    element = starElement;  // resume the last star's search
-    const TElement& s = FElements[starElement];
-    // re-run that element's search from its remembered position
-    int m = -1;
-    for (; resumeAt <= text.size(); ++resumeAt) {
-      m = MatchAt(s, text, resumeAt);
-      if (m >= 0) break;
-    }
-    if (m < 0) return false;
-    pos = resumeAt + size_t(m);
-    ++resumeAt;
-    ++element;
+    // a mismatch resumes the last star's search from its remembered position
+    if (starElement == SIZE_MAX || !searchStar()) return false;
   }
   return true;
 }

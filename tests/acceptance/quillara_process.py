@@ -129,7 +129,17 @@ def split_response(data):
 
 
 class ServerFixture:
-    """One headless server for a whole test class."""
+    """One headless server for a whole test class; list it before unittest.TestCase."""
+    fixture_prefix = "win64"
+    fixture_env = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.start_server(cls.fixture_prefix, cls.fixture_env)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.stop_server()
 
     @classmethod
     def start_server(cls, prefix="win64", env=None):

@@ -22,15 +22,7 @@ def expected_ok(expected, status_line):
 
 
 @unittest.skipUnless(os.path.isdir(SHARED), f"conformance material not found at {SHARED}")
-class HttpVectorsTest(unittest.TestCase, ServerFixture):
-    @classmethod
-    def setUpClass(cls):
-        cls.start_server()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.stop_server()
-
+class HttpVectorsTest(ServerFixture, unittest.TestCase):
     def run_corpus(self, name):
         out = subprocess.run(
             [sys.executable, os.path.join(SHARED, "send_raw.py"), "--port", str(self.port), "--half-close",

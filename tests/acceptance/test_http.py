@@ -5,15 +5,7 @@ import unittest
 from quillara_process import ServerFixture, raw_exchange, split_response
 
 
-class HttpWireTest(unittest.TestCase, ServerFixture):
-    @classmethod
-    def setUpClass(cls):
-        cls.start_server()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.stop_server()
-
+class HttpWireTest(ServerFixture, unittest.TestCase):
     def exchange(self, data, **kw):
         return raw_exchange(self.port, data, **kw)
 

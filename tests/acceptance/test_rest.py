@@ -10,16 +10,12 @@ from quillara_process import ServerFixture, raw_exchange, split_response
 M = "/dataserver/rest/TServerMethods1"
 
 
-class RestTest(unittest.TestCase, ServerFixture):
+class RestTest(ServerFixture, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.start_server("win64")  # export and import folders below the prefix's drive C:
+        super().setUpClass()  # the win64 prefix: export and import folders below its drive C:
         cls.export = os.path.join(cls.server.prefix, "drive_c", "Brontal", "Export")
         cls.imports = os.path.join(cls.server.prefix, "drive_c", "Brontal", "Import")
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.stop_server()
 
     def call(self, method, path, body=None, headers=None):
         conn = http.client.HTTPConnection("127.0.0.1", self.port, timeout=10)

@@ -11,14 +11,8 @@ from quillara_process import ServerFixture
 M = "/dataserver/rest/TServerMethods1"
 
 
-class RestSessionsTest(unittest.TestCase, ServerFixture):
-    @classmethod
-    def setUpClass(cls):
-        cls.start_server("win64", env={"QUILLARA_TEST_SESSION_TIMEOUT_MS": "1500"})
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.stop_server()
+class RestSessionsTest(ServerFixture, unittest.TestCase):
+    fixture_env = {"QUILLARA_TEST_SESSION_TIMEOUT_MS": "1500"}
 
     def call(self, path, headers=None):
         conn = http.client.HTTPConnection("127.0.0.1", self.port, timeout=90)

@@ -5,10 +5,10 @@ import unittest
 from quillara_process import ServerFixture, raw_exchange, split_response
 
 
-class WebFilesTest(unittest.TestCase, ServerFixture):
+class WebFilesTest(ServerFixture, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.start_server()
+        super().setUpClass()
         app = cls.server.app
         os.makedirs(os.path.join(app, "js"), exist_ok=True)
         os.makedirs(os.path.join(app, "Templates"), exist_ok=True)
@@ -20,10 +20,6 @@ class WebFilesTest(unittest.TestCase, ServerFixture):
             f.write(b"secret template")
         with open(os.path.join(app, "readme.txt"), "wb") as f:
             f.write(b"text")
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.stop_server()
 
     def get(self, path, method="GET", extra=""):
         data = f"{method} {path} HTTP/1.1\r\nHost: h\r\n{extra}\r\n".encode()
