@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 PORT ?= 12388
 CTEST_FLAGS ?= --output-on-failure
 
-.PHONY: deps build run test test-release test-asan clean
+.PHONY: deps build run test test-release test-asan test-tsan clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -26,7 +26,13 @@ test-asan: deps
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest -j $(JOBS) $(CTEST_FLAGS)
 
-test: test-release test-asan
+# The unit tests under ThreadSanitizer (the window and the acceptance tests run above).
+test-tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLARA_TSAN=ON -DQUILLARA_GUI=OFF
+	cmake --build build-tsan -j $(JOBS)
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest -j $(JOBS) $(CTEST_FLAGS) -E '^acceptance'
+
+test: test-release test-asan test-tsan
 
 clean:
 	rm -rf build build-asan
