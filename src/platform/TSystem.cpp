@@ -32,6 +32,13 @@ void SetCurrentThreadName(const std::string& name) {
   ::pthread_setname_np(::pthread_self(), name.substr(0, 15).c_str());
 }
 
+void SetDefaultThreadStackSize(size_t bytes) {
+  pthread_attr_t attr;
+  if (::pthread_attr_init(&attr) != 0) return;
+  if (::pthread_attr_setstacksize(&attr, bytes) == 0) ::pthread_setattr_default_np(&attr);
+  ::pthread_attr_destroy(&attr);
+}
+
 std::string EnvironmentVariable(const char* name) {
   const char* v = std::getenv(name);
   return v ? v : "";

@@ -1,6 +1,7 @@
 #pragma once
 // Process-level facts the application asks the operating system for.
 #include <filesystem>
+#include <cstddef>
 #include <string>
 
 namespace quillara::platform {
@@ -16,5 +17,11 @@ bool LookupHostIPv4(uint32_t& address);
 void SetCurrentThreadName(const std::string& name);
 
 std::string EnvironmentVariable(const char* name);
+
+// Stack size of every thread created from now on. Connection threads live for one request; a
+// small stack lets the C library keep and reuse the stacks of ended threads instead of mapping
+// and clearing fresh ones for every connection.
+void SetDefaultThreadStackSize(size_t bytes);
+constexpr size_t kConnectionThreadStack = 512 * 1024;
 
 }  // namespace quillara::platform

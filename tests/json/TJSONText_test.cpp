@@ -195,3 +195,22 @@ TEST(TJSONObjectParse, ReturnConventions) {
   TJSONObject o;
   EXPECT_EQ(o.Parse(Bytes("{} x"), 0, 3), 3);
 }
+
+#include <thread>
+
+#include "platform/TSystem.h"
+
+// The deepest input that is read at all must fit the stack of a connection thread.
+TEST(TJSONReading, DeepestInputFitsAConnectionThreadStack) {
+  quillara::platform::SetDefaultThreadStackSize(quillara::platform::kConnectionThreadStack);
+  std::string deepest;
+  for (int i = 0; i < 256; ++i) deepest += "[{\"a\":";
+  deepest += "1";
+  for (int i = 0; i < 256; ++i) deepest += "}]";
+  std::string result;
+  std::thread([&] {
+    auto value = TJSONObject::ParseJSONValue(deepest);
+    result = value ? value->ToJSON() : "none";
+  }).join();
+  EXPECT_EQ(result, deepest);
+}
