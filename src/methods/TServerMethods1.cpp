@@ -122,30 +122,42 @@ std::mutex gProductListLock;
 
 Text TServerMethods1::ListaProdotti() {
   std::lock_guard lock(gProductListLock);
-  fs::path listFile = LocalPath(kProductListFile);
   std::error_code ec;
-  fs::remove(listFile, ec);
+  fs::remove(LocalPath(kProductListFile), ec);
   platform::ShellOpen(platform::MapWindowsPath(kExporter));
-  // The exporter gets a minute; a file counts as written once its size has stopped changing.
-  auto deadline = std::chrono::steady_clock::now() + ProductListTimeout;
-  std::uintmax_t lastSize = std::uintmax_t(-1);
+  // The exporter gets a minute. The list counts as written once it can be read and parses; a
+  // text that still does not parse after a second without change is malformed.
+  auto start = std::chrono::steady_clock::now();
+  std::unique_ptr<TJSONValue> value;
+  std::string lastText;
+  auto unchangedSince = start;
   for (;;) {
-    listFile = LocalPath(kProductListFile);  // the folders may appear only now
+    fs::path listFile = LocalPath(kProductListFile);  // the folders may appear only now
     if (fs::is_regular_file(listFile, ec)) {
-      std::uintmax_t size = fs::file_size(listFile, ec);
-      if (!ec && size == lastSize) break;
-      lastSize = ec ? std::uintmax_t(-1) : size;
+      Text text;
+      try {
+        text = ReadAllText(kProductListFile);
+      } catch (const EFOpenError&) {
+        text.clear();  // still held by the exporter
+      }
+      std::string ascii = EncodeText(text, TCodePage::cpUSASCII);
+      value = TJSONObject::ParseJSONValue(ascii);
+      if (value) break;
+      auto now = std::chrono::steady_clock::now();
+      if (ascii != lastText) {
+        lastText = ascii;
+        unchangedSince = now;
+      } else if (!ascii.empty() && now - unchangedSince > std::chrono::seconds(1)) {
+        fs::remove(listFile, ec);
+        throw Exception("The product list is not valid JSON");
+      }
     }
-    if (std::chrono::steady_clock::now() > deadline)
+    if (std::chrono::steady_clock::now() - start > ProductListTimeout)
       throw Exception("The product list was not written by the exporter in time");
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  Text text = ReadAllText(kProductListFile);
-  std::string ascii = EncodeText(text, TCodePage::cpUSASCII);
-  std::unique_ptr<TJSONValue> value = TJSONObject::ParseJSONValue(ascii);
-  if (value && !dynamic_cast<TJSONObject*>(value.get())) throw Exception("Invalid class typecast");
-  fs::remove(listFile, ec);
-  if (!value) throw Exception("The product list is not valid JSON");
+  if (!dynamic_cast<TJSONObject*>(value.get())) throw Exception("Invalid class typecast");
+  fs::remove(LocalPath(kProductListFile), ec);
   return value->ToString();
 }
 

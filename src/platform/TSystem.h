@@ -22,6 +22,10 @@ std::string EnvironmentVariable(const char* name);
 // small stack lets the C library keep and reuse the stacks of ended threads instead of mapping
 // and clearing fresh ones for every connection.
 void SetDefaultThreadStackSize(size_t bytes);
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr size_t kConnectionThreadStack = 8 * 1024 * 1024;  // sanitizers need far larger frames
+#else
 constexpr size_t kConnectionThreadStack = 512 * 1024;
+#endif
 
 }  // namespace quillara::platform

@@ -361,6 +361,36 @@ std::unique_ptr<TJSONValue> ResultToJSON(const TDSParameterInfo& p, const TDSVal
   }
 }
 
+// What the cache builder keeps: JSON objects, arrays and values, other objects, tables, streams.
+bool IsCacheable(const TDSParameterInfo& p) {
+  if (p.Code == TableType || p.Code == ObjectType || p.Code == BlobType || p.Code == BinaryBlobType) return true;
+  if (p.Code != JsonValueType) return false;
+  return p.TypeName == "TJSONObject" || p.TypeName == "TJSONArray" || p.TypeName == "TJSONValue" ||
+         p.TypeName.rfind("TJSON", 0) != 0;
+}
+
+std::unique_ptr<TJSONObject> CachedCommandJSON(const std::vector<TDSCachedValue>& command) {
+  auto types = std::make_unique<TJSONArray>();
+  for (const TDSCachedValue& v : command) types->Add(Utf8ToText(v.Parameter.TypeName));
+  auto object = std::make_unique<TJSONObject>();
+  object->AddPair(u"parameters", std::move(types));
+  return object;
+}
+
+std::unique_ptr<TJSONObject> CacheItemJSON(const TDSCacheItem& item) {
+  auto commands = std::make_unique<TJSONArray>();
+  for (const auto& command : item.Commands) commands->AddElement(CachedCommandJSON(command));
+  auto object = std::make_unique<TJSONObject>();
+  object->AddPair(u"commands", std::move(commands));
+  return object;
+}
+
+void SetJSONAnswer(TWebResponse& response, const char* member, std::unique_ptr<TJSONValue> value) {
+  TJSONObject answer;
+  answer.AddPair(Utf8ToText(member), std::move(value));
+  response.SetContent(AsciiToText(answer.ToJSON()));
+}
+
 // An answer whose body stays empty (not the HTTP layer's default page).
 void EmptyBody(TWebResponse& response) { response.SetContentStream(std::make_unique<TMemoryStream>()); }
 
@@ -435,9 +465,11 @@ bool TDSHTTPWebDispatcher::DispatchRequest(TCustomWebDispatcher&, TWebRequest& r
       EmptyBody(response);
     } else if (MatchContext(RESTContext, rest, after)) {
       ProcessRESTCall(request, response, after);
-    } else if (MatchContext("tunnel", rest, after) || MatchContext(CacheContext, rest, after)) {
-      response.SetStatusCode(501);
-      response.SetContent(u"The session result cache and the tunnel are not served by this server");
+    } else if (MatchContext(CacheContext, rest, after)) {
+      ProcessCacheRequest(request, response, after);
+    } else if (MatchContext("tunnel", rest, after)) {
+      response.SetStatusCode(501);  // no client of this server uses the tunnel
+      response.SetContent(u"The tunnel is not served by this server");
     } else {
       response.SetStatusCode(501);
       response.SetContent(Utf8ToText(FormatMessage(
@@ -451,6 +483,109 @@ bool TDSHTTPWebDispatcher::DispatchRequest(TCustomWebDispatcher&, TWebRequest& r
   }
   TDSSessionManager::SetCurrentSession(nullptr);
   return true;
+}
+
+std::shared_ptr<TDSSession> TDSHTTPWebDispatcher::LoadSession(TWebRequest& request, const std::string& sessionId) {
+  std::string id = sessionId.empty() ? PragmaSessionId(request.GetFieldByName("Pragma")) : sessionId;
+  std::map<std::string, std::string> data = {{"RemoteIP", request.RemoteAddr()},
+                                             {"RemoteAppName", request.UserAgent()},
+                                             {"CommunicationProtocol", request.ProtocolVersion()},
+                                             {"ProtocolSubType", "rest"}};
+  if (!TDSSessionManager::Instance().LoadRESTSession(id, "", SessionTimeout, data).Ok) return nullptr;
+  std::shared_ptr<TDSSession> session = TDSSessionManager::CurrentSession();
+  session->SetLastResult(nullptr);  // the previous call's stored answer goes now
+  return session;
+}
+
+void TDSHTTPWebDispatcher::AnswerSessionExpired(TWebResponse& response) {
+  response.SetStatusCode(403);
+  response.SetReasonString("Session has expired");
+  response.SetContent(Utf8ToText(std::string("{\"SessionExpired\":\"") + kSessionExpired + "\"}"));
+}
+
+void TDSHTTPWebDispatcher::ProcessCacheRequest(TWebRequest& request, TWebResponse& response, const std::string& rest) {
+  TDSHTTPCommandType type = CommandTypeOf(request);
+  const TStrings& fields = request.QueryFields();
+  std::string sessionId = TextToUtf8(fields.Values(u"SESSIONID"));
+  if (sessionId.empty()) sessionId = TextToUtf8(fields.Values(u"sid"));
+  std::shared_ptr<TDSSession> session = LoadSession(request, sessionId);
+  if (!session) return AnswerSessionExpired(response);
+  TQuery query;
+  for (size_t i = 0; i < fields.Count(); ++i)
+    ProcessQueryParameter(query, TextToUtf8(fields.Names(i)), TextToUtf8(fields.ValueFromIndex(i)));
+
+  std::vector<int> indexes;
+  bool malformed = false;
+  for (size_t start = rest.empty() || rest[0] != '/' ? 0 : 1; start < rest.size();) {
+    size_t end = rest.find('/', start);
+    if (end == std::string::npos) end = rest.size();
+    auto n = TryStrToInt(Utf8ToText(rest.substr(start, end - start)));
+    if (!n) malformed = true;
+    indexes.push_back(n.value_or(0));
+    start = end + 1;
+  }
+  auto invalid = [&] {
+    response.SetStatusCode(400);
+    response.SetReasonString(FormatMessage("Invalid request format. (%s)", {rest}));
+    EmptyBody(response);
+  };
+  if (malformed || indexes.size() > 3) return invalid();
+  TDSSessionCache& cache = session->Cache();
+  if (type == TDSHTTPCommandType::hcDELETE) {
+    if (indexes.size() > 1) return invalid();
+    if (indexes.empty()) {
+      cache.Clear();
+    } else {
+      cache.Remove(indexes[0]);
+    }
+    EmptyBody(response);
+    return;
+  }
+  if (type != TDSHTTPCommandType::hcGET) {
+    response.SetStatusCode(501);
+    response.SetContent(Utf8ToText(FormatMessage(
+        "Command %s in request is not supported. Accepted commands are: GET, POST, PUT and DELETE", {request.Method()})));
+    return;
+  }
+  if (indexes.empty()) {
+    auto all = std::make_unique<TJSONObject>();
+    for (auto& [id, item] : cache.Items()) all->AddPair(AsciiToText(std::to_string(id)), CacheItemJSON(*item));
+    return SetJSONAnswer(response, "result", std::move(all));
+  }
+  std::shared_ptr<TDSCacheItem> item = cache.Get(indexes[0]);
+  if (indexes.size() == 1) {
+    return SetJSONAnswer(response, "result", item ? std::unique_ptr<TJSONValue>(CacheItemJSON(*item)) : std::make_unique<TJSONNull>());
+  }
+  if (indexes.size() == 2) {
+    bool known = item && indexes[1] >= 0 && size_t(indexes[1]) < item->Commands.size();
+    return SetJSONAnswer(response, "result",
+                         known ? std::unique_ptr<TJSONValue>(CachedCommandJSON(item->Commands[size_t(indexes[1])]))
+                               : std::make_unique<TJSONNull>());
+  }
+  if (!item) {
+    return SetJSONAnswer(response, "error", std::make_unique<TJSONString>(Utf8ToText(
+                                                FormatMessage("There is no cached item with ID: %d", {std::to_string(indexes[0])}))));
+  }
+  bool known = indexes[1] >= 0 && size_t(indexes[1]) < item->Commands.size() && indexes[2] >= 0 &&
+               size_t(indexes[2]) < item->Commands[size_t(indexes[1])].size();
+  if (!known) {
+    return SetJSONAnswer(response, "error",
+                         std::make_unique<TJSONString>(Utf8ToText(FormatMessage(
+                             "There is no parameter for command %d, parameter index %d.",
+                             {std::to_string(indexes[1]), std::to_string(indexes[2])}))));
+  }
+  const TDSCachedValue& cached = item->Commands[size_t(indexes[1])][size_t(indexes[2])];
+  bool wantsJSON = query.StreamAsJSON || request.GetFieldByName("Accept").find("application/json") != std::string::npos;
+  if ((cached.Parameter.Code == BinaryBlobType || cached.Parameter.Code == BlobType) && !wantsJSON) {
+    std::shared_ptr<TStream> stream = cached.Value.AsStream();
+    stream->SetPosition(0);
+    response.SetBorrowedContentStream(stream.get());
+    response.KeepAlive(stream);
+    return;
+  }
+  const TFilter* filter = query.Filters.size() == 1 && query.Filters[0].Accepts(cached.Parameter.Code) ? &query.Filters[0] : nullptr;
+  if (cached.Value.AsStream()) cached.Value.AsStream()->SetPosition(0);
+  SetJSONAnswer(response, "result", ResultToJSON(cached.Parameter, cached.Value, filter));
 }
 
 void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& response, const std::string& rest) {
@@ -477,16 +612,8 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
     status = 409;
     statusText = "Query parameters are conflicting. This is usually due to references on the same output parameter";
   }
-  if (sessionId.empty()) sessionId = PragmaSessionId(request.GetFieldByName("Pragma"));
-  std::map<std::string, std::string> data = {{"RemoteIP", request.RemoteAddr()},
-                                             {"RemoteAppName", request.UserAgent()},
-                                             {"CommunicationProtocol", request.ProtocolVersion()},
-                                             {"ProtocolSubType", "rest"}};
-  auto loaded = TDSSessionManager::Instance().LoadRESTSession(sessionId, "", SessionTimeout, data);
-  std::shared_ptr<TDSSession> session = TDSSessionManager::CurrentSession();
-  if (session) session->SetLastResult(nullptr);  // the previous call's stored answer goes now
-
-  if (loaded.Ok && LowerAscii(rest).rfind("/closesession/", 0) == 0) {
+  std::shared_ptr<TDSSession> session = LoadSession(request, sessionId);
+  if (session && LowerAscii(rest).rfind("/closesession/", 0) == 0) {
     if (session) {
       TDSSessionManager::Instance().CloseSession(session->SessionName());
       response.SetStatusCode(200);
@@ -498,12 +625,7 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
     EmptyBody(response);
     return;
   }
-  if (!loaded.Ok) {
-    response.SetStatusCode(403);
-    response.SetReasonString("Session has expired");
-    response.SetContent(Utf8ToText(std::string("{\"SessionExpired\":\"") + kSessionExpired + "\"}"));
-    return;
-  }
+  if (!session) return AnswerSessionExpired(response);
   if (status >= 300) {
     response.SetStatusCode(status);
     response.SetReasonString(statusText);
@@ -564,6 +686,9 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
   }
 
   // PopulateResponse
+  bool cacheMode = request.GetFieldByName("Accept").find("application/rest") != std::string::npos;
+  std::shared_ptr<TDSCacheItem> cacheItem;
+  int cacheId = -1;
   bool error = execution->Failed;
   std::unique_ptr<TJSONValue> answer;
   bool rawStream = false;
@@ -581,6 +706,17 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
       for (size_t i = 0; i < declared.size(); ++i) {
         const TDSParameterInfo& p = declared[i];
         if (p.Direction == pdIn) continue;
+        if (cacheMode && IsCacheable(p) && !values[i].IsNull()) {
+          if (!cacheItem) {
+            cacheItem = std::make_shared<TDSCacheItem>();
+            cacheItem->Commands.emplace_back();
+            cacheId = session->Cache().Add(cacheItem);
+          }
+          auto& kept = cacheItem->Commands.back();
+          results->Add(Utf8ToText(std::to_string(cacheId) + "/0/" + std::to_string(kept.size())));
+          kept.push_back({p, values[i]});
+          continue;
+        }
         if (!query.StreamAsJSON && outputs == 1 && p.Code == BinaryBlobType) {
           execution->Returned = values[i].AsStream();
           if (execution->Returned) {
@@ -609,12 +745,17 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
       }
       auto object = std::make_unique<TJSONObject>();
       object->AddPair(u"result", std::move(results));
+      if (cacheItem) {
+        object->AddPair(u"cacheId", std::make_unique<TJSONNumber>(int32_t(cacheId)));
+        object->AddPair(u"cmdIndex", std::make_unique<TJSONNumber>(int32_t(0)));
+      }
       answer = std::move(object);
     } catch (const std::exception& e) {
       answer = std::make_unique<TJSONString>(Utf8ToText(e.what()));
       error = true;
     }
   }
+  if (cacheMode) response.SetContentType("application/rest");
   if (rawStream) {
     response.SetBorrowedContentStream(execution->Returned.get());
     response.KeepAlive(execution);     // while it is being sent, whatever the session does

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "rest/TDSServer.h"
+#include "rest/TDSSessionManager.h"
 #include "web/TCustomWebDispatcher.h"
 
 namespace quillara {
@@ -36,6 +37,10 @@ class TDSHTTPWebDispatcher : public IWebDispatch {
 
  private:
   void ProcessRESTCall(TWebRequest& request, TWebResponse& response, const std::string& rest);
+  void ProcessCacheRequest(TWebRequest& request, TWebResponse& response, const std::string& rest);
+  // The session named by the request (or a new one); none when the id is unknown or expired.
+  std::shared_ptr<TDSSession> LoadSession(TWebRequest& request, const std::string& sessionId);
+  static void AnswerSessionExpired(TWebResponse& response);
 
   TPathMask FMask;
 };

@@ -73,6 +73,66 @@ void TDSSession::SetLastResult(std::shared_ptr<void> result) {
   // released outside the lock; a request still sending it keeps its own reference
 }
 
+int TDSSessionCache::Add(std::shared_ptr<TDSCacheItem> item) {
+  std::lock_guard lock(FLock);
+  int id = FItems.empty() ? 0 : FItems.rbegin()->first + 1;
+  FItems[id] = std::move(item);
+  return id;
+}
+
+std::shared_ptr<TDSCacheItem> TDSSessionCache::Get(int id) const {
+  std::lock_guard lock(FLock);
+  auto it = FItems.find(id);
+  return it == FItems.end() ? nullptr : it->second;
+}
+
+void TDSSessionCache::Remove(int id) {
+  std::lock_guard lock(FLock);
+  FItems.erase(id);
+}
+
+void TDSSessionCache::Clear() {
+  std::lock_guard lock(FLock);
+  FItems.clear();
+}
+
+std::vector<std::pair<int, std::shared_ptr<TDSCacheItem>>> TDSSessionCache::Items() const {
+  std::lock_guard lock(FLock);
+  return {FItems.begin(), FItems.end()};
+}
+
+int TDSSessionManager::AddSessionEvent(TSessionListener listener) {
+  std::lock_guard lock(FListenersLock);
+  FListeners[++FNextListener] = std::move(listener);
+  return FNextListener;
+}
+
+void TDSSessionManager::RemoveSessionEvent(int id) {
+  std::lock_guard lock(FListenersLock);
+  FListeners.erase(id);
+}
+
+void TDSSessionManager::Notify(TSessionEvent event, TDSSession& session) {
+  std::vector<int> ids;
+  {
+    std::lock_guard lock(FListenersLock);
+    for (auto& [id, listener] : FListeners) ids.push_back(id);
+  }
+  for (int id : ids) {
+    TSessionListener listener;
+    {
+      std::lock_guard lock(FListenersLock);
+      auto it = FListeners.find(id);
+      if (it == FListeners.end()) continue;  // unregistered meanwhile
+      listener = it->second;
+    }
+    try {
+      listener(event, session);
+    } catch (...) {
+    }
+  }
+}
+
 TDSSessionManager& TDSSessionManager::Instance() {
   static TDSSessionManager manager;
   return manager;
@@ -124,6 +184,7 @@ TDSSessionManager::TLoadResult TDSSessionManager::LoadRESTSession(const std::str
     session->SetDuration(timeoutMs);
     FSessions[session->SessionName()] = session;
   }
+  Notify(TSessionEvent::Created, *session);
   if (timeoutMs > 0) Schedule(session->SessionName(), timeoutMs);
   SetCurrentSession(session);
   return {true, true};
@@ -135,21 +196,32 @@ std::shared_ptr<TDSSession> TDSSessionManager::GetSession(const std::string& id)
   return it == FSessions.end() ? nullptr : it->second;
 }
 
-void TDSSessionManager::CloseSession(const std::string& id) {
-  std::shared_ptr<TDSSession> session;
-  {
-    std::lock_guard lock(FLock);
-    auto it = FSessions.find(id);
-    if (it == FSessions.end()) return;
-    session = it->second;
-    FSessions.erase(it);
-  }
-  Cancel(id);
-  session->SetStatus(TDSSessionStatus::Closed);
-  session->SetLastResult(nullptr);
+std::shared_ptr<TDSSession> TDSSessionManager::Remove(const std::string& id) {
+  std::lock_guard lock(FLock);
+  auto it = FSessions.find(id);
+  if (it == FSessions.end()) return nullptr;
+  std::shared_ptr<TDSSession> session = it->second;
+  FSessions.erase(it);
+  return session;
 }
 
-void TDSSessionManager::TerminateSession(const std::string& id) { CloseSession(id); }
+// Ends a session taken out of the map; a request still using it keeps the object alive.
+void TDSSessionManager::Finish(TDSSession& session, bool notifyFirst) {
+  Cancel(session.SessionName());
+  if (notifyFirst) Notify(TSessionEvent::Closed, session);
+  session.SetStatus(TDSSessionStatus::Closed);
+  if (!notifyFirst) Notify(TSessionEvent::Closed, session);
+  session.SetLastResult(nullptr);
+  session.Cache().Clear();
+}
+
+void TDSSessionManager::CloseSession(const std::string& id) {
+  if (auto session = Remove(id)) Finish(*session, true);
+}
+
+void TDSSessionManager::TerminateSession(const std::string& id) {
+  if (auto session = Remove(id)) Finish(*session, false);
+}
 
 void TDSSessionManager::TerminateAllSessions() {
   std::map<std::string, std::shared_ptr<TDSSession>> all;
@@ -157,11 +229,7 @@ void TDSSessionManager::TerminateAllSessions() {
     std::lock_guard lock(FLock);
     all.swap(FSessions);
   }
-  for (auto& [id, session] : all) {
-    Cancel(id);
-    session->SetStatus(TDSSessionStatus::Closed);
-    session->SetLastResult(nullptr);
-  }
+  for (auto& [id, session] : all) Finish(*session, false);
 }
 
 size_t TDSSessionManager::Count() {

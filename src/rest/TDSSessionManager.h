@@ -11,10 +11,35 @@
 #include <thread>
 
 #include "base/Text.h"
+#include "rest/TDSServer.h"
 
 namespace quillara {
 
 enum class TDSSessionStatus { Active, Closed, Idle, Terminated, Connected, Expired };
+
+// Results kept for clients that ask for cached results: per cache id the commands of one call,
+// per command the values kept, each with its declared type.
+struct TDSCachedValue {
+  TDSParameterInfo Parameter;
+  TDSValue Value;
+};
+struct TDSCacheItem {
+  std::vector<std::vector<TDSCachedValue>> Commands;
+};
+
+class TDSSessionCache {
+ public:
+  // Adds an item under one more than the highest id present (0 when empty).
+  int Add(std::shared_ptr<TDSCacheItem> item);
+  std::shared_ptr<TDSCacheItem> Get(int id) const;
+  void Remove(int id);
+  void Clear();
+  std::vector<std::pair<int, std::shared_ptr<TDSCacheItem>>> Items() const;
+
+ private:
+  mutable std::mutex FLock;
+  std::map<int, std::shared_ptr<TDSCacheItem>> FItems;
+};
 
 class TDSSession {
  public:
@@ -38,6 +63,7 @@ class TDSSession {
   // The answer of the previous call that had to outlive its request; replacing it releases the
   // old one.
   void SetLastResult(std::shared_ptr<void> result);
+  TDSSessionCache& Cache() { return FCache; }
 
  private:
   std::string FSessionName;
@@ -47,6 +73,7 @@ class TDSSession {
   std::chrono::steady_clock::time_point FLastActivity = std::chrono::steady_clock::now();
   std::map<std::string, std::string> FData;
   std::shared_ptr<void> FLastResult;
+  TDSSessionCache FCache;
 };
 
 class TDSSessionManager {
@@ -68,6 +95,12 @@ class TDSSessionManager {
   void TerminateAllSessions();
   size_t Count();
 
+  enum class TSessionEvent { Created, Closed };
+  using TSessionListener = std::function<void(TSessionEvent, TDSSession&)>;
+  // Receivers are called only while still registered; their exceptions are ignored.
+  int AddSessionEvent(TSessionListener listener);
+  void RemoveSessionEvent(int id);
+
   // The session of the request running on this thread; a request keeps it alive while it runs.
   static std::shared_ptr<TDSSession> CurrentSession();
   static void SetCurrentSession(std::shared_ptr<TDSSession> session);
@@ -79,8 +112,15 @@ class TDSSessionManager {
   void Cancel(const std::string& id);
   void SchedulerRun();
 
+  void Notify(TSessionEvent event, TDSSession& session);
+  std::shared_ptr<TDSSession> Remove(const std::string& id);
+  void Finish(TDSSession& session, bool notifyFirst);
+
   std::recursive_mutex FLock;
   std::map<std::string, std::shared_ptr<TDSSession>> FSessions;
+  std::mutex FListenersLock;
+  std::map<int, TSessionListener> FListeners;
+  int FNextListener = 0;
 
   // the scheduler: due time per session, one thread ("DBXSchedulerThread") created on first need
   std::mutex FSchedulerLock;

@@ -110,6 +110,31 @@ class RestTest(ServerFixture, unittest.TestCase):
         got, _, _, body = self.call("POST", M + "/%22PutFile%22/no%7Cpipe.xml", '{"x":"y"}')
         self.assertEqual(json.loads(body), {"result": ["Invalid characters in path"]})
 
+    def test_result_cache(self):
+        with open(os.path.join(self.export, "c.bin"), "wb") as f:
+            f.write(b"\x00cached\xff")
+        status, _, headers, body = self.call("GET", M + "/GetFile/c.bin", headers={"Accept": "application/rest"})
+        self.assertEqual((status, headers["Content-Type"]), (200, "application/rest; charset=ISO-8859-1"))
+        self.assertEqual(json.loads(body), {"result": ["0/0/0"], "cacheId": 0, "cmdIndex": 0})
+        session = {"Pragma": headers["Pragma"].split(",")[0]}
+        self.assertEqual(self.call("GET", "/dataserver/cache/0/0/0", headers=session)[3], b"\x00cached\xff")
+        _, _, _, body = self.call("GET", "/dataserver/cache/0/0/0?json=true", headers=session)
+        self.assertEqual(json.loads(body), {"result": [0, 99, 97, 99, 104, 101, 100, 255]})
+        _, _, _, body = self.call("GET", "/dataserver/cache", headers=session)
+        self.assertEqual(json.loads(body), {"result": {"0": {"commands": [{"parameters": ["TStream"]}]}}})
+        _, _, _, body = self.call("GET", M + "/GetFile/c.bin", headers=dict(session, Accept="application/rest"))
+        self.assertEqual(json.loads(body)["cacheId"], 1)
+        _, _, _, body = self.call("GET", "/dataserver/cache/7/0/0", headers=session)
+        self.assertEqual(json.loads(body), {"error": "There is no cached item with ID: 7"})
+        _, _, _, body = self.call("GET", "/dataserver/cache/0/0/3", headers=session)
+        self.assertEqual(json.loads(body), {"error": "There is no parameter for command 0, parameter index 3."})
+        status, reason, _, _ = self.call("GET", "/dataserver/cache/0/x", headers=session)
+        self.assertEqual((status, reason), (400, "Invalid request format. (/0/x)"))
+        self.call("DELETE", "/dataserver/cache/0", headers=session)
+        _, _, _, body = self.call("GET", "/dataserver/cache/0", headers=session)
+        self.assertEqual(json.loads(body), {"result": None})
+        self.assertEqual(self.call("GET", "/dataserver/cache?sid=9.9.9")[0], 403)
+
     def test_sessions(self):
         _, _, h1, _ = self.call("GET", M + "/EchoString/a")
         _, _, h2, _ = self.call("GET", M + "/EchoString/a")

@@ -185,6 +185,9 @@ TEST_F(TServerMethods1Test, ProductList) {
   EXPECT_EQ(Message([&] { FMethods.ListaProdotti(); }), "Invalid class typecast");
   EXPECT_TRUE(fs::exists(json / "prodotti.json"));
 
+  writeExporter("{\"not\": json");
+  EXPECT_EQ(Message([&] { FMethods.ListaProdotti(); }), "The product list is not valid JSON");
+
   fs::remove(exporter);
   fs::remove(json / "prodotti.json");
   TServerMethods1::ProductListTimeout = std::chrono::milliseconds(300);

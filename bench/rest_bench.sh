@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# REST calls through the whole stack beside nginx and the minimal thread-per-connection server:
+# EchoString against their fixed tiny answer, GetFile of a 100 MiB and a 2 GiB file against
+# their static file serving, with Quillara's peak memory. One line per figure:
+#   "name: quillara X, peer Y, ratio R".
+#   bench/rest_bench.sh [SECONDS_PER_RUN]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+peers=$root/../shared/bench-peers
+secs=${1:-5}
+[ -d "$peers" ] || { echo "bench peers not found at $peers" >&2; exit 1; }
+bash "$root/scripts/install-deps.sh" wrk nginx curl
+
+out=$root/build-bench
+cmake -S "$root" -B "$out/release" -DCMAKE_BUILD_TYPE=Release -DQUILLARA_TESTS=OFF -DQUILLARA_GUI=OFF >/dev/null
+cmake --build "$out/release" -j "$(nproc)" >/dev/null
+g++ -std=c++20 -O2 -pthread "$peers/minserver.cc" -o "$out/minserver"
+run=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$run"' EXIT
+docroot=$run/docroot
+mkdir -p "$docroot" "$run/prefix"
+head -c $((100 << 20)) /dev/urandom > "$docroot/f100m.bin"
+truncate -s 2G "$docroot/f2g.bin"
+# Brontal's export folder is the same document folder, found through the registry hive.
+cat > "$run/prefix/system.reg" <<REG
+WINE REGISTRY Version 2
+
+[Software\\\\Tavernis\\\\Brontal 2015] 1700000000
+"ExportPath"="$docroot"
+"ImportPath"="$docroot"
+REG
+
+free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+wait_port() { for _ in $(seq 100); do (exec 3<>/dev/tcp/127.0.0.1/$1) 2>/dev/null && return 0; sleep 0.05; done; return 1; }
+
+qport=$(free_port); mport=$(free_port); nport=$(free_port)
+mkfifo "$run/stdin"
+WINEPREFIX=$run/prefix "$out/release/bin/quillara" --headless --port "$qport" <"$run/stdin" >/dev/null 2>&1 &
+qpid=$!
+exec 9>"$run/stdin"
+"$out/minserver" "$mport" "$docroot" rw >/dev/null 2>&1 &
+sed -e "s|@WORKERS@|2|; s|@PORT@|$nport|g; s|@RUNDIR@|$run|g; s|@DOCROOT@|$docroot|" "$peers/nginx.conf.in" > "$run/nginx.conf"
+nginx -c "$run/nginx.conf" -p "$run" &
+for p in $qport $mport $nport; do wait_port $p; done
+
+ratio() { python3 -c "a, b = float('${1:-0}' or 0), float('${2:-0}' or 0); print(f'{a / b:.2f}' if b else 'n/a')"; }
+reqs() {  # url conns -> req/s
+  wrk -t "$(( $2 < 2 ? 1 : 2 ))" -c "$2" -d "${secs}s" -H 'Connection: close' "$1" 2>/dev/null | awk '/Requests\/sec/ {print $2}'
+}
+mbps() {  # url conns rounds -> MB/s over conns parallel clients each downloading rounds times
+  python3 - "$1" "$2" "$3" <<'PY'
+import sys, time, threading, urllib.request
+url, conns, rounds = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+total = [0]
+lock = threading.Lock()
+def client():
+    for _ in range(rounds):
+        with urllib.request.urlopen(url) as r:
+            n = 0
+            while True:
+                chunk = r.read(1 << 20)
+                if not chunk:
+                    break
+                n += len(chunk)
+        with lock:
+            total[0] += n
+start = time.monotonic()
+threads = [threading.Thread(target=client) for _ in range(conns)]
+for t in threads: t.start()
+for t in threads: t.join()
+print(f"{total[0] / (time.monotonic() - start) / 1e6:.0f}")
+PY
+}
+hwm() { awk '/VmHWM/ {print $2}' /proc/$qpid/status; }
+
+M=http://127.0.0.1:$qport/dataserver/rest/TServerMethods1
+for c in 1 32 64; do
+  q=$(reqs "$M/EchoString/abc" $c); m=$(reqs "http://127.0.0.1:$mport/api" $c); n=$(reqs "http://127.0.0.1:$nport/api" $c)
+  echo "rest EchoString c=$c req/s vs minserver: quillara $q, peer $m, ratio $(ratio $q $m)"
+  echo "rest EchoString c=$c req/s vs nginx: quillara $q, peer $n, ratio $(ratio $q $n)"
+done
+before=$(hwm)
+for file in f100m.bin:3 f2g.bin:1; do
+  name=${file%%:*}; rounds=${file##*:}
+  for c in 1 4; do
+    q=$(mbps "$M/GetFile/$name" $c $rounds); m=$(mbps "http://127.0.0.1:$mport/files/$name" $c $rounds)
+    n=$(mbps "http://127.0.0.1:$nport/files/$name" $c $rounds)
+    echo "rest GetFile $name c=$c MB/s vs minserver: quillara $q, peer $m, ratio $(ratio $q $m)"
+    echo "rest GetFile $name c=$c MB/s vs nginx: quillara $q, peer $n, ratio $(ratio $q $n)"
+  done
+done
+after=$(hwm)
+echo "rest GetFile peak RSS growth KiB vs 64 MiB budget: quillara $((after - before)), peer 65536, ratio $(ratio $((after - before)) 65536)"

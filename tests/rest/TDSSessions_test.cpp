@@ -1,0 +1,105 @@
+// One session used by several request threads at once while it is closed, expires and every
+// session is ended: answers stay whole, nothing is freed twice (run under ThreadSanitizer too).
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "methods/TServerMethods1.h"
+#include "rest/TDSHTTPWebDispatcher.h"
+#include "rest/TDSSessionManager.h"
+#include "support/TMemoryConnection.h"
+#include "web/TWebRequestHandler.h"
+
+using namespace quillara;
+
+namespace {
+
+class TRestModule : public TCustomWebDispatcher {
+ public:
+  TRestModule() {
+    FClass.OnGetClass = [] { return &TServerMethods1::Descriptor(); };
+    FServer.AddServerClass(FClass);
+    FServer.Start();
+    FRest.Server = &FServer;
+    FRest.SessionTimeout = 200;
+    AddDispatch(FRest);
+  }
+
+ private:
+  TDSServer FServer;
+  TDSServerClass FClass;
+  TDSHTTPWebDispatcher FRest;
+};
+
+std::string Get(TWebRequestHandler& handler, const std::string& path, const std::string& session) {
+  std::string uri = path.substr(0, path.find('?'));
+  std::string query = path.find('?') == std::string::npos ? "" : path.substr(path.find('?') + 1);
+  quillara::testing::TMemoryConnection connection("");
+  THTTPRequestInfo info;
+  info.Command = "GET";
+  info.URI = uri;
+  info.Document = uri;
+  info.QueryParams = query;
+  info.UnparsedParams = query;
+  if (!session.empty()) info.RawHeaders.push_back("Pragma: dssession=" + session);
+  THTTPResponseInfo http(connection, info);
+  try {
+    handler.HandleHTTPRequest(info, http);
+  } catch (const std::exception& e) {
+    return e.what();  // the pool is full: answered 500 by the request loop
+  }
+  if (!http.HeaderHasBeenWritten()) http.WriteHeader();
+  return connection.Output();
+}
+
+}  // namespace
+
+TEST(TDSSessions, OneSessionHammeredWhileItEnds) {
+  auto folder = std::filesystem::temp_directory_path() / "quillara-sessions";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "f.bin") << "payload";
+  Text exportPath = Utf8ToText(folder.string());
+  TServerMethods1::Folders = [=] { return TMethodFolders{exportPath, exportPath}; };
+  TWebRequestHandler handler;
+  handler.SetWebModuleClass([] { return std::make_unique<TRestModule>(); });
+
+  std::string first = Get(handler, "/dataserver/rest/TServerMethods1/EchoString/a", "");
+  size_t at = first.find("dssession=") + 10;
+  std::string session = first.substr(at, first.find(',', at) - at);
+
+  std::atomic<int> ok{0}, expired{0}, other{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 150; ++i) {
+        std::string path = t % 2 ? "/dataserver/rest/TServerMethods1/GetFile/f.bin" : "/dataserver/rest/TServerMethods1/EchoString/x";
+        std::string out = Get(handler, path, session);
+        if (out.rfind("HTTP/1.1 200", 0) == 0) {
+          ++ok;
+          EXPECT_TRUE(out.find("payload") != std::string::npos || out.find("{\"result\":[\"x\"]}") != std::string::npos);
+        } else if (out.rfind("HTTP/1.1 403", 0) == 0) {
+          ++expired;
+        } else {
+          ++other;
+        }
+      }
+    });
+  threads.emplace_back([&] {
+    while (ok < 40) std::this_thread::yield();  // ended while the others are busy with it
+    TDSSessionManager::Instance().CloseSession(session);
+    TDSSessionManager::Instance().TerminateAllSessions();
+  });
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(ok + expired + other, 600);
+  EXPECT_GT(expired, 0);
+  // A fresh session expires by inactivity and is freed by the scheduler.
+  Get(handler, "/dataserver/rest/TServerMethods1/EchoString/a", "");
+  size_t before = TDSSessionManager::Instance().Count();
+  EXPECT_GE(before, 1u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  EXPECT_EQ(TDSSessionManager::Instance().Count(), 0u);
+  std::filesystem::remove_all(folder);
+}
