@@ -15,7 +15,7 @@ cmake -S "$root" -B "$out/release" -DCMAKE_BUILD_TYPE=Release -DQUILLARA_TESTS=O
 cmake --build "$out/release" -j "$(nproc)" >/dev/null
 g++ -std=c++20 -O2 -pthread "$peers/minserver.cc" -o "$out/minserver"
 run=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$run"' EXIT
+trap 'kill $(jobs -p) 2>/dev/null || true; sleep 1; kill -9 $(jobs -p) 2>/dev/null || true; rm -rf "$run"' EXIT
 mkdir -p "$run/docroot" "$run/prefix"
 
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }

@@ -16,11 +16,12 @@ cmake -S "$root" -B "$out/release" -DCMAKE_BUILD_TYPE=Release -DQUILLARA_TESTS=O
 cmake --build "$out/release" -j "$(nproc)" >/dev/null
 g++ -std=c++20 -O2 -pthread "$peers/minserver.cc" -o "$out/minserver"
 run=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$run"' EXIT
+trap 'kill $(jobs -p) 2>/dev/null || true; sleep 1; kill -9 $(jobs -p) 2>/dev/null || true; rm -rf "$run"' EXIT
 docroot=$run/docroot
 mkdir -p "$docroot" "$run/prefix"
 head -c $((100 << 20)) /dev/urandom > "$docroot/f100m.bin"
 truncate -s 2G "$docroot/f2g.bin"
+cat "$docroot"/*.bin > /dev/null  # in the page cache before anyone is measured
 # Brontal's export folder is the same document folder, found through the registry hive.
 cat > "$run/prefix/system.reg" <<REG
 WINE REGISTRY Version 2
@@ -80,7 +81,7 @@ for c in 1 32 64; do
   echo "rest EchoString c=$c req/s vs nginx: quillara $q, peer $n, ratio $(ratio $q $n)"
 done
 before=$(hwm)
-for file in f100m.bin:3 f2g.bin:1; do
+for file in ${FILES:-f100m.bin:3 f2g.bin:1}; do
   name=${file%%:*}; rounds=${file##*:}
   for c in 1 4; do
     q=$(mbps "$M/GetFile/$name" $c $rounds); m=$(mbps "http://127.0.0.1:$mport/files/$name" $c $rounds)

@@ -198,8 +198,10 @@ void THTTPResponseInfo::WriteContent() {
       ok = FConnection.Write(bytes.data(), bytes.size());
     } else if (FContentStream) {
       FContentStream->SetPosition(0);
-      char buffer[32768];
-      for (size_t n; ok && (n = FContentStream->Read(buffer, sizeof buffer)) > 0;) ok = FConnection.Write(buffer, n);
+      // Large pieces: a download of gigabytes costs few system calls.
+      constexpr size_t kPiece = 256 * 1024;
+      auto buffer = std::make_unique_for_overwrite<char[]>(kPiece);
+      for (size_t n; ok && (n = FContentStream->Read(buffer.get(), kPiece)) > 0;) ok = FConnection.Write(buffer.get(), n);
     } else {
       std::string bytes = DefaultBody();
       ok = FConnection.Write(bytes.data(), bytes.size());

@@ -224,10 +224,15 @@ void TDSSessionManager::TerminateSession(const std::string& id) {
 }
 
 void TDSSessionManager::TerminateAllSessions() {
-  std::map<std::string, std::shared_ptr<TDSSession>> all;
+  std::unordered_map<std::string, std::shared_ptr<TDSSession>> all;
   {
     std::lock_guard lock(FLock);
     all.swap(FSessions);
+  }
+  {
+    std::lock_guard lock(FSchedulerLock);  // every pending check goes at once
+    FTasks.clear();
+    FDue.clear();
   }
   for (auto& [id, session] : all) Finish(*session, false);
 }
@@ -244,14 +249,21 @@ void TDSSessionManager::SetCurrentSession(std::shared_ptr<TDSSession> session) {
 void TDSSessionManager::Schedule(const std::string& id, int64_t afterMs) {
   std::lock_guard lock(FSchedulerLock);
   if (FStopping) return;
-  FTasks.emplace(Clock::now() + std::chrono::milliseconds(afterMs), id);
+  auto due = Clock::now() + std::chrono::milliseconds(afterMs);
+  if (auto old = FDue.find(id); old != FDue.end()) FTasks.erase({old->second, id});
+  FDue[id] = due;
+  auto task = FTasks.emplace(due, id).first;
   if (!FScheduler.joinable()) FScheduler = std::thread([this] { SchedulerRun(); });
-  FSchedulerWake.notify_all();
+  // only a task that is now the earliest changes when the scheduler must wake
+  if (task == FTasks.begin()) FSchedulerWake.notify_all();
 }
 
 void TDSSessionManager::Cancel(const std::string& id) {
   std::lock_guard lock(FSchedulerLock);
-  for (auto it = FTasks.begin(); it != FTasks.end();) it = it->second == id ? FTasks.erase(it) : std::next(it);
+  auto due = FDue.find(id);
+  if (due == FDue.end()) return;
+  FTasks.erase({due->second, id});
+  FDue.erase(due);
 }
 
 void TDSSessionManager::SchedulerRun() {
@@ -269,6 +281,7 @@ void TDSSessionManager::SchedulerRun() {
     }
     std::string id = FTasks.begin()->second;
     FTasks.erase(FTasks.begin());
+    FDue.erase(id);
     lock.unlock();
     try {
       std::shared_ptr<TDSSession> session = GetSession(id);

@@ -8,7 +8,9 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <set>
 #include <thread>
+#include <unordered_map>
 
 #include "base/Text.h"
 #include "rest/TDSServer.h"
@@ -117,7 +119,7 @@ class TDSSessionManager {
   void Finish(TDSSession& session, bool notifyFirst);
 
   std::recursive_mutex FLock;
-  std::map<std::string, std::shared_ptr<TDSSession>> FSessions;
+  std::unordered_map<std::string, std::shared_ptr<TDSSession>> FSessions;
   std::mutex FListenersLock;
   std::map<int, TSessionListener> FListeners;
   int FNextListener = 0;
@@ -125,7 +127,10 @@ class TDSSessionManager {
   // the scheduler: due time per session, one thread ("DBXSchedulerThread") created on first need
   std::mutex FSchedulerLock;
   std::condition_variable FSchedulerWake;
-  std::multimap<std::chrono::steady_clock::time_point, std::string> FTasks;
+  // Pending checks ordered by due time, and each session's due time so that cancelling one
+  // costs a lookup, not a scan (a busy server holds many thousands of sessions).
+  std::set<std::pair<std::chrono::steady_clock::time_point, std::string>> FTasks;
+  std::unordered_map<std::string, std::chrono::steady_clock::time_point> FDue;
   std::thread FScheduler;
   bool FStopping = false;
 };
