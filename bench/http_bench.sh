@@ -4,34 +4,10 @@
 #   "name: quillara X, peer Y, ratio R".
 #   bench/http_bench.sh [SECONDS_PER_RUN]
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-peers=$root/../shared/bench-peers
 secs=${1:-5}
-[ -d "$peers" ] || { echo "bench peers not found at $peers" >&2; exit 1; }
-bash "$root/scripts/install-deps.sh" wrk apache2-utils nginx
-
-out=$root/build-bench
-cmake -S "$root" -B "$out/release" -DCMAKE_BUILD_TYPE=Release -DQUILLARA_TESTS=OFF -DQUILLARA_GUI=OFF >/dev/null
-cmake --build "$out/release" -j "$(nproc)" >/dev/null
-g++ -std=c++20 -O2 -pthread "$peers/minserver.cc" -o "$out/minserver"
-run=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; sleep 1; kill -9 $(jobs -p) 2>/dev/null || true; rm -rf "$run"' EXIT
-mkdir -p "$run/docroot" "$run/prefix"
-
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
-wait_port() { for _ in $(seq 100); do (exec 3<>/dev/tcp/127.0.0.1/$1) 2>/dev/null && return 0; sleep 0.05; done; return 1; }
-
-qport=$(free_port)
-mkfifo "$run/stdin"
-WINEPREFIX=$run/prefix "$out/release/bin/quillara" --headless --port "$qport" <"$run/stdin" >/dev/null 2>&1 &
-qpid=$!
-exec 9>"$run/stdin"  # keeps its standard input open and silent
-mport=$(free_port)
-"$out/minserver" "$mport" "$run/docroot" rw >/dev/null 2>&1 &
-nport=$(free_port)
-sed -e "s|@WORKERS@|2|; s|@PORT@|$nport|g; s|@RUNDIR@|$run|g; s|@DOCROOT@|$run/docroot|" "$peers/nginx.conf.in" > "$run/nginx.conf"
-nginx -c "$run/nginx.conf" -p "$run" &
-for p in $qport $mport $nport; do wait_port $p; done
+bash "$(dirname "$0")/../scripts/install-deps.sh" wrk apache2-utils nginx
+source "$(dirname "$0")/lib.sh"
+start_servers
 
 # The smallest answer of each: Quillara's redirect of an unknown path (listener, request loop,
 # bridge, pool, dispatcher, default action), the peers' fixed tiny answers.
@@ -53,7 +29,6 @@ ab_run() {  # url conns -> "reqs p50ms p99ms"
   n=$(( $2 * 400 )); [ $n -lt 4000 ] && n=4000
   ab -q -n $n -c "$2" "$1" 2>/dev/null | awk '/Requests per second/ {r=$4} $1=="50%" {p50=$2} $1=="99%" {p99=$2} END {printf "%s %s %s\n", r, p50, p99}'
 }
-ratio() { python3 -c "a, b = float('${1:-0}' or 0), float('${2:-0}' or 0); print(f'{a / b:.2f}' if b else 'n/a')"; }
 
 for tool in wrk ab; do
   for c in 1 32 64; do

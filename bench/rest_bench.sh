@@ -5,20 +5,10 @@
 #   "name: quillara X, peer Y, ratio R".
 #   bench/rest_bench.sh [SECONDS_PER_RUN]
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-peers=$root/../shared/bench-peers
 secs=${1:-5}
-[ -d "$peers" ] || { echo "bench peers not found at $peers" >&2; exit 1; }
-bash "$root/scripts/install-deps.sh" wrk nginx curl
-
-out=$root/build-bench
-cmake -S "$root" -B "$out/release" -DCMAKE_BUILD_TYPE=Release -DQUILLARA_TESTS=OFF -DQUILLARA_GUI=OFF >/dev/null
-cmake --build "$out/release" -j "$(nproc)" >/dev/null
-g++ -std=c++20 -O2 -pthread "$peers/minserver.cc" -o "$out/minserver"
-run=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; sleep 1; kill -9 $(jobs -p) 2>/dev/null || true; rm -rf "$run"' EXIT
+bash "$(dirname "$0")/../scripts/install-deps.sh" wrk nginx curl
+source "$(dirname "$0")/lib.sh"
 docroot=$run/docroot
-mkdir -p "$docroot" "$run/prefix"
 head -c $((100 << 20)) /dev/urandom > "$docroot/f100m.bin"
 truncate -s 2G "$docroot/f2g.bin"
 cat "$docroot"/*.bin > /dev/null  # in the page cache before anyone is measured
@@ -30,21 +20,8 @@ WINE REGISTRY Version 2
 "ExportPath"="$docroot"
 "ImportPath"="$docroot"
 REG
+start_servers
 
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
-wait_port() { for _ in $(seq 100); do (exec 3<>/dev/tcp/127.0.0.1/$1) 2>/dev/null && return 0; sleep 0.05; done; return 1; }
-
-qport=$(free_port); mport=$(free_port); nport=$(free_port)
-mkfifo "$run/stdin"
-WINEPREFIX=$run/prefix "$out/release/bin/quillara" --headless --port "$qport" <"$run/stdin" >/dev/null 2>&1 &
-qpid=$!
-exec 9>"$run/stdin"
-"$out/minserver" "$mport" "$docroot" rw >/dev/null 2>&1 &
-sed -e "s|@WORKERS@|2|; s|@PORT@|$nport|g; s|@RUNDIR@|$run|g; s|@DOCROOT@|$docroot|" "$peers/nginx.conf.in" > "$run/nginx.conf"
-nginx -c "$run/nginx.conf" -p "$run" &
-for p in $qport $mport $nport; do wait_port $p; done
-
-ratio() { python3 -c "a, b = float('${1:-0}' or 0), float('${2:-0}' or 0); print(f'{a / b:.2f}' if b else 'n/a')"; }
 reqs() {  # url conns -> req/s
   wrk -t "$(( $2 < 2 ? 1 : 2 ))" -c "$2" -d "${secs}s" -H 'Connection: close' "$1" 2>/dev/null | awk '/Requests\/sec/ {print $2}'
 }

@@ -1,0 +1,30 @@
+# Shared by the server benchmarks: builds Quillara (Release) and the minimal server, starts
+# Quillara, the minimal server and nginx on free loopback ports, and cleans up on exit.
+# Sets: root peers out run qport qpid mport nport; offers ratio.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+peers=$root/../shared/bench-peers
+[ -d "$peers" ] || { echo "bench peers not found at $peers" >&2; exit 1; }
+out=$root/build-bench
+cmake -S "$root" -B "$out/release" -DCMAKE_BUILD_TYPE=Release -DQUILLARA_TESTS=OFF -DQUILLARA_GUI=OFF >/dev/null
+cmake --build "$out/release" -j "$(nproc)" >/dev/null
+g++ -std=c++20 -O2 -pthread "$peers/minserver.cc" -o "$out/minserver"
+run=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; sleep 1; kill -9 $(jobs -p) 2>/dev/null || true; rm -rf "$run"' EXIT
+mkdir -p "$run/docroot" "$run/prefix"
+
+free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+wait_port() { for _ in $(seq 100); do (exec 3<>/dev/tcp/127.0.0.1/$1) 2>/dev/null && return 0; sleep 0.05; done; return 1; }
+ratio() { python3 -c "a, b = float('${1:-0}' or 0), float('${2:-0}' or 0); print(f'{a / b:.2f}' if b else 'n/a')"; }
+
+# Call once the docroot and the prefix hold what the benchmark needs.
+start_servers() {
+  qport=$(free_port); mport=$(free_port); nport=$(free_port)
+  mkfifo "$run/stdin"
+  WINEPREFIX=$run/prefix "$out/release/bin/quillara" --headless --port "$qport" <"$run/stdin" >/dev/null 2>&1 &
+  qpid=$!
+  exec 9>"$run/stdin"  # keeps its standard input open and silent
+  "$out/minserver" "$mport" "$run/docroot" rw >/dev/null 2>&1 &
+  sed -e "s|@WORKERS@|2|; s|@PORT@|$nport|g; s|@RUNDIR@|$run|g; s|@DOCROOT@|$run/docroot|" "$peers/nginx.conf.in" > "$run/nginx.conf"
+  nginx -c "$run/nginx.conf" -p "$run" &
+  for p in $qport $mport $nport; do wait_port $p; done
+}
