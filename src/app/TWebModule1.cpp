@@ -1,6 +1,9 @@
 #include "app/TWebModule1.h"
 
+#include <ctime>
+
 #include "app/TDataFolders.h"
+#include "base/CodePages.h"
 #include "app/TStreamHandOver.h"
 #include "methods/TServerMethods1.h"
 #include "platform/TSystem.h"
@@ -17,6 +20,12 @@ TWebModule1::TWebModule1() {
   DSServerClass1.OnGetClass = [this] { return DSServerClass1GetClass(); };
   DSServer1.AddServerClass(DSServerClass1);
   AddDispatch(DSHTTPWebDispatcher1);
+  auto tags = [this](TBasePageProducer& sender, TTag tag, const Text& tagString, const TStrings& tagParams,
+                     Text& replaceText) { ServerFunctionInvokerHTMLTag(sender, tag, tagString, tagParams, replaceText); };
+  ServerFunctionInvoker.SetHTMLFile("Templates\\ServerFunctionInvoker.html");
+  ServerFunctionInvoker.OnHTMLTag = tags;
+  ReverseString.SetHTMLFile("templates\\ReverseString.html");
+  ReverseString.OnHTMLTag = tags;
   WebFileDispatcher1.WebFileExtensions = {{"css", "text/css"},       {"js", "text/javascript"},
                                           {"png", "image/x-png"},    {"htm;html", "text/html"},
                                           {"jpg;jpeg;jpe", "image/jpeg"}, {"gif", "image/gif"}};
@@ -29,8 +38,12 @@ TWebModule1::TWebModule1() {
   };
   AddDispatch(WebFileDispatcher1);
 
-  AddAction("ReverseStringAction").SetPathInfo("/ReverseString");
-  AddAction("ServerFunctionInvokerAction").SetPathInfo("/ServerFunctionInvoker");
+  TWebActionItem& reverseAction = AddAction("ReverseStringAction");
+  reverseAction.SetPathInfo("/ReverseString");
+  reverseAction.Producer = &ReverseString;
+  TWebActionItem& invokerAction = AddAction("ServerFunctionInvokerAction");
+  invokerAction.SetPathInfo("/ServerFunctionInvoker");
+  invokerAction.Producer = &ServerFunctionInvoker;
   TWebActionItem& defaultAction = AddAction("DefaultAction");
   defaultAction.SetPathInfo("/");
   SetDefaultAction(defaultAction);
@@ -68,10 +81,43 @@ void TWebModule1::WebModuleBeforeDispatch(TWebRequest& request, TWebResponse&, b
 void TWebModule1::WebFileDispatcher1BeforeDispatch(TCustomWebFileDispatcher&, const std::string&, TWebRequest&,
                                                    TWebResponse&, bool&) {}
 
+void TWebModule1::ServerFunctionInvokerHTMLTag(TBasePageProducer&, TTag, const Text& tagString, const TStrings&,
+                                               Text& replaceText) {
+  TWebRequest& request = *Request();
+  std::string tag = TextToUtf8(tagString);
+  auto is = [&](const char* name) { return SameTextAscii(tag, name); };
+  if (is("urlpath")) {
+    replaceText = Utf8ToText(request.ScriptName());
+  } else if (is("port")) {
+    replaceText = AsciiToText(std::to_string(request.ServerPort()));
+  } else if (is("host")) {
+    replaceText = Utf8ToText(request.Host());
+  } else if (is("classname")) {
+    replaceText = u"TServerMethods1";
+  } else if (is("loginrequired")) {
+    replaceText = u"false";  // no authentication manager
+  } else if (is("serverfunctionsjs")) {
+    replaceText = Utf8ToText(request.ScriptName() + "/js/serverfunctions.js");
+  } else if (is("servertime")) {
+    // the regional short date and long time of this machine's Italian operators
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char buf[64];
+    bool midnight = local.tm_hour == 0 && local.tm_min == 0 && local.tm_sec == 0;
+    std::strftime(buf, sizeof buf, midnight ? "%d/%m/%Y" : "%d/%m/%Y %H:%M:%S", &local);
+    replaceText = AsciiToText(buf);
+  } else if (is("serverfunctioninvoker")) {
+    if (CallerIsLocal(request))
+      replaceText = Utf8ToText("<div><a href=\"" + request.ScriptName() +
+                               "/ServerFunctionInvoker\" target=\"_blank\">Server Functions</a></div>");
+  }
+}
+
 void TWebModule1::WebModuleDefaultAction(TWebActionItem&, TWebRequest& request, TWebResponse& response, bool&) {
   std::string path = request.PathInfo();
   if (path.empty() || path == "/") {
-    response.SetContent(u"<html><head><title>Quillara</title></head><body><h1>Quillara</h1></body></html>");
+    response.SetContent(ReverseString.Content());
   } else {
     response.SendRedirect(request.ScriptName() + "/");
   }

@@ -6,6 +6,7 @@
 #include "web/TCustomWebDispatcher.h"
 #include "rest/TDSHTTPWebDispatcher.h"
 #include "rest/TDSServer.h"
+#include "web/TPageProducer.h"
 #include "web/TWebFileDispatcher.h"
 
 namespace quillara {
@@ -28,10 +29,14 @@ class TWebModule1 : public TCustomWebDispatcher {
                                         TWebRequest& request, TWebResponse& response, bool& handled);
 
   const TDSClassDescriptor* DSServerClass1GetClass();
+  void ServerFunctionInvokerHTMLTag(TBasePageProducer& sender, TTag tag, const Text& tagString,
+                                    const TStrings& tagParams, Text& replaceText);
 
   TDSServer DSServer1;
   TDSHTTPWebDispatcher DSHTTPWebDispatcher1;
   TDSServerClass DSServerClass1;
+  TPageProducer ServerFunctionInvoker{"ServerFunctionInvoker"};
+  TPageProducer ReverseString{"ReverseString"};
   TWebFileDispatcher WebFileDispatcher1;
   TWebActionItem* FServerFunctionInvokerAction = nullptr;
 };

@@ -103,13 +103,19 @@ bool TCustomWebFileDispatcher::DispatchRequest(TCustomWebDispatcher&, TWebReques
   for (char& c : windowsPath)
     if (c == '/') c = '\\';
   if (!FolderAllowed(windowsPath)) return false;
+  // "." and ".." are resolved now: a path that leaves the web root, or reaches an excluded
+  // folder from elsewhere, is answered as missing and no file outside the root is opened.
   auto local = LocalFileName(path);
-  if (!local) return false;
-  // ".." segments are resolved now: the folder rules hold for where the path really leads.
-  std::string resolved = "\\" + local->lexically_relative(LocalFileName("/").value_or(*local)).string();
-  for (char& c : resolved)
-    if (c == '/') c = '\\';
-  if (!FolderAllowed(resolved)) return false;
+  std::string resolved;
+  if (local) {
+    resolved = "\\" + local->lexically_relative(LocalFileName("/").value_or(*local)).string();
+    for (char& c : resolved)
+      if (c == '/') c = '\\';
+  }
+  if (!local || !FolderAllowed(resolved)) {
+    response.SetStatusCode(404);
+    return true;
+  }
   std::string fileName = local->string();
 
   bool handled = false;

@@ -52,8 +52,10 @@ class WebFilesTest(ServerFixture, unittest.TestCase):
             "/missing.png": "HTTP/1.1 404 Not Found",
             "/templates/x.html": "HTTP/1.1 302 Moved Temporarily",   # excluded folder, any case
             "/TEMPLATES/x.html": "HTTP/1.1 302 Moved Temporarily",
-            "/js/../Templates/x.html": "HTTP/1.1 302 Moved Temporarily",  # the resolved folder counts
-            "/../../../../etc/hostname.html": "HTTP/1.1 302 Moved Temporarily",  # never outside the root
+            "/js/../Templates/x.html": "HTTP/1.1 404 Not Found",  # the resolved folder counts
+            "/js/%2e%2e/Templates/x.html": "HTTP/1.1 404 Not Found",
+            "/../../../../etc/hostname.html": "HTTP/1.1 404 Not Found",  # never outside the root
+            "/js/..%2F..%2F..%2Fetc%2Fx.css": "HTTP/1.1 404 Not Found",
             "/readme.txt": "HTTP/1.1 302 Moved Temporarily",        # extension not listed
             "/js/": "HTTP/1.1 302 Moved Temporarily",               # no default document
         }
