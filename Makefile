@@ -8,6 +8,7 @@ CTEST_FLAGS ?= --output-on-failure
 
 deps:
 	@bash scripts/install-deps.sh
+	@[ -d tests/browser/node_modules/playwright-core ] || (cd tests/browser && npm ci --no-audit --no-fund)
 
 build: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo

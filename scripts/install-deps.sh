@@ -3,7 +3,7 @@
 # when some are missing.
 set -euo pipefail
 packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev qt6-qpa-plugins
-          libgl-dev fonts-dejavu-core python3 zlib1g-dev)
+          libgl-dev fonts-dejavu-core python3 zlib1g-dev chromium nodejs npm)
 [ $# -gt 0 ] && packages=("$@")
 missing=()
 for p in "${packages[@]}"; do
