@@ -25,31 +25,6 @@ start_servers
 reqs() {  # url conns -> req/s
   wrk -t "$(( $2 < 2 ? 1 : 2 ))" -c "$2" -d "${secs}s" -H 'Connection: close' "$1" 2>/dev/null | awk '/Requests\/sec/ {print $2}'
 }
-mbps() {  # url conns rounds -> MB/s over conns parallel clients each downloading rounds times
-  python3 - "$1" "$2" "$3" <<'PY'
-import sys, time, threading, urllib.request
-url, conns, rounds = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-total = [0]
-lock = threading.Lock()
-def client():
-    for _ in range(rounds):
-        with urllib.request.urlopen(url) as r:
-            n = 0
-            while True:
-                chunk = r.read(1 << 20)
-                if not chunk:
-                    break
-                n += len(chunk)
-        with lock:
-            total[0] += n
-start = time.monotonic()
-threads = [threading.Thread(target=client) for _ in range(conns)]
-for t in threads: t.start()
-for t in threads: t.join()
-print(f"{total[0] / (time.monotonic() - start) / 1e6:.0f}")
-PY
-}
-hwm() { awk '/VmHWM/ {print $2}' /proc/$qpid/status; }
 
 M=http://127.0.0.1:$qport/dataserver/rest/TServerMethods1
 for c in 1 32 64; do

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/TStream.h"
 #include "base/TStrings.h"
 #include "base/Text.h"
 #include "web/TCustomWebDispatcher.h"
@@ -25,6 +26,7 @@ class TBasePageProducer : public IProduceContent {
   // UTF-8 when utf8 is set).
   Text ContentFromBytes(const std::string& bytes, bool utf8);
   Text ContentFromString(const Text& text) { return ContentFromBytes(TextToUtf8(text), true); }
+  Text ContentFromStream(TStream& stream) { return ContentFromBytes(stream.ReadRest(), false); }
 
  private:
   std::string FName;

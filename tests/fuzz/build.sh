@@ -10,4 +10,6 @@ clang++-14 "${flags[@]}" "$root/tests/fuzz/json_reader_fuzz.cpp" "$root"/src/jso
   -o "$out/json_reader_fuzz"
 clang++-14 "${flags[@]}" "$root/tests/fuzz/http_request_fuzz.cpp" "$root"/src/http/*.cpp "$root"/src/base/*.cpp \
   "$root"/src/platform/*.cpp -o "$out/http_request_fuzz"
-echo "$out/json_reader_fuzz $out/http_request_fuzz"
+clang++-14 "${flags[@]}" "$root/tests/fuzz/template_fuzz.cpp" "$root"/src/web/TPageProducer.cpp "$root"/src/web/TWebRequest.cpp \
+  "$root"/src/http/*.cpp "$root"/src/base/*.cpp "$root"/src/platform/*.cpp -o "$out/template_fuzz"
+echo "$out/json_reader_fuzz $out/http_request_fuzz $out/template_fuzz"
