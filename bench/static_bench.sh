@@ -15,8 +15,8 @@ trap 'kill $(jobs -p) 2>/dev/null || true; sleep 1; kill -9 $(jobs -p) 2>/dev/nu
 start_servers
 
 before=$(hwm)
-for spec in f1m.png:1:200 f1m.png:8:50 f100m.png:1:4 f100m.png:4:2; do
-  IFS=: read -r name c rounds <<<"$spec"
+for item in f1m.png:1:200 f1m.png:8:50 f100m.png:1:4 f100m.png:4:2; do
+  IFS=: read -r name c rounds <<<"$item"
   q=$(mbps "http://127.0.0.1:$qport/$name" $c $rounds)
   m=$(mbps "http://127.0.0.1:$mport/files/$name" $c $rounds)
   n=$(mbps "http://127.0.0.1:$nport/files/$name" $c $rounds)
