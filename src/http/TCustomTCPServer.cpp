@@ -132,14 +132,14 @@ void TCustomTCPServer::ListenerRun(size_t binding, TListener& listener) {
     try {
       auto context = std::make_unique<TConnectionContext>();
       context->Connection = std::make_unique<TConnection>(std::move(accepted));
-      TConnectionContext& ref = *context;
       std::lock_guard lock(FContextsLock);
+      FContexts.reserve(FContexts.size() + 1);  // once the thread runs, adding it cannot fail
+      TConnectionContext* running = context.get();
+      context->Thread = std::thread([this, running] { ConnectionRun(*running); });
       FContexts.push_back(std::move(context));
-      ref.Thread = std::thread([this, &ref] { ConnectionRun(ref); });
     } catch (...) {
-      // Out of threads or memory: this connection is dropped, the listener carries on.
-      std::lock_guard lock(FContextsLock);
-      if (!FContexts.empty() && !FContexts.back()->Thread.joinable()) FContexts.pop_back();
+      // Out of threads or memory: this connection is dropped (closed with its context), the
+      // listener carries on.
     }
   }
 }

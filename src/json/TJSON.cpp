@@ -80,11 +80,42 @@ void TJSONAncestor::SetOwned(bool value) {
 
 void TJSONAncestor::AttachChild(std::unique_ptr<TJSONAncestor> child) { (void)child; }
 
+namespace {
+
+// Takes every node out of a container's slots: owned nodes go to into, borrowed ones just leave.
+void ReleaseSlots(std::vector<TJSONSlot>& slots, std::vector<std::unique_ptr<TJSONAncestor>>& into) {
+  for (TJSONSlot& slot : slots)
+    if (auto node = slot.Take()) into.push_back(std::move(node));
+  slots.clear();
+}
+template <class T>
+std::unique_ptr<T> Downcast(std::unique_ptr<TJSONAncestor> node) {
+  return std::unique_ptr<T>(static_cast<T*>(node.release()));
+}
+
+// The owned members of a container, handed back to the caller with their own type.
+template <class T>
+std::vector<std::unique_ptr<T>> TakeAll(std::vector<TJSONSlot>& slots) {
+  std::vector<std::unique_ptr<TJSONAncestor>> nodes;
+  ReleaseSlots(slots, nodes);
+  std::vector<std::unique_ptr<T>> typed;
+  for (auto& node : nodes) typed.push_back(Downcast<T>(std::move(node)));
+  return typed;
+}
+
+std::vector<TJSONSlot> CloneSlots(const std::vector<TJSONSlot>& slots) {
+  std::vector<TJSONSlot> copy;
+  copy.reserve(slots.size());
+  for (const TJSONSlot& s : slots)
+    if (s.Get()) copy.emplace_back(s.Get()->CloneNode());
+  return copy;
+}
+
+}  // namespace
+
 void TJSONAncestor::DestroyChildren(std::vector<TJSONSlot>& slots) {
   std::vector<std::unique_ptr<TJSONAncestor>> pending;
-  for (TJSONSlot& slot : slots)
-    if (auto node = slot.Take()) pending.push_back(std::move(node));
-  slots.clear();
+  ReleaseSlots(slots, pending);
   while (!pending.empty()) {
     std::unique_ptr<TJSONAncestor> node = std::move(pending.back());
     pending.pop_back();
@@ -425,12 +456,6 @@ void WriteContainerText(const std::vector<TJSONSlot>& slots, Text& out, char16_t
   out.push_back(close);
 }
 
-void ReleaseSlots(std::vector<TJSONSlot>& slots, std::vector<std::unique_ptr<TJSONAncestor>>& into) {
-  for (TJSONSlot& slot : slots)
-    if (auto node = slot.Take()) into.push_back(std::move(node));
-  slots.clear();
-}
-
 }  // namespace
 
 TJSONObject::TJSONObject(std::unique_ptr<TJSONPair> pair) { AddPair(std::move(pair)); }
@@ -470,17 +495,14 @@ std::unique_ptr<TJSONPair> TJSONObject::RemovePair(const Text& pairName) {
     if (pair && pair->JsonString() && pair->JsonString()->Buffer() == pairName) {
       std::unique_ptr<TJSONAncestor> node = it->Take();
       FMembers.erase(it);
-      return std::unique_ptr<TJSONPair>(static_cast<TJSONPair*>(node.release()));
+      return Downcast<TJSONPair>(std::move(node));
     }
   }
   return nullptr;
 }
 
 std::vector<std::unique_ptr<TJSONPair>> TJSONObject::SetPairs(std::vector<std::unique_ptr<TJSONPair>> list) {
-  std::vector<std::unique_ptr<TJSONPair>> old;
-  for (TJSONSlot& s : FMembers)
-    if (auto node = s.Take()) old.emplace_back(static_cast<TJSONPair*>(node.release()));
-  FMembers.clear();
+  std::vector<std::unique_ptr<TJSONPair>> old = TakeAll<TJSONPair>(FMembers);
   for (auto& pair : list) AddPair(std::move(pair));
   return old;
 }
@@ -497,9 +519,7 @@ void TJSONObject::WriteText(Text& out) const { WriteContainerText(FMembers, out,
 
 std::unique_ptr<TJSONAncestor> TJSONObject::CloneNode() const {
   auto copy = std::make_unique<TJSONObject>();
-  copy->FMembers.reserve(FMembers.size());
-  for (const TJSONSlot& s : FMembers)
-    if (s.Get()) copy->FMembers.emplace_back(s.Get()->CloneNode());
+  copy->FMembers = CloneSlots(FMembers);
   return copy;
 }
 
@@ -565,14 +585,11 @@ std::unique_ptr<TJSONValue> TJSONArray::Remove(int index) {
   if (index < 0 || size_t(index) >= FElements.size()) return nullptr;
   std::unique_ptr<TJSONAncestor> node = FElements[size_t(index)].Take();
   FElements.erase(FElements.begin() + index);
-  return std::unique_ptr<TJSONValue>(static_cast<TJSONValue*>(node.release()));
+  return Downcast<TJSONValue>(std::move(node));
 }
 
 std::vector<std::unique_ptr<TJSONValue>> TJSONArray::SetElements(std::vector<std::unique_ptr<TJSONValue>> list) {
-  std::vector<std::unique_ptr<TJSONValue>> old;
-  for (TJSONSlot& s : FElements)
-    if (auto node = s.Take()) old.emplace_back(static_cast<TJSONValue*>(node.release()));
-  FElements.clear();
+  std::vector<std::unique_ptr<TJSONValue>> old = TakeAll<TJSONValue>(FElements);
   for (auto& element : list) AddElement(std::move(element));
   return old;
 }
@@ -589,9 +606,7 @@ void TJSONArray::WriteText(Text& out) const { WriteContainerText(FElements, out,
 
 std::unique_ptr<TJSONAncestor> TJSONArray::CloneNode() const {
   auto copy = std::make_unique<TJSONArray>();
-  copy->FElements.reserve(FElements.size());
-  for (const TJSONSlot& s : FElements)
-    if (s.Get()) copy->FElements.emplace_back(s.Get()->CloneNode());
+  copy->FElements = CloneSlots(FElements);
   return copy;
 }
 

@@ -251,49 +251,50 @@ class TJSONReader {
     FStack.resize(base);
   }
 
+  // After "[" or "{" or an item: whether the container closes here, another item follows, or
+  // the text is malformed. A "," directly before the closing bracket, or the end of the data,
+  // is malformed.
+  enum class TNext { nxClose, nxItem, nxFail };
+  TNext AfterItem(char close, bool first) {
+    SkipWhitespace();
+    if (!More()) return TNext::nxFail;
+    if (FData[FPos] == uint8_t(close)) return TNext::nxClose;
+    if (first) return TNext::nxItem;
+    if (FData[FPos] != ',') return Fail(), TNext::nxFail;
+    ++FPos;
+    SkipWhitespace();
+    if (!More() || FData[FPos] == uint8_t(close)) return TNext::nxFail;
+    return TNext::nxItem;
+  }
+
+  bool Close(size_t base, std::vector<TJSONSlot>& into) {
+    ++FPos;  // the closing bracket
+    MoveChildren(base, into);
+    SkipWhitespace();
+    return true;
+  }
+
   bool ReadElements(TJSONArray& array, int depth) {
     size_t base = FStack.size();
     ++FPos;  // [
-    SkipWhitespace();
-    if (!More()) return false;
-    if (FData[FPos] == ']') {
-      ++FPos;
-      SkipWhitespace();
-      return true;
-    }
-    for (;;) {
+    for (bool first = true;; first = false) {
+      TNext next = AfterItem(']', first);
+      if (next == TNext::nxClose) return Close(base, array.FElements);
+      if (next == TNext::nxFail) return false;
       SkipWhitespace();
       std::unique_ptr<TJSONValue> value = ReadValue(depth);
       if (!value) return false;
       FStack.emplace_back(std::move(value));
-      SkipWhitespace();
-      if (!More()) return false;
-      if (FData[FPos] == ']') {
-        ++FPos;
-        MoveChildren(base, array.FElements);
-        SkipWhitespace();
-        return true;
-      }
-      if (FData[FPos] != ',') return Fail();
-      ++FPos;
-      SkipWhitespace();
-      if (More() && FData[FPos] == ']') return false;
     }
   }
 
   bool ReadMembers(TJSONObject& object, int depth) {
     size_t base = FStack.size();
     ++FPos;  // {
-    SkipWhitespace();
-    if (!More()) return false;
-    if (FData[FPos] == '}') {
-      ++FPos;
-      SkipWhitespace();
-      return true;
-    }
-    for (;;) {
-      SkipWhitespace();
-      if (!More()) return false;
+    for (bool first = true;; first = false) {
+      TNext next = AfterItem('}', first);
+      if (next == TNext::nxClose) return Close(base, object.FMembers);
+      if (next == TNext::nxFail) return false;
       if (FData[FPos] != '"') return Fail();
       if (!ReadString()) return false;
       auto pair = std::make_unique<TJSONPair>();
@@ -309,18 +310,6 @@ class TJSONReader {
       if (!value) return false;
       pair->FJsonValue = TJSONSlot(std::move(value));
       FStack.emplace_back(std::move(pair));
-      SkipWhitespace();
-      if (!More()) return false;
-      if (FData[FPos] == '}') {
-        ++FPos;
-        MoveChildren(base, object.FMembers);
-        SkipWhitespace();
-        return true;
-      }
-      if (FData[FPos] != ',') return Fail();
-      ++FPos;
-      SkipWhitespace();
-      if (More() && FData[FPos] == '}') return false;
     }
   }
 
