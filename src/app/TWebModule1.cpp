@@ -91,7 +91,7 @@ void TWebModule1::ServerFunctionInvokerHTMLTag(TBasePageProducer&, TTag, const T
   } else if (is("port")) {
     replaceText = AsciiToText(std::to_string(request.ServerPort()));
   } else if (is("host")) {
-    replaceText = Utf8ToText(request.Host());
+    replaceText = EscapeHTML(Utf8ToText(request.Host()));  // the client chose it
   } else if (is("classname")) {
     replaceText = u"TServerMethods1";
   } else if (is("loginrequired")) {

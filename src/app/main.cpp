@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
       return Usage();
     }
   }
+  quillara::platform::IgnoreWriteSignals();
   quillara::platform::SetDefaultThreadStackSize(quillara::platform::kConnectionThreadStack);
   // The web module class reaches the request handler before anything else exists.
   quillara::TWebModule1::Register();

@@ -1,7 +1,11 @@
 #include "base/TFileFunctions.h"
 
 #include <cerrno>
+#include <atomic>
 #include <cstring>
+#include <mutex>
+#include <set>
+#include <utility>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -126,44 +130,118 @@ Text ReadAllText(const Text& path) {
   return DecodeBytes(bytes, kAnsiCodePage);
 }
 
-void WriteAllText(const Text& path, const Text& text) {
-  Text full = CheckPath(path, kMaxFilePath);
-  fs::path local = LocalPath(full);
-  int fd = ::open(local.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  // without sharing: a second writer of the same file fails instead of mixing the contents
-  if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd, 0) != 0) {
-    int error = errno;
-    if (fd >= 0) ::close(fd);
-    throw EFCreateError(FormatMessage("Cannot create file \"%s\". %s", {TextToUtf8(full), SystemMessage(error)}));
+namespace {
+
+// Names being written by this process: a second writer of the same file fails at once, as a
+// second open without sharing would, instead of racing the first one's rename.
+std::mutex gWritingLock;
+std::set<std::string> gWriting;
+
+class TWritingClaim {
+ public:
+  explicit TWritingClaim(std::string name) : FName(std::move(name)) {
+    std::lock_guard lock(gWritingLock);
+    FClaimed = gWriting.insert(FName).second;
   }
-  std::string bytes = "\xEF\xBB\xBF" + TextToUtf8(text);
+  ~TWritingClaim() {
+    if (!FClaimed) return;
+    std::lock_guard lock(gWritingLock);
+    gWriting.erase(FName);
+  }
+  TWritingClaim(const TWritingClaim&) = delete;
+  TWritingClaim& operator=(const TWritingClaim&) = delete;
+  bool Claimed() const { return FClaimed; }
+
+ private:
+  std::string FName;
+  bool FClaimed = false;
+};
+
+struct TFd {
+  int Handle = -1;
+  TFd() = default;
+  explicit TFd(int handle) : Handle(handle) {}
+  TFd(const TFd&) = delete;
+  TFd& operator=(const TFd&) = delete;
+  ~TFd() {
+    if (Handle >= 0) ::close(Handle);
+  }
+};
+
+bool WriteWhole(int fd, const std::string& bytes) {
   const char* p = bytes.data();
   size_t left = bytes.size();
   while (left > 0) {
     ssize_t n = ::write(fd, p, left);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      int error = errno;
-      ::close(fd);
-      throw EFCreateError(FormatMessage("Cannot create file \"%s\". %s", {TextToUtf8(full), SystemMessage(error)}));
+      if (n == 0) errno = EIO;
+      return false;
     }
     p += n;
     left -= size_t(n);
   }
-  ::close(fd);
+  return true;
+}
+
+}  // namespace
+
+void WriteAllText(const Text& path, const Text& text) {
+  Text full = CheckPath(path, kMaxFilePath);
+  fs::path local = LocalPath(full);
+  auto fail = [&](int error) {
+    throw EFCreateError(FormatMessage("Cannot create file \"%s\". %s", {TextToUtf8(full), SystemMessage(error)}));
+  };
+  TWritingClaim claim(local.string());
+  if (!claim.Claimed()) fail(EWOULDBLOCK);
+  // Without sharing: a reader holding the present file makes the write fail.
+  TFd present(::open(local.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+  if (present.Handle >= 0 && ::flock(present.Handle, LOCK_EX | LOCK_NB) != 0) fail(errno);
+  std::error_code ec;
+  if (fs::is_directory(fs::symlink_status(local, ec))) fail(EISDIR);
+
+  static std::atomic<unsigned> counter{0};
+  fs::path temporary;
+  TFd out;
+  for (int attempt = 0; out.Handle < 0; ++attempt) {
+    temporary = local.parent_path() /
+                (".quillara-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp");
+    out.Handle = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (out.Handle < 0 && (errno != EEXIST || attempt > 100)) fail(errno);
+  }
+  std::string bytes = "\xEF\xBB\xBF" + TextToUtf8(text);
+  if (!WriteWhole(out.Handle, bytes) || ::fsync(out.Handle) != 0 || ::close(std::exchange(out.Handle, -1)) != 0 ||
+      ::rename(temporary.c_str(), local.c_str()) != 0) {
+    int error = errno;
+    ::unlink(temporary.c_str());
+    fail(error);
+  }
 }
 
 namespace {
 
-void Search(const fs::path& folder, const TMask& mask, std::vector<Text>& found) {
+bool Inside(const fs::path& root, const fs::path& path) {
+  fs::path relative = path.lexically_relative(root);
+  return !relative.empty() && *relative.begin() != "..";
+}
+
+void Search(const fs::path& root, const fs::path& folder, const TMask& mask, std::set<fs::path>& searched,
+            std::vector<Text>& found) {
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     std::error_code typeError;
-    if (it->is_directory(typeError)) {
-      Search(it->path(), mask, found);
+    fs::path real = it->path();
+    if (it->is_symlink(typeError)) {
+      real = fs::canonical(it->path(), typeError);
+      if (typeError || !Inside(root, real)) continue;
+    }
+    if (fs::is_directory(real, typeError)) {
+      fs::path canonical = fs::canonical(real, typeError);
+      if (!typeError && searched.insert(canonical).second) Search(root, canonical, mask, searched, found);
     } else {
-      Text name = Utf8ToText(it->path().filename().string());
-      if (mask.Matches(name)) found.push_back(name);
+      std::string bytes = it->path().filename().string();
+      Text name = Utf8ToText(bytes);
+      if (TextToUtf8(name) == bytes && mask.Matches(name)) found.push_back(name);
     }
   }
 }
@@ -176,8 +254,11 @@ std::vector<Text> FindFiles(const Text& folder, const Text& mask) {
   fs::path local = LocalPath(full);
   std::error_code ec;
   if (!fs::is_directory(local, ec)) throw EDirectoryNotFoundException("The specified path was not found");
+  fs::path root = fs::canonical(local, ec);
+  if (ec) throw EDirectoryNotFoundException("The specified path was not found");
   std::vector<Text> found;
-  Search(local, TMask(mask), found);
+  std::set<fs::path> searched{root};
+  Search(root, root, TMask(mask), searched, found);
   return found;
 }
 
@@ -197,6 +278,21 @@ bool NameStaysInsideFolder(const Text& name) {
     i = j + 1;
   }
   return true;
+}
+
+Text JoinInsideFolder(const Text& folder, const Text& name, bool folderMustExist) {
+  Text full = CheckPath(folder + u"/" + name, kMaxFilePath, folderMustExist);
+  auto refuse = [&] {
+    throw EArgumentException("The file name must name a file inside the folder: " + TextToUtf8(name));
+  };
+  if (!NameStaysInsideFolder(name)) refuse();
+  // The text stays inside; the file it maps to must too (a link inside may lead anywhere).
+  std::error_code ec;
+  fs::path root = fs::weakly_canonical(LocalPath(Expand(folder)), ec);
+  if (ec) refuse();
+  fs::path target = fs::weakly_canonical(LocalPath(full), ec);
+  if (ec || !Inside(root, target)) refuse();
+  return full;
 }
 
 }  // namespace quillara

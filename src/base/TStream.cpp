@@ -40,14 +40,19 @@ void TMemoryStream::SetPosition(int64_t position) { FPosition = size_t(std::max<
 
 namespace quillara {
 
-TFileStream::TFileStream(const std::string& fileName) {
-  FHandle = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+TFileStream::TFileStream(const std::string& fileName, bool regularOnly) {
+  FHandle = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0));
   struct stat st{};
+  int error = 0;
   if (FHandle < 0 || ::fstat(FHandle, &st) != 0) {
-    int error = errno;
+    error = errno;
+  } else if (S_ISDIR(st.st_mode)) {
+    error = EISDIR;
+  }
+  if (error || (regularOnly && !S_ISREG(st.st_mode))) {
     if (FHandle >= 0) ::close(FHandle);
     char buf[256];
-    const char* text = ::strerror_r(error, buf, sizeof buf);
+    const char* text = error ? ::strerror_r(error, buf, sizeof buf) : "The file is not a regular file";
     throw EFOpenError(FormatMessage("Cannot open file \"%s\". %s", {fileName, text}));
   }
   FSize = st.st_size;

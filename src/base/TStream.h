@@ -43,8 +43,10 @@ namespace quillara {
 // mark left out of a body).
 class TFileStream : public TStream {
  public:
-  // Fails with EFOpenError "Cannot open file "%s". %s" (the name and the system's message).
-  explicit TFileStream(const std::string& fileName);
+  // Fails with EFOpenError "Cannot open file "%s". %s" (the name and the system's message). A
+  // folder never opens (its size is no content length); with regularOnly nothing but a regular
+  // file does, and opening a pipe or a device does not block.
+  explicit TFileStream(const std::string& fileName, bool regularOnly = false);
   ~TFileStream() override;
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;

@@ -76,4 +76,20 @@ std::string TextToUtf8(std::u16string_view t) {
 
 Text AsciiToText(std::string_view ascii) { return Text(ascii.begin(), ascii.end()); }
 
+Text EscapeHTML(std::u16string_view text) {
+  Text out;
+  out.reserve(text.size());
+  for (char16_t c : text) {
+    switch (c) {
+      case u'&': out += u"&amp;"; break;
+      case u'<': out += u"&lt;"; break;
+      case u'>': out += u"&gt;"; break;
+      case u'"': out += u"&quot;"; break;
+      case u'\'': out += u"&#39;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
 }  // namespace quillara

@@ -14,4 +14,7 @@ std::string TextToUtf8(std::u16string_view text);
 // ASCII-only: for literals and numbers.
 Text AsciiToText(std::string_view ascii);
 
+// Text that is safe inside an HTML element or a quoted attribute: & < > " ' as references.
+Text EscapeHTML(std::u16string_view text);
+
 }  // namespace quillara

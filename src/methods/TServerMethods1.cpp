@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "base/CodePages.h"
@@ -21,13 +23,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A client's name must not lead out of the folder it is joined to.
-void RefuseEscapingName(const Text& name) {
-  if (!NameStaysInsideFolder(name))
-    throw EArgumentException("The file name must name a file inside the folder: " + TextToUtf8(name));
+// An unset folder would put the client's name at the root of the file system.
+const Text& RequireFolder(const char* setting, const Text& folder) {
+  std::string text = TrimBlanks(TextToUtf8(folder));
+  if (text.empty()) throw EArgumentException(FormatMessage("The folder setting %s is not set", {setting}));
+  if (!platform::IsFullPath(text))
+    throw EArgumentException(FormatMessage("The folder setting %s is not a full path: %s", {setting, text}));
+  return folder;
 }
 
-Text Join(const Text& folder, const Text& name) { return folder + u"/" + name; }
+const Text& ExportFolder(const TMethodFolders& folders) { return RequireFolder("ExportPath", folders.ExportPath); }
+const Text& ImportFolder(const TMethodFolders& folders) { return RequireFolder("ImportPath", folders.ImportPath); }
 
 }  // namespace
 
@@ -43,7 +49,7 @@ int32_t TServerMethods1::SommaNumeri(int32_t n1, int32_t n2) {
 bool TServerMethods1::SalvaDB(const Text&, const Text&) { return false; }
 
 Text TServerMethods1::ListaFiles494() {
-  std::vector<Text> names = FindFiles(Folders().ExportPath, u"*.xml");
+  std::vector<Text> names = FindFiles(ExportFolder(Folders()), u"*.xml");
   if (names.empty()) return u"0";
   auto files = std::make_unique<TJSONArray>();
   for (const Text& name : names) {
@@ -57,8 +63,7 @@ Text TServerMethods1::ListaFiles494() {
 }
 
 Text TServerMethods1::LeggiFile494(const Text& cFile) {
-  RefuseEscapingName(cFile);
-  Text content = ReadAllText(Join(Folders().ExportPath, cFile));
+  Text content = ReadAllText(JoinInsideFolder(ExportFolder(Folders()), cFile));
   auto entry = std::make_unique<TJSONObject>();
   entry->AddPair(u"contenuto", std::make_unique<TJSONString>(content));
   auto files = std::make_unique<TJSONArray>();
@@ -82,8 +87,7 @@ Text TServerMethods1::PutFile(const Text& cFileName, TJSONObject* jJson) {
       Text text = value->ToString();
       content = text.size() >= 2 ? text.substr(1, text.size() - 2) : Text();
     }
-    RefuseEscapingName(cFileName);
-    WriteAllText(Join(Folders().ImportPath, cFileName), content);
+    WriteAllText(JoinInsideFolder(ImportFolder(Folders()), cFileName), content);
     return u"OK";
   } catch (const std::exception& e) {
     return Utf8ToText(e.what());
@@ -93,10 +97,9 @@ Text TServerMethods1::PutFile(const Text& cFileName, TJSONObject* jJson) {
 std::shared_ptr<TStream> TServerMethods1::GetFile(const Text& cFileName) {
   std::shared_ptr<TStream> stream;
   try {
-    RefuseEscapingName(cFileName);
-    Text full = CheckPath(Join(Folders().ExportPath, cFileName), kMaxFilePath, false);
+    Text full = JoinInsideFolder(ExportFolder(Folders()), cFileName, false);
     try {
-      stream = std::make_shared<TFileStream>(LocalPath(full).string());
+      stream = std::make_shared<TFileStream>(LocalPath(full).string(), true);
     } catch (const EFOpenError& e) {
       // the message names the path as the client knows it, not where it lies on this machine
       std::string message = e.what();
@@ -115,50 +118,96 @@ namespace {
 
 const char16_t* const kProductListFile = u"C:\\orsolan\\Pellandro\\STIVALO\\json\\prodotti.json";
 const char* const kExporter = "c:\\orsolan\\pellandro\\stivalo\\stivalo.exe";
-// Every call shares the one list file: one call at a time.
+// A list file that stops changing for this long while the exporter still runs is judged as it is.
+constexpr std::chrono::seconds kProductListQuietTime{10};
+// Callers that may wait for one run of the exporter, so that waiting never takes every module.
+constexpr int kProductListCallers = 8;
+
+// One run of the exporter; every caller that arrives while it runs shares its outcome.
+struct TProductListRun {
+  bool Done = false;
+  Text Result;
+  std::string Error;
+};
+
 std::mutex gProductListLock;
+std::condition_variable gProductListDone;
+std::shared_ptr<TProductListRun> gProductListRun;
+int gProductListCallers = 0;
 
-}  // namespace
-
-Text TServerMethods1::ListaProdotti() {
-  std::lock_guard lock(gProductListLock);
+Text ExportProductList() {
   std::error_code ec;
   fs::remove(LocalPath(kProductListFile), ec);
-  platform::ShellOpen(platform::MapWindowsPath(kExporter));
-  // The exporter gets a minute. The list counts as written once it can be read and parses; a
-  // text that still does not parse after a second without change is malformed.
+  platform::TStartedProgram exporter = platform::ShellOpen(platform::MapWindowsPath(kExporter));
+  if (!exporter) throw Exception(FormatMessage("The product list exporter could not be started: %s", {kExporter}));
+  // The list counts as written once it parses. Text that does not parse is judged malformed
+  // only once the exporter has ended, or after a long quiet time in case it never seems to end.
   auto start = std::chrono::steady_clock::now();
   std::unique_ptr<TJSONValue> value;
   std::string lastText;
   auto unchangedSince = start;
   for (;;) {
+    bool ended = !exporter.Running();  // before reading, so that what is read then is final
     fs::path listFile = LocalPath(kProductListFile);  // the folders may appear only now
     if (fs::is_regular_file(listFile, ec)) {
-      Text text;
+      std::optional<Text> text;
       try {
         text = ReadAllText(kProductListFile);
       } catch (const EFOpenError&) {
-        text.clear();  // still held by the exporter
+        // still held by the exporter
       }
-      std::string ascii = EncodeText(text, TCodePage::cpUSASCII);
-      value = TJSONObject::ParseJSONValue(ascii);
-      if (value) break;
-      auto now = std::chrono::steady_clock::now();
-      if (ascii != lastText) {
-        lastText = ascii;
-        unchangedSince = now;
-      } else if (!ascii.empty() && now - unchangedSince > std::chrono::seconds(1)) {
-        fs::remove(listFile, ec);
-        throw Exception("The product list is not valid JSON");
+      if (text) {
+        std::string ascii = EncodeText(*text, TCodePage::cpUSASCII);
+        value = TJSONObject::ParseJSONValue(ascii);
+        if (value) break;
+        auto now = std::chrono::steady_clock::now();
+        if (ascii != lastText) {
+          lastText = ascii;
+          unchangedSince = now;
+        }
+        if (ended || (!ascii.empty() && now - unchangedSince > kProductListQuietTime)) {
+          fs::remove(listFile, ec);
+          throw Exception("The product list is not valid JSON");
+        }
       }
+    } else if (ended) {
+      throw Exception("The product list exporter ended without writing the product list");
     }
-    if (std::chrono::steady_clock::now() - start > ProductListTimeout)
+    if (std::chrono::steady_clock::now() - start > TServerMethods1::ProductListTimeout)
       throw Exception("The product list was not written by the exporter in time");
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   if (!dynamic_cast<TJSONObject*>(value.get())) throw Exception("Invalid class typecast");
   fs::remove(LocalPath(kProductListFile), ec);
   return value->ToString();
+}
+
+}  // namespace
+
+Text TServerMethods1::ListaProdotti() {
+  std::unique_lock lock(gProductListLock);
+  if (gProductListCallers >= kProductListCallers)
+    throw Exception("The product list is being exported for other callers; please try again shortly");
+  ++gProductListCallers;
+  std::shared_ptr<TProductListRun> run = gProductListRun;
+  if (run) {
+    gProductListDone.wait(lock, [&] { return run->Done; });
+  } else {
+    run = gProductListRun = std::make_shared<TProductListRun>();
+    lock.unlock();
+    try {
+      run->Result = ExportProductList();
+    } catch (const std::exception& e) {
+      run->Error = e.what();
+    }
+    lock.lock();
+    run->Done = true;
+    gProductListRun.reset();
+    gProductListDone.notify_all();
+  }
+  --gProductListCallers;
+  if (!run->Error.empty()) throw Exception(run->Error);
+  return run->Result;
 }
 
 const TDSClassDescriptor& TServerMethods1::Descriptor() {

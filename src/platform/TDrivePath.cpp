@@ -40,6 +40,12 @@ fs::path ResolveWithoutCase(const fs::path& base, const fs::path& relative) {
   return current;
 }
 
+bool IsFullPath(const std::string& path) {
+  if (path.size() >= 3 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0])))
+    return path[2] == '\\' || path[2] == '/';
+  return !path.empty() && path[0] == '/';
+}
+
 fs::path MapWindowsPath(const std::string& utf8Path, const fs::path& prefix) {
   std::string path = utf8Path;
   std::replace(path.begin(), path.end(), '\\', '/');

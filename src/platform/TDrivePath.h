@@ -14,6 +14,10 @@ namespace quillara::platform {
 std::filesystem::path MapWindowsPath(const std::string& utf8Path,
                                      const std::filesystem::path& prefix = WinePrefix());
 
+// True for a path text that names a folder without depending on a current drive or folder:
+// "X:\..." (either separator), or on this platform a path starting with "/".
+bool IsFullPath(const std::string& utf8Path);
+
 // The case-insensitive component match alone, below an existing base folder.
 std::filesystem::path ResolveWithoutCase(const std::filesystem::path& base,
                                          const std::filesystem::path& relative);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,23 +23,46 @@ std::string WinePath() {
 
 }  // namespace
 
-bool ShellOpen(const std::filesystem::path& program) {
+TStartedProgram& TStartedProgram::operator=(TStartedProgram&& other) noexcept {
+  if (this != &other) {
+    if (FMarker >= 0) ::close(FMarker);
+    FMarker = other.FMarker;
+    other.FMarker = -1;
+  }
+  return *this;
+}
+
+TStartedProgram::~TStartedProgram() {
+  if (FMarker >= 0) ::close(FMarker);
+}
+
+bool TStartedProgram::Running() const {
+  if (FMarker < 0) return false;
+  pollfd p{FMarker, POLLIN, 0};
+  int n;
+  while ((n = ::poll(&p, 1, 0)) < 0 && errno == EINTR) {
+  }
+  // Nobody ever writes: readable or hung up means every holder of the write end is gone.
+  return n == 0;
+}
+
+TStartedProgram ShellOpen(const std::filesystem::path& program) {
   struct stat st{};
-  if (::stat(program.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (::stat(program.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
   char magic[4] = {0, 0, 0, 0};
   std::ifstream(program, std::ios::binary).read(magic, 4);
   std::vector<std::string> args;
   bool native = (magic[0] == 0x7F && magic[1] == 'E' && magic[2] == 'L' && magic[3] == 'F') ||
                 (magic[0] == '#' && magic[1] == '!');
   if (native) {
-    if (::access(program.c_str(), X_OK) != 0) return false;
+    if (::access(program.c_str(), X_OK) != 0) return {};
     args = {program.string()};
   } else if (magic[0] == 'M' && magic[1] == 'Z') {
     std::string wine = WinePath();
-    if (wine.empty()) return false;
+    if (wine.empty()) return {};
     args = {wine, program.string()};
   } else {
-    return false;
+    return {};
   }
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
@@ -46,11 +70,18 @@ bool ShellOpen(const std::filesystem::path& program) {
   std::string folder = program.parent_path().string();
   // Two forks: the program is adopted by init at once, so nothing waits for it and no zombie
   // stays behind. Between fork and exec only async-signal-safe calls are made.
+  int marker[2];
+  if (::pipe2(marker, O_CLOEXEC) != 0) return {};
   pid_t child = ::fork();
-  if (child < 0) return false;
+  if (child < 0) {
+    ::close(marker[0]);
+    ::close(marker[1]);
+    return {};
+  }
   if (child == 0) {
     ::setsid();
     if (::fork() == 0) {
+      ::fcntl(marker[1], F_SETFD, 0);  // the program keeps the write end across exec
       int devnull = ::open("/dev/null", O_RDWR);
       if (devnull >= 0) {
         ::dup2(devnull, 0);
@@ -63,10 +94,11 @@ bool ShellOpen(const std::filesystem::path& program) {
     }
     _exit(0);
   }
+  ::close(marker[1]);
   int status = 0;
   while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
-  return true;
+  return TStartedProgram(marker[0]);
 }
 
 }  // namespace quillara::platform

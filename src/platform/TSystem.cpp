@@ -1,5 +1,7 @@
 #include "platform/TSystem.h"
 
+#include <csignal>
+
 #include <arpa/inet.h>
 #include <cstdlib>
 #include <netdb.h>
@@ -46,6 +48,11 @@ void SetDefaultThreadStackSize(size_t bytes) {
 std::string EnvironmentVariable(const char* name) {
   const char* v = std::getenv(name);
   return v ? v : "";
+}
+
+void IgnoreWriteSignals() {
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 }  // namespace quillara::platform

@@ -18,6 +18,10 @@ void SetCurrentThreadName(const std::string& name);
 
 std::string EnvironmentVariable(const char* name);
 
+// A write to a closed connection or past the file-size limit fails with an error the caller
+// reports, instead of ending the process.
+void IgnoreWriteSignals();
+
 // Stack size of every thread created from now on. Connection threads live for one request; a
 // small stack lets the C library keep and reuse the stacks of ended threads instead of mapping
 // and clearing fresh ones for every connection.

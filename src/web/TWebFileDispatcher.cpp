@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "base/CodePages.h"
 #include "base/Exceptions.h"
 #include "base/TStream.h"
@@ -99,6 +101,12 @@ bool TCustomWebFileDispatcher::DispatchRequest(TCustomWebDispatcher&, TWebReques
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
   auto mime = MimeTable().find(LowerAscii(path.substr(dot)));
   if (mime == MimeTable().end()) return false;
+  // A decoded control byte (a NUL above all) would end the name the file system sees before the
+  // extension that was checked: no file has such a name.
+  if (std::any_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
+    response.SetStatusCode(404);
+    return true;
+  }
   std::string windowsPath = path;
   for (char& c : windowsPath)
     if (c == '/') c = '\\';

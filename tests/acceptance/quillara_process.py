@@ -39,7 +39,7 @@ def can_connect(host, port):
 class Quillara:
     """One headless server process with its own copy of the program and its own prefix."""
 
-    def __init__(self, port_text, prefix_fixture=None, workdir=None, env=None):
+    def __init__(self, port_text, prefix_fixture=None, workdir=None, env=None, preexec=None):
         self.dir = workdir or tempfile.mkdtemp(prefix="quillara-acc-")
         self.app = os.path.join(self.dir, "app")
         if not os.path.exists(self.app):
@@ -53,7 +53,7 @@ class Quillara:
         env.update(extra_env or {})
         self.proc = subprocess.Popen(
             [os.path.join(self.app, "quillara"), "--headless", "--port", port_text],
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env)
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env, preexec_fn=preexec)
         self.lines = queue.Queue()
         self.errors = queue.Queue()
         threading.Thread(target=self._pump, args=(self.proc.stdout, self.lines), daemon=True).start()

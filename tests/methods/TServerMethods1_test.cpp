@@ -7,6 +7,8 @@
 #include <fstream>
 #include <iterator>
 
+#include <sys/stat.h>
+
 #include "base/CodePages.h"
 
 namespace fs = std::filesystem;
@@ -72,6 +74,27 @@ TEST_F(TServerMethods1Test, Listing) {
   EXPECT_EQ(list.find(u"axml"), Text::npos);
   EXPECT_EQ(list.find(u"\"d.xml\""), Text::npos);
   EXPECT_EQ(list.rfind(u"{\"file\":[", 0), 0u);
+
+  // The search stays inside: a loop of links is searched once, a link out is passed over, and
+  // a name no client could send back is left out.
+  WriteBytes(FRoot / "secret.xml", "secret");
+  fs::create_directory_symlink(FRoot / "export", FRoot / "export" / "sub" / "loop");
+  fs::create_directory_symlink(FRoot, FRoot / "export" / "out");
+  fs::create_symlink(FRoot / "secret.xml", FRoot / "export" / "s.xml");
+  fs::create_symlink(FRoot / "export" / "a.xml", FRoot / "export" / "alias.xml");
+  WriteBytes(FRoot / "export" / "\xFF.xml", "<x/>");
+  list = FMethods.ListaFiles494();
+  auto count = [&](const Text& part) {
+    size_t n = 0;
+    for (size_t at = list.find(part); at != Text::npos; at = list.find(part, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count(u"\"a.xml\""), 1u) << TextToUtf8(list);
+  EXPECT_EQ(count(u"\"e.xml\""), 1u);
+  EXPECT_EQ(count(u"\"alias.xml\""), 1u);
+  EXPECT_EQ(count(u"secret"), 0u);
+  EXPECT_EQ(count(u"\"s.xml\""), 0u);
+  EXPECT_EQ(count(u"\uFFFD"), 0u);
   TServerMethods1::Folders = [] { return TMethodFolders{u"", u"/no/such/folder"}; };
   EXPECT_EQ(Message([&] { FMethods.ListaFiles494(); }), "The specified path was not found");
 }
@@ -139,6 +162,33 @@ TEST_F(TServerMethods1Test, PutFile) {
   EXPECT_FALSE(fs::exists(FRoot / "import" / "e.xml"));
 }
 
+// An unset folder, or one that depends on a current drive or folder, would put the client's name
+// at the root of the file system or wherever the server happens to run.
+TEST_F(TServerMethods1Test, FolderSettingsThatAreNotFullPaths) {
+  WriteBytes(FRoot / "export" / "a.xml", "<x/>");
+  auto doc = std::make_unique<TJSONObject>();
+  doc->AddPair(u"c", u"x");
+  struct {
+    const char16_t* Folder;
+    std::string Message;
+  } cases[] = {
+      {u"", "is not set"},
+      {u"   ", "is not set"},
+      {u"relative\\dir", "is not a full path: relative\\dir"},
+      {u"C:relative", "is not a full path: C:relative"},
+      {u"%USERPROFILE%\\Import", "is not a full path: %USERPROFILE%\\Import"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(TextToUtf8(c.Folder));
+    Text folder = c.Folder;
+    TServerMethods1::Folders = [=] { return TMethodFolders{folder, folder}; };
+    EXPECT_EQ(Message([&] { FMethods.ListaFiles494(); }), "The folder setting ExportPath " + c.Message);
+    EXPECT_EQ(Message([&] { FMethods.LeggiFile494(u"etc/passwd"); }), "The folder setting ExportPath " + c.Message);
+    EXPECT_EQ(FMethods.GetFile(u"etc/passwd")->ReadRest(), "Errore: The folder setting ExportPath " + c.Message);
+    EXPECT_EQ(TextToUtf8(FMethods.PutFile(u"x.txt", doc.get())), "The folder setting ImportPath " + c.Message);
+  }
+}
+
 TEST_F(TServerMethods1Test, GetFile) {
   WriteBytes(FRoot / "export" / "f.bin", std::string("\x00\x01\xFFraw", 6));
   auto stream = FMethods.GetFile(u"f.bin");
@@ -146,6 +196,13 @@ TEST_F(TServerMethods1Test, GetFile) {
   std::string error = FMethods.GetFile(u"missing.xml")->ReadRest();
   std::string path = (FRoot / "export").string() + "/missing.xml";
   EXPECT_EQ(error, "Errore: Cannot open file \"" + path + "\". No such file or directory");
+  // only regular files are streamed: a folder has no content, a pipe would block the call
+  fs::create_directories(FRoot / "export" / "Sub");
+  EXPECT_EQ(FMethods.GetFile(u"Sub")->ReadRest(),
+            "Errore: Cannot open file \"" + (FRoot / "export").string() + "/Sub\". Is a directory");
+  ASSERT_EQ(::mkfifo((FRoot / "export" / "pipe").c_str(), 0600), 0);
+  EXPECT_EQ(FMethods.GetFile(u"pipe")->ReadRest(),
+            "Errore: Cannot open file \"" + (FRoot / "export").string() + "/pipe\". The file is not a regular file");
 }
 
 TEST_F(TServerMethods1Test, NamesThatLeaveTheFolderAreRefused) {
@@ -153,12 +210,34 @@ TEST_F(TServerMethods1Test, NamesThatLeaveTheFolderAreRefused) {
   WriteBytes(FRoot / "export" / "sub" / "ok.xml", "fine");
   auto doc = std::make_unique<TJSONObject>();
   doc->AddPair(u"c", u"x");
-  for (const char16_t* name : {u"../secret.xml", u"..\\secret.xml", u"sub/../../secret.xml", u"/etc/passwd", u"C:\\x.xml"}) {
-    EXPECT_NE(Message([&] { FMethods.LeggiFile494(name); }).find("inside the folder"), std::string::npos)
-        << TextToUtf8(name);
-    EXPECT_NE(FMethods.PutFile(name, doc.get()).find(u"inside the folder"), Text::npos);
-    EXPECT_EQ(FMethods.GetFile(name)->ReadRest().rfind("Errore: ", 0), 0u);
+  for (const char* folder : {"export", "import"}) {
+    fs::create_directory_symlink(FRoot, FRoot / folder / "out");
+    fs::create_symlink(FRoot / "secret.xml", FRoot / folder / "link.xml");
+    fs::create_directory_symlink(FRoot / (folder == std::string("export") ? "import" : "export"),
+                                 FRoot / folder / "other");
   }
+  const std::string inside = "The file name must name a file inside the folder: ";
+  struct {
+    const char16_t* Name;
+    std::string Message;
+  } cases[] = {
+      {u"../secret.xml", inside + "../secret.xml"},
+      {u"..\\secret.xml", inside + "..\\secret.xml"},
+      {u"sub/../../secret.xml", inside + "sub/../../secret.xml"},
+      {u"out/secret.xml", inside + "out/secret.xml"},  // links that lead out are not followed
+      {u"link.xml", inside + "link.xml"},
+      {u"other/x.xml", inside + "other/x.xml"},
+      {u"C:\\x.xml", "The path format is not supported"},
+      {u"a:b", "The path format is not supported"},
+      {u"a\x01.xml", "Invalid characters in path"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(TextToUtf8(c.Name));
+    EXPECT_EQ(Message([&] { FMethods.LeggiFile494(c.Name); }), c.Message);
+    EXPECT_EQ(TextToUtf8(FMethods.PutFile(c.Name, doc.get())), c.Message);
+    EXPECT_EQ(FMethods.GetFile(c.Name)->ReadRest(), "Errore: " + c.Message);
+  }
+  EXPECT_FALSE(fs::exists(FRoot / "export" / "x.xml"));
   EXPECT_FALSE(fs::exists(FRoot / "x.xml"));
   EXPECT_EQ(ReadBytes(FRoot / "secret.xml"), "secret");
   EXPECT_EQ(FMethods.GetFile(u"sub/ok.xml")->ReadRest(), "fine");  // subfolders inside still work
@@ -188,10 +267,22 @@ TEST_F(TServerMethods1Test, ProductList) {
   writeExporter("{\"not\": json");
   EXPECT_EQ(Message([&] { FMethods.ListaProdotti(); }), "The product list is not valid JSON");
 
-  fs::remove(exporter);
-  fs::remove(json / "prodotti.json");
+  // a pause in the middle of writing is not the end of the list
+  std::ofstream(exporter) << "#!/bin/sh\nprintf '{\"a\":' > json/prodotti.json\nsleep 1.3\n"
+                          << "printf '[1]}' >> json/prodotti.json\n";
+  EXPECT_EQ(FMethods.ListaProdotti(), u"{\"a\":[1]}");
+
+  std::ofstream(exporter) << "#!/bin/sh\nexit 0\n";
+  EXPECT_EQ(Message([&] { FMethods.ListaProdotti(); }),
+            "The product list exporter ended without writing the product list");
+
+  std::ofstream(exporter) << "#!/bin/sh\nsleep 2\n";
   TServerMethods1::ProductListTimeout = std::chrono::milliseconds(300);
   EXPECT_EQ(Message([&] { FMethods.ListaProdotti(); }), "The product list was not written by the exporter in time");
   TServerMethods1::ProductListTimeout = std::chrono::milliseconds(60000);
+
+  fs::remove(exporter);
+  EXPECT_EQ(Message([&] { FMethods.ListaProdotti(); }),
+            "The product list exporter could not be started: c:\\orsolan\\pellandro\\stivalo\\stivalo.exe");
   ::unsetenv("WINEPREFIX");
 }
