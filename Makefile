@@ -2,9 +2,10 @@
 # runs every test (a normal build, then the whole suite again under ASan and UBSan).
 JOBS ?= $(shell nproc)
 PORT ?= 12388
+PREFIX ?= /usr/local
 CTEST_FLAGS ?= --output-on-failure
 
-.PHONY: deps build run test test-release test-asan test-tsan clean
+.PHONY: deps build run install deb test test-release test-asan test-tsan clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -16,6 +17,13 @@ build: deps
 
 run: build
 	./build/bin/quillara --port $(PORT) $(ARGS)
+
+# `make install PREFIX=/usr DESTDIR=/tmp/stage` as usual; `make deb` leaves the package in build/.
+install: build
+	DESTDIR=$(DESTDIR) cmake --install build --prefix $(PREFIX)
+
+deb: build
+	bash scripts/make-deb.sh build
 
 test-release: build
 	cd build && ctest -j $(JOBS) $(CTEST_FLAGS)

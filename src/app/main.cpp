@@ -1,9 +1,11 @@
 // Process entry: the control window where a display exists, the headless controller otherwise.
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "app/THeadless.h"
 #include "app/TWebModule1.h"
+#include "http/TAccessLog.h"
 #include "platform/TSystem.h"
 
 #ifdef QUILLARA_WITH_GUI
@@ -12,9 +14,26 @@
 
 namespace {
 
-int Usage() {
-  std::cerr << "usage: quillara [--headless] [--port TEXT]\n";
-  return 2;
+const char* const kUsage =
+    "usage: quillara [--headless] [--port TEXT] [--access-log FILE]\n"
+    "  --headless         run without the control window (also the case without a display)\n"
+    "  --port TEXT        the port to listen on, read like the window's port field (default 12388)\n"
+    "  --access-log FILE  append the access log to FILE (default: standard output when headless)\n"
+    "  --help             print this help and exit\n"
+    "  --version          print the program's name and version and exit\n";
+
+// The option's value, from "--name VALUE" or "--name=VALUE".
+bool OptionValue(const std::string& name, int argc, char** argv, int& i, std::string& value) {
+  std::string arg = argv[i];
+  if (arg == name && i + 1 < argc) {
+    value = argv[++i];
+    return true;
+  }
+  if (arg.rfind(name + "=", 0) == 0) {
+    value = arg.substr(name.size() + 1);
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -22,16 +41,24 @@ int Usage() {
 int main(int argc, char** argv) {
   bool headless = false;
   std::string port = "12388";
+  std::string accessLog;
+  bool accessLogGiven = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--headless") {
       headless = true;
-    } else if (arg == "--port" && i + 1 < argc) {
-      port = argv[++i];
-    } else if (arg.rfind("--port=", 0) == 0) {
-      port = arg.substr(7);
+    } else if (arg == "--help") {
+      std::cout << kUsage;
+      return 0;
+    } else if (arg == "--version") {
+      std::cout << "quillara " << QUILLARA_VERSION << "\n";
+      return 0;
+    } else if (OptionValue("--port", argc, argv, i, port)) {
+    } else if (OptionValue("--access-log", argc, argv, i, accessLog)) {
+      accessLogGiven = true;
     } else {
-      return Usage();
+      std::cerr << kUsage;
+      return 2;
     }
   }
   quillara::platform::IgnoreWriteSignals();
@@ -42,6 +69,15 @@ int main(int argc, char** argv) {
   // Decided before any window object exists: creating one without a display aborts.
   if (EnvironmentVariable("DISPLAY").empty() && EnvironmentVariable("WAYLAND_DISPLAY").empty())
     headless = true;
+  // Headless, the log goes to standard output unless a file is named; the window has no such
+  // output, so it keeps its log in the user's state folder.
+  if (!headless && !accessLogGiven) accessLog = quillara::platform::AccessLogFileOfUser();
+  try {
+    quillara::TAccessLog::Install(std::make_unique<quillara::TAccessLog>(accessLog));
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << std::endl;
+    if (accessLogGiven) return 1;  // the operator asked for that file
+  }
 #ifdef QUILLARA_WITH_GUI
   if (!headless) return quillara::RunWindow(argc, argv, port);
 #else

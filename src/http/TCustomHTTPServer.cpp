@@ -1,5 +1,6 @@
 #include "http/TCustomHTTPServer.h"
 
+#include "http/TAccessLog.h"
 #include "platform/TSocket.h"
 
 namespace quillara {
@@ -26,13 +27,19 @@ class TSocketConnection : public IHTTPConnection {
 
 void TCustomHTTPServer::DoExecute(TConnection& connection) {
   TSocketConnection socket(connection.Socket());
-  THTTPRequestLoop::Run(socket, [this](THTTPRequestInfo& request, THTTPResponseInfo& response) {
+  auto handler = [this](THTTPRequestInfo& request, THTTPResponseInfo& response) {
     if (request.CommandType == hcHEAD || request.CommandType == hcGET || request.CommandType == hcPOST) {
       DoCommandGet(request, response);
     } else {
       DoCommandOther(request, response);
     }
-  });
+  };
+  if (TAccessLog* log = TAccessLog::Current()) {
+    TLoggedConnection logged(socket, *log);
+    THTTPRequestLoop::Run(logged, handler);
+  } else {
+    THTTPRequestLoop::Run(socket, handler);
+  }
 }
 
 void TCustomHTTPServer::DoCommandGet(THTTPRequestInfo&, THTTPResponseInfo&) {}

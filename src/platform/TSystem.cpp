@@ -50,6 +50,28 @@ std::string EnvironmentVariable(const char* name) {
   return v ? v : "";
 }
 
+std::string AccessLogFileOfUser() {
+  std::filesystem::path folder;
+  std::string state = EnvironmentVariable("XDG_STATE_HOME");
+  std::string home = EnvironmentVariable("HOME");
+  if (!state.empty()) {
+    folder = std::filesystem::path(state) / "quillara";
+  } else if (!home.empty()) {
+    folder = std::filesystem::path(home) / ".local" / "state" / "quillara";
+  } else {
+    return {};
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  return (folder / "access.log").string();
+}
+
+void BlockSignalsInThisThread() {
+  sigset_t all;
+  sigfillset(&all);
+  pthread_sigmask(SIG_BLOCK, &all, nullptr);
+}
+
 void IgnoreWriteSignals() {
   std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);

@@ -18,6 +18,13 @@ void SetCurrentThreadName(const std::string& name);
 
 std::string EnvironmentVariable(const char* name);
 
+// Where the windowed program keeps its access log: $XDG_STATE_HOME/quillara/access.log, or
+// ~/.local/state/quillara/access.log; the folder is created. Empty when there is no home.
+std::string AccessLogFileOfUser();
+
+// A helper thread takes no process signal: they go to the threads that wait for them.
+void BlockSignalsInThisThread();
+
 // A write to a closed connection or past the file-size limit fails with an error the caller
 // reports, instead of ending the process.
 void IgnoreWriteSignals();

@@ -39,7 +39,7 @@ def can_connect(host, port):
 class Quillara:
     """One headless server process with its own copy of the program and its own prefix."""
 
-    def __init__(self, port_text, prefix_fixture=None, workdir=None, env=None, preexec=None):
+    def __init__(self, port_text, prefix_fixture=None, workdir=None, env=None, preexec=None, args=None):
         self.dir = workdir or tempfile.mkdtemp(prefix="quillara-acc-")
         self.app = os.path.join(self.dir, "app")
         if not os.path.exists(self.app):
@@ -51,8 +51,13 @@ class Quillara:
         env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
         env["WINEPREFIX"] = self.prefix
         env.update(extra_env or {})
+        # The access log goes to a file unless the test asks otherwise, so that standard output
+        # carries only the state lines the tests read.
+        self.access_log = os.path.join(self.dir, "access.log")
+        if args is None:
+            args = ["--access-log", self.access_log]
         self.proc = subprocess.Popen(
-            [os.path.join(self.app, "quillara"), "--headless", "--port", port_text],
+            [os.path.join(self.app, "quillara"), "--headless", "--port", port_text] + args,
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env, preexec_fn=preexec)
         self.lines = queue.Queue()
         self.errors = queue.Queue()
