@@ -89,6 +89,31 @@ class DataFoldersTest(ServerFixture, unittest.TestCase):
         with open(os.path.join(self.outside, "secret.xml")) as f:
             self.assertEqual(f.read(), "secret")
 
+    def test_parallel_uploads_of_one_name_never_mix(self):
+        contents = ["%d" % n * (256 * 1024) for n in range(8)]
+        results = []
+        lock = threading.Lock()
+
+        def upload(content):
+            for _ in range(4):
+                r = put_file(self.port, "same.xml", content)
+                with lock:
+                    results.append(r)
+
+        threads = [threading.Thread(target=upload, args=(c,)) for c in contents]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join(60)
+        self.assertEqual(len(results), 32)
+        for status, body in results:
+            self.assertEqual(status, 200)
+            self.assertRegex(body["result"][0], r'^(OK|Cannot create file ".*same\.xml"\. Resource temporarily unavailable)$')
+        self.assertIn((200, {"result": ["OK"]}), results)
+        with open(os.path.join(self.imports, "same.xml"), "rb") as f:
+            self.assertIn(f.read()[3:].decode(), contents)
+        self.assertEqual([n for n in os.listdir(self.imports) if n.startswith(".quillara")], [])
+
     def test_listing_visits_each_folder_once_and_stays_inside(self):
         loop = os.path.join(self.export, "Sub", "loop")
         os.makedirs(os.path.dirname(loop), exist_ok=True)
