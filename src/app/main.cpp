@@ -4,6 +4,7 @@
 
 #include "app/THeadless.h"
 #include "app/TWebModule1.h"
+#include "http/THTTPLimits.h"
 #include "platform/TSystem.h"
 
 #ifdef QUILLARA_WITH_GUI
@@ -13,7 +14,8 @@
 namespace {
 
 int Usage() {
-  std::cerr << "usage: quillara [--headless] [--port TEXT]\n";
+  std::cerr << "usage: quillara [--headless] [--port TEXT] [--limit NAME=VALUE]...\n"
+               "limits: idle-timeout=SECONDS send-timeout=SECONDS max-connections=N\n";
   return 2;
 }
 
@@ -30,6 +32,8 @@ int main(int argc, char** argv) {
       port = argv[++i];
     } else if (arg.rfind("--port=", 0) == 0) {
       port = arg.substr(7);
+    } else if (arg == "--limit" && i + 1 < argc) {
+      if (!quillara::SetHTTPLimit(argv[++i])) return Usage();
     } else {
       return Usage();
     }

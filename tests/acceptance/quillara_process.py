@@ -39,7 +39,7 @@ def can_connect(host, port):
 class Quillara:
     """One headless server process with its own copy of the program and its own prefix."""
 
-    def __init__(self, port_text, prefix_fixture=None, workdir=None, env=None):
+    def __init__(self, port_text, prefix_fixture=None, workdir=None, env=None, args=()):
         self.dir = workdir or tempfile.mkdtemp(prefix="quillara-acc-")
         self.app = os.path.join(self.dir, "app")
         if not os.path.exists(self.app):
@@ -52,7 +52,7 @@ class Quillara:
         env["WINEPREFIX"] = self.prefix
         env.update(extra_env or {})
         self.proc = subprocess.Popen(
-            [os.path.join(self.app, "quillara"), "--headless", "--port", port_text],
+            [os.path.join(self.app, "quillara"), "--headless", "--port", port_text, *args],
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env)
         self.lines = queue.Queue()
         self.errors = queue.Queue()
@@ -132,6 +132,7 @@ class ServerFixture:
     """One headless server for a whole test class; list it before unittest.TestCase."""
     fixture_prefix = "win64"
     fixture_env = None
+    fixture_args = ()
 
     @classmethod
     def setUpClass(cls):
@@ -144,7 +145,7 @@ class ServerFixture:
     @classmethod
     def start_server(cls, prefix="win64", env=None):
         cls.port = free_port()
-        cls.server = Quillara(str(cls.port), prefix, env=env)
+        cls.server = Quillara(str(cls.port), prefix, env=env, args=cls.fixture_args)
         for _ in range(3):
             cls.server.next_line()
 
