@@ -6,6 +6,7 @@
 #include "app/THeadless.h"
 #include "app/TWebModule1.h"
 #include "http/TAccessLog.h"
+#include "http/THTTPLimits.h"
 #include "platform/TSystem.h"
 
 #ifdef QUILLARA_WITH_GUI
@@ -15,10 +16,11 @@
 namespace {
 
 const char* const kUsage =
-    "usage: quillara [--headless] [--port TEXT] [--access-log FILE]\n"
+    "usage: quillara [--headless] [--port TEXT] [--access-log FILE] [--limit NAME=VALUE]...\n"
     "  --headless         run without the control window (also the case without a display)\n"
     "  --port TEXT        the port to listen on, read like the window's port field (default 12388)\n"
     "  --access-log FILE  append the access log to FILE (default: standard output when headless)\n"
+    "  --limit NAME=VALUE idle-timeout=SECONDS, send-timeout=SECONDS or max-connections=N\n"
     "  --help             print this help and exit\n"
     "  --version          print the program's name and version and exit\n";
 
@@ -56,6 +58,11 @@ int main(int argc, char** argv) {
     } else if (OptionValue("--port", argc, argv, i, port)) {
     } else if (OptionValue("--access-log", argc, argv, i, accessLog)) {
       accessLogGiven = true;
+    } else if (std::string limit; OptionValue("--limit", argc, argv, i, limit)) {
+      if (!quillara::SetHTTPLimit(limit)) {
+        std::cerr << kUsage;
+        return 2;
+      }
     } else {
       std::cerr << kUsage;
       return 2;

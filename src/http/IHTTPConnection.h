@@ -11,10 +11,14 @@ class IHTTPConnection {
   virtual ~IHTTPConnection() = default;
   // Bytes read, 0 when the peer has closed, negative on a socket error.
   virtual long Read(char* buffer, size_t size) = 0;
-  // True when data is waiting, or arrives within timeoutMs.
+  // True when at least one byte is waiting, or arrives within timeoutMs; the end of the input
+  // is no byte.
   virtual bool WaitReadable(int timeoutMs) = 0;
   // False when the bytes could not all be sent.
   virtual bool Write(const char* data, size_t size) = 0;
+  // The response cannot be completed: the connection is to end so that the peer sees a failed
+  // transfer, not a complete one. Nothing to do where there is no peer.
+  virtual void Abort() {}
   virtual std::string PeerAddress() const = 0;
   virtual uint16_t LocalPort() const = 0;
 };

@@ -1,6 +1,10 @@
 #include "http/TCustomHTTPServer.h"
 
+#include <algorithm>
+#include <ctime>
+
 #include "http/TAccessLog.h"
+#include "http/THTTPLimits.h"
 #include "platform/TSocket.h"
 
 namespace quillara {
@@ -9,24 +13,40 @@ namespace {
 
 class TSocketConnection : public IHTTPConnection {
  public:
-  explicit TSocketConnection(const platform::TSocket& socket) : FSocket(socket) {}
+  explicit TSocketConnection(TConnection& connection)
+      : FConnection(connection), FSocket(connection.Socket()) {
+    // A read that waits this long for a byte fails, and the request loop ends quietly.
+    platform::SetReceiveTimeout(FSocket, std::max(1, HTTPLimits().IdleTimeoutMs.load()));
+  }
   long Read(char* buffer, size_t size) override {
     platform::TSocketResult r;
     return platform::Receive(FSocket, buffer, size, r);
   }
-  bool WaitReadable(int timeoutMs) override { return platform::WaitReadable(FSocket, timeoutMs) > 0; }
-  bool Write(const char* data, size_t size) override { return platform::SendAll(FSocket, data, size).Ok(); }
+  bool WaitReadable(int timeoutMs) override {
+    return platform::WaitReadable(FSocket, timeoutMs) > 0 && platform::BytesWaiting(FSocket);
+  }
+  // A peer that is gone or takes nothing for the stall timeout gets a reset: the answer it has
+  // is incomplete. Once that is decided, later writes (an error page, say) fail at once.
+  bool Write(const char* data, size_t size) override {
+    if (FConnection.Aborted()) return false;
+    if (platform::SendAll(FSocket, data, size, FStallTimeoutMs).Ok()) return true;
+    Abort();
+    return false;
+  }
+  void Abort() override { FConnection.Abort(); }
   std::string PeerAddress() const override { return platform::PeerAddressText(FSocket); }
   uint16_t LocalPort() const override { return platform::LocalPort(FSocket); }
 
  private:
+  TConnection& FConnection;
   const platform::TSocket& FSocket;
+  int FStallTimeoutMs = std::max(1, HTTPLimits().SendStallTimeoutMs.load());
 };
 
 }  // namespace
 
 void TCustomHTTPServer::DoExecute(TConnection& connection) {
-  TSocketConnection socket(connection.Socket());
+  TSocketConnection socket(connection);
   auto handler = [this](THTTPRequestInfo& request, THTTPResponseInfo& response) {
     if (request.CommandType == hcHEAD || request.CommandType == hcGET || request.CommandType == hcPOST) {
       DoCommandGet(request, response);
@@ -40,6 +60,11 @@ void TCustomHTTPServer::DoExecute(TConnection& connection) {
   } else {
     THTTPRequestLoop::Run(socket, handler);
   }
+}
+
+std::string TCustomHTTPServer::BusyAnswer() const {
+  return "HTTP/1.1 503 Service Unavailable\r\nConnection: close\r\nContent-Length: 0\r\nDate: " +
+         FormatHTTPDate(std::time(nullptr)) + "\r\n\r\n";
 }
 
 void TCustomHTTPServer::DoCommandGet(THTTPRequestInfo&, THTTPResponseInfo&) {}

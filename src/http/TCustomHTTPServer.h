@@ -11,6 +11,8 @@ class TCustomHTTPServer : public TCustomTCPServer {
 
  protected:
   void DoExecute(TConnection& connection) override;
+  // A header-only 503 for connections past the cap.
+  std::string BusyAnswer() const override;
   // HEAD, GET and POST arrive here, every other method at DoCommandOther.
   virtual void DoCommandGet(THTTPRequestInfo& request, THTTPResponseInfo& response);
   virtual void DoCommandOther(THTTPRequestInfo& request, THTTPResponseInfo& response);

@@ -1,6 +1,9 @@
 #include "http/TCustomTCPServer.h"
 
+#include <chrono>
+
 #include "base/Exceptions.h"
+#include "http/THTTPLimits.h"
 #include "platform/TSystem.h"
 
 namespace quillara {
@@ -10,6 +13,9 @@ using namespace platform;
 namespace {
 
 const char* const kBindMessage = "Could not bind socket. Address and port are already in use.";
+// Out of descriptors or threads, accepting again at once would fail again at once: the pause
+// keeps the listener from spinning while the running connections end and free them.
+constexpr auto kShortageBackOff = std::chrono::milliseconds(100);
 
 ESocketError SocketError(int error) {
   return ESocketError(
@@ -128,20 +134,45 @@ void TCustomTCPServer::ListenerRun(size_t binding, TListener& listener) {
     if (ready <= 0) continue;
     TSocketResult r;
     TSocket accepted = Accept(socket, r);
-    if (!r.Ok()) continue;  // a failed accept ends only this attempt
+    if (!r.Ok()) {
+      // A failed accept ends only this attempt; a shortage also pauses the listener.
+      if (IsResourceShortage(r.Error)) std::this_thread::sleep_for(kShortageBackOff);
+      continue;
+    }
+    if (FRunning >= HTTPLimits().MaxConnections) {
+      Refuse(std::move(accepted));
+      continue;
+    }
     try {
       auto context = std::make_unique<TConnectionContext>();
       context->Connection = std::make_unique<TConnection>(std::move(accepted));
       std::lock_guard lock(FContextsLock);
       FContexts.reserve(FContexts.size() + 1);  // once the thread runs, adding it cannot fail
       TConnectionContext* running = context.get();
-      context->Thread = std::thread([this, running] { ConnectionRun(*running); });
+      ++FRunning;
+      try {
+        context->Thread = std::thread([this, running] { ConnectionRun(*running); });
+      } catch (...) {
+        --FRunning;
+        throw;
+      }
       FContexts.push_back(std::move(context));
     } catch (...) {
       // Out of threads or memory: this connection is dropped (closed with its context), the
-      // listener carries on.
+      // listener pauses and carries on.
+      std::this_thread::sleep_for(kShortageBackOff);
     }
   }
+}
+
+// Answered and closed on the listener's thread without waiting: the answer is short and the
+// socket new, so it fits the send buffer. Request bytes already there are read first, so that
+// closing does not reset the connection before the peer has read the answer.
+void TCustomTCPServer::Refuse(TSocket socket) const {
+  std::string answer = BusyAnswer();
+  if (!answer.empty()) SendNoWait(socket, answer.data(), answer.size());
+  DiscardWaiting(socket);
+  ShutdownSend(socket);
 }
 
 void TCustomTCPServer::ConnectionRun(TConnectionContext& context) {
@@ -151,7 +182,14 @@ void TCustomTCPServer::ConnectionRun(TConnectionContext& context) {
   } catch (...) {
     // Nothing handles connection errors: the connection simply ends.
   }
-  context.Connection->CloseGracefully();
+  if (!context.Connection->Aborted()) context.Connection->CloseGracefully();
+  {
+    // Closed now rather than when reaped, so the descriptor is free at once; under the lock
+    // because a stop may be disconnecting it meanwhile.
+    std::lock_guard lock(FContextsLock);
+    context.Connection->Close();
+  }
+  --FRunning;
   context.Finished = true;
 }
 

@@ -36,9 +36,17 @@ class TConnection {
   // that closing with unread request bytes does not reset the connection before the peer has
   // read the answer.
   void CloseGracefully();
+  // The transfer failed: closing resets the connection instead of ending it in order.
+  void Abort() {
+    platform::ResetOnClose(FSocket);
+    FAborted = true;
+  }
+  bool Aborted() const { return FAborted; }
+  void Close() { FSocket.Close(); }
 
  private:
   platform::TSocket FSocket;
+  bool FAborted = false;  // only the connection's own thread touches it
 };
 
 class TCustomTCPServer {
@@ -63,6 +71,9 @@ class TCustomTCPServer {
  protected:
   // Runs on the connection's own thread; returns when the connection is to be closed.
   virtual void DoExecute(TConnection& connection) = 0;
+  // Sent to a connection refused because the server holds as many as it may; empty sends
+  // nothing.
+  virtual std::string BusyAnswer() const { return {}; }
 
  private:
   struct TConnectionContext {
@@ -80,6 +91,7 @@ class TCustomTCPServer {
   void ListenerRun(size_t binding, TListener& listener);
   void ConnectionRun(TConnectionContext& context);
   void ReapFinishedConnections();
+  void Refuse(platform::TSocket socket) const;
 
   uint16_t FDefaultPort = 80;
   // 15 would make the kernel drop connections under load and produce second-long tails.
@@ -93,6 +105,7 @@ class TCustomTCPServer {
 
   mutable std::mutex FContextsLock;
   std::vector<std::unique_ptr<TConnectionContext>> FContexts;
+  std::atomic<int> FRunning{0};  // connections whose thread has not finished
 };
 
 }  // namespace quillara

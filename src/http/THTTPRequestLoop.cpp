@@ -1,14 +1,43 @@
 #include "http/THTTPRequestLoop.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "base/CodePages.h"
 #include "base/SysUtils.h"
 #include "http/THTTPErrors.h"
+#include "http/THTTPLimits.h"
 
 namespace quillara {
 
 namespace {
+
+std::atomic<int64_t> gBodyBytesInFlight{0};
+
+// This request's share of the process-wide budget for buffered bodies; given back when the
+// request is done with its body.
+class TBodyReservation {
+ public:
+  TBodyReservation() = default;
+  TBodyReservation(const TBodyReservation&) = delete;
+  TBodyReservation& operator=(const TBodyReservation&) = delete;
+  ~TBodyReservation() { gBodyBytesInFlight -= FHeld; }
+
+  // Room for a body of total bytes in all; false when the budget cannot take it now.
+  bool Grow(int64_t total) {
+    if (total <= kSmallBodySize || total <= FHeld) return true;
+    int64_t budget = HTTPLimits().BodyBudget;
+    int64_t inFlight = gBodyBytesInFlight;
+    do {
+      if (inFlight - FHeld + total > budget) return false;
+    } while (!gBodyBytesInFlight.compare_exchange_weak(inFlight, inFlight - FHeld + total));
+    FHeld = total;
+    return true;
+  }
+
+ private:
+  int64_t FHeld = 0;
+};
 
 int Hex(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -45,6 +74,7 @@ class TReader {
   }
 
   bool ReadBytes(int64_t count, std::string& into) {
+    into.reserve(into.size() + size_t(count));  // one allocation, not a doubling series
     while (count > 0) {
       if (FPos == FBuffer.size() && !Fill()) return false;
       size_t n = size_t(std::min<int64_t>(count, int64_t(FBuffer.size() - FPos)));
@@ -55,6 +85,7 @@ class TReader {
     return true;
   }
 
+  // Bytes, not the end of the input: a peer that has half-closed sends no body.
   bool DataWaiting(int timeoutMs) { return FPos < FBuffer.size() || FConnection.WaitReadable(timeoutMs); }
 
  private:
@@ -95,6 +126,13 @@ int VersionNumber(const std::string& s) {
   for (char c : s)
     if (c < '0' || c > '9') return -1;
   return std::stoi(s);
+}
+
+// HTTP-version = "HTTP/" DIGIT "." DIGIT (RFC 9112 section 2.3), case-sensitive.
+bool IsHTTPVersion(const std::string& v) {
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  return v.size() == 8 && v.compare(0, 5, "HTTP/") == 0 && digit(v[5]) && v[6] == '.' &&
+         digit(v[7]);
 }
 
 void SplitVersion(THTTPRequestInfo& r) {
@@ -165,7 +203,7 @@ void TakeTarget(THTTPRequestInfo& r, const std::string& target) {
   r.Document = DecodeRequestPath(path);
 }
 
-std::string Chunked(TReader& reader, bool& tooLarge, bool& ok) {
+std::string Chunked(TReader& reader, TBodyReservation& reservation, int& refusal, bool& ok) {
   std::string body;
   std::string line;
   ok = false;
@@ -179,7 +217,11 @@ std::string Chunked(TReader& reader, bool& tooLarge, bool& ok) {
       for (char c : size) n = n * 16 + uint64_t(Hex(c));
     if (n == 0) break;
     if (n > uint64_t(kMaxBodySize) || body.size() + n > uint64_t(kMaxBodySize)) {
-      tooLarge = true;
+      refusal = 413;
+      return body;
+    }
+    if (!reservation.Grow(int64_t(body.size() + n))) {
+      refusal = 503;
       return body;
     }
     if (!reader.ReadBytes(int64_t(n), body)) return body;
@@ -206,7 +248,10 @@ void Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handle
   if (reader.ReadLine(line) != TReader::rOk) return;
   size_t lastBlank = line.rfind(' ');
   if (lastBlank == std::string::npos) return;  // "Error in parsing command."
+  // An unreadable version is a malformed request line as well: closed without an answer.
+  if (!IsHTTPVersion(line.substr(lastBlank + 1))) return;
 
+  TBodyReservation reservation;  // outlives the request and its body
   THTTPRequestInfo request;
   THTTPResponseInfo response(connection, request);
   request.Version = line.substr(lastBlank + 1);
@@ -250,13 +295,15 @@ void Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handle
   std::string expect = request.RawHeaderValue("Expect");
   if (http11 && !expect.empty() && !reader.DataWaiting(0)) {
     if (!SameTextAscii(expect, "100-continue")) return AnswerHeaderOnly(response, 417);
-    std::string interim = request.Version + " 100 Continue\r\n\r\n";
+    // Our version, as on every status line we write, whatever the request said.
+    const std::string interim = "HTTP/1.1 100 Continue\r\n\r\n";
     if (!connection.Write(interim.data(), interim.size())) return;
   }
 
   const std::string& te = request.TransferEncoding;
   if (te.empty() || SameTextAscii(te, "identity")) {
     if (request.ContentLength > kMaxBodySize) return AnswerHeaderOnly(response, 413);
+    if (!reservation.Grow(request.ContentLength)) return AnswerHeaderOnly(response, 503);
     if (request.ContentLength >= 0) {
       std::string body;
       if (!reader.ReadBytes(request.ContentLength, body)) return;
@@ -265,9 +312,10 @@ void Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handle
       return AnswerHeaderOnly(response, 411);
     }
   } else if (LowerAscii(te).find("chunked") != std::string::npos) {
-    bool tooLarge = false, ok = false;
-    std::string body = Chunked(reader, tooLarge, ok);
-    if (tooLarge) return AnswerHeaderOnly(response, 413);
+    int refusal = 0;
+    bool ok = false;
+    std::string body = Chunked(reader, reservation, refusal, ok);
+    if (refusal) return AnswerHeaderOnly(response, refusal);
     if (!ok) return;
     request.PostStream = std::make_unique<TMemoryStream>(std::move(body));
   } else {
@@ -314,6 +362,10 @@ void Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handle
 }
 
 }  // namespace
+
+int64_t THTTPRequestLoop::BodyBytesInFlight() {
+  return gBodyBytesInFlight;
+}
 
 void THTTPRequestLoop::Run(IHTTPConnection& connection, const THandler& handler) {
   try {

@@ -13,7 +13,8 @@ namespace quillara {
 
 constexpr size_t kMaxLineLength = 16384;
 constexpr size_t kMaxHeaderLines = 1025;
-// Bodies live in memory whole: a larger one is refused before anything is buffered.
+// Bodies live in memory whole: a larger one is refused before anything is buffered, and all
+// bodies together stay within the budget of THTTPLimits.
 constexpr int64_t kMaxBodySize = int64_t(256) << 20;
 
 class THTTPRequestLoop {
@@ -21,6 +22,8 @@ class THTTPRequestLoop {
   using THandler = std::function<void(THTTPRequestInfo&, THTTPResponseInfo&)>;
   // Returns when the connection is to be closed; never throws.
   static void Run(IHTTPConnection& connection, const THandler& handler);
+  // Bytes of request bodies counted against the budget right now, across all connections.
+  static int64_t BodyBytesInFlight();
 };
 
 // "%XX" bytes, "%uXXXX" UTF-16 units as UTF-8, invalid escapes dropped with what they span;

@@ -1,5 +1,6 @@
 #include "http/THTTPResponseInfo.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/CodePages.h"
@@ -150,6 +151,7 @@ void THTTPResponseInfo::WriteHeader(bool forContent) {
     }
   }
   if (Date < 0) Date = std::time(nullptr);
+  FAnnouncedLength = ContentLength;
 
   std::string out = "HTTP/1.1 " + std::to_string(FResponseNo) + " " + ResponseText + "\r\n";
   auto line = [&](const char* name, const std::string& value) {
@@ -188,23 +190,39 @@ void THTTPResponseInfo::WriteHeader(bool forContent) {
   if (!FConnection.Write(out.data(), out.size())) throw EHTTPSocketError("Connection closed while writing");
 }
 
+// Up to the bytes still announced; a body written without a length goes out whole.
+bool THTTPResponseInfo::WriteBody(const char* data, size_t size, int64_t& left) {
+  if (left >= 0) size = size_t(std::min<int64_t>(left, int64_t(size)));
+  if (left > 0) left -= int64_t(size);
+  return size == 0 || FConnection.Write(data, size);
+}
+
 void THTTPResponseInfo::WriteContent() {
   if (!FHeaderWritten) WriteHeader(true);
   bool body = WillWriteBody() && FRequest.CommandType != hcHEAD;
   if (body) {
+    // The peer frames the body by the announced length (RFC 9112 section 6.3): a file that grew
+    // while it is sent is cut there; one that shrank cannot fill it, and padding or closing in
+    // order would pass a short body off as complete, so the transfer is reset instead.
+    int64_t left = FAnnouncedLength;
     bool ok = true;
     if (!ContentText.empty()) {
       std::string bytes = EncodedContentText();
-      ok = FConnection.Write(bytes.data(), bytes.size());
+      ok = WriteBody(bytes.data(), bytes.size(), left);
     } else if (FContentStream) {
       FContentStream->SetPosition(0);
       // Large pieces: a download of gigabytes costs few system calls.
       constexpr size_t kPiece = 256 * 1024;
       auto buffer = std::make_unique_for_overwrite<char[]>(kPiece);
-      for (size_t n; ok && (n = FContentStream->Read(buffer.get(), kPiece)) > 0;) ok = FConnection.Write(buffer.get(), n);
+      for (size_t n; ok && left != 0 && (n = FContentStream->Read(buffer.get(), kPiece)) > 0;)
+        ok = WriteBody(buffer.get(), n, left);
     } else {
       std::string bytes = DefaultBody();
-      ok = FConnection.Write(bytes.data(), bytes.size());
+      ok = WriteBody(bytes.data(), bytes.size(), left);
+    }
+    if (ok && left > 0) {
+      FConnection.Abort();
+      ok = false;
     }
     if (!ok) {
       ContentText.clear();

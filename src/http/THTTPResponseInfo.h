@@ -56,6 +56,8 @@ class THTTPResponseInfo {
   void WriteHeader();
   // As WriteHeader, from inside WriteContent: the default body counts towards the length.
   void WriteHeader(bool forContent);
+  // Writes exactly the length the header announced: longer content is cut there, shorter
+  // content ends the connection as a failed transfer (EHTTPSocketError).
   void WriteContent();
   // Bytes at once on the connection, no header.
   bool WriteRaw(const std::string& bytes) { return FConnection.Write(bytes.data(), bytes.size()); }
@@ -63,6 +65,7 @@ class THTTPResponseInfo {
 
  private:
   bool WillWriteBody() const;
+  bool WriteBody(const char* data, size_t size, int64_t& left);
   std::string DefaultBody() const;
   std::string EncodedContentText() const;
   void ReleaseStream();
@@ -71,6 +74,7 @@ class THTTPResponseInfo {
   const THTTPRequestInfo& FRequest;
   int FResponseNo = 200;
   bool FHeaderWritten = false;
+  int64_t FAnnouncedLength = -1;  // the Content-Length the header carried; -1 for none
   TStream* FContentStream = nullptr;
   std::unique_ptr<TStream> FOwnedStream;
 };

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -102,12 +103,31 @@ TSocket Accept(const TSocket& listening, TSocketResult& result) {
   return TSocket(fd);
 }
 
+bool IsResourceShortage(int error) {
+  return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
+}
+
 void ShutdownBoth(const TSocket& socket) {
   if (socket.Valid()) ::shutdown(socket.Handle(), SHUT_RDWR);
 }
 
 void ShutdownSend(const TSocket& socket) {
   if (socket.Valid()) ::shutdown(socket.Handle(), SHUT_WR);
+}
+
+TSocketResult SetReceiveTimeout(const TSocket& socket, int timeoutMs) {
+  timeval t{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+  if (::setsockopt(socket.Handle(), SOL_SOCKET, SO_RCVTIMEO, &t, sizeof t) != 0) return {errno};
+  return {};
+}
+
+bool BytesWaiting(const TSocket& socket) {
+  char c;
+  for (;;) {
+    ssize_t n = ::recv(socket.Handle(), &c, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n < 0 && errno == EINTR) continue;
+    return n > 0;
+  }
 }
 
 long Receive(const TSocket& socket, void* buffer, size_t size, TSocketResult& result) {
@@ -119,18 +139,44 @@ long Receive(const TSocket& socket, void* buffer, size_t size, TSocketResult& re
   }
 }
 
-TSocketResult SendAll(const TSocket& socket, const void* data, size_t size) {
+TSocketResult SendAll(const TSocket& socket, const void* data, size_t size, int stallTimeoutMs) {
+  using Clock = std::chrono::steady_clock;
   const char* p = static_cast<const char*>(data);
+  int flags = MSG_NOSIGNAL | (stallTimeoutMs >= 0 ? MSG_DONTWAIT : 0);
+  Clock::time_point progress = Clock::now();
   while (size > 0) {
-    ssize_t n = ::send(socket.Handle(), p, size, MSG_NOSIGNAL);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return {errno};
+    ssize_t n = ::send(socket.Handle(), p, size, flags);
+    if (n >= 0) {
+      p += n;
+      size -= static_cast<size_t>(n);
+      progress = Clock::now();
+      continue;
     }
-    p += n;
-    size -= static_cast<size_t>(n);
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return {errno};
+    // Full send buffer: wait for room, but only as long as the peer may go without taking a byte.
+    auto idle =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - progress).count();
+    if (idle >= stallTimeoutMs) return {ETIMEDOUT};
+    pollfd w{socket.Handle(), POLLOUT, 0};
+    ::poll(&w, 1, int(stallTimeoutMs - idle));
   }
   return {};
+}
+
+void SendNoWait(const TSocket& socket, const void* data, size_t size) {
+  ::send(socket.Handle(), data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+}
+
+void DiscardWaiting(const TSocket& socket) {
+  char buffer[4096];
+  while (::recv(socket.Handle(), buffer, sizeof buffer, MSG_DONTWAIT) > 0) {
+  }
+}
+
+void ResetOnClose(const TSocket& socket) {
+  linger l{1, 0};
+  ::setsockopt(socket.Handle(), SOL_SOCKET, SO_LINGER, &l, sizeof l);
 }
 
 std::string PeerAddressText(const TSocket& socket) {

@@ -45,13 +45,28 @@ uint16_t LocalPort(const TSocket& socket);
 // 1 readable, 0 timed out, -1 error.
 int WaitReadable(const TSocket& socket, int timeoutMs);
 TSocket Accept(const TSocket& listening, TSocketResult& result);
+// The process or the system is out of descriptors or buffers: retrying at once cannot succeed.
+bool IsResourceShortage(int error);
 // Wakes any thread blocked reading this socket; the owner closes it afterwards.
 void ShutdownBoth(const TSocket& socket);
 void ShutdownSend(const TSocket& socket);
+// A later Receive that waits longer than this for a byte fails with EAGAIN; 0 waits forever.
+TSocketResult SetReceiveTimeout(const TSocket& socket, int timeoutMs);
+// True when at least one byte can be read now; the end of the stream is no byte.
+bool BytesWaiting(const TSocket& socket);
 // Number of bytes read, 0 at end of stream, -1 on error (errno kept in result).
 long Receive(const TSocket& socket, void* buffer, size_t size, TSocketResult& result);
-// Sends everything or fails.
-TSocketResult SendAll(const TSocket& socket, const void* data, size_t size);
+// Sends everything or fails; with stallTimeoutMs >= 0 it also fails (ETIMEDOUT) once the peer
+// has taken no byte for that long.
+TSocketResult SendAll(const TSocket& socket, const void* data, size_t size,
+                      int stallTimeoutMs = -1);
+// What fits into the send buffer now, without waiting; the rest is dropped.
+void SendNoWait(const TSocket& socket, const void* data, size_t size);
+// Reads and drops whatever has arrived, without waiting.
+void DiscardWaiting(const TSocket& socket);
+// Closing the socket then resets the connection instead of ending it in order, so the peer sees
+// a failed transfer and unsent data is dropped.
+void ResetOnClose(const TSocket& socket);
 std::string PeerAddressText(const TSocket& socket);
 std::string SocketErrorText(int error);
 

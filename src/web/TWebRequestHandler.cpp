@@ -16,19 +16,12 @@ TWebRequestHandler& TWebRequestHandler::Instance() {
 }
 
 TCustomWebDispatcher* TWebRequestHandler::TakeModule() {
-  if (MaxConnections > 0 && FAdmitting >= MaxConnections) throw Exception(kTooMany);
-  std::lock_guard lock(FLock);
-  FAdmitting = int(FActive.size()) + 1;
-  if (MaxConnections > 0 && int(FActive.size()) >= MaxConnections) {
-    FAdmitting = 0;
-    throw Exception(kTooMany);
-  }
+  std::unique_lock lock(FLock);
+  auto free = [this] { return MaxConnections <= 0 || int(FActive.size()) < MaxConnections; };
+  if (!FModuleReturned.wait_for(lock, MaxModuleWait, free)) throw Exception(kTooMany);
   TCustomWebDispatcher* module;
   if (FInactive.empty()) {
-    if (!FWebModuleClass) {
-      FAdmitting = 0;
-      throw Exception("No data modules registered");
-    }
+    if (!FWebModuleClass) throw Exception("No data modules registered");
     FModules.push_back(FWebModuleClass());
     module = FModules.back().get();
   } else {
@@ -36,19 +29,21 @@ TCustomWebDispatcher* TWebRequestHandler::TakeModule() {
     FInactive.pop_front();
   }
   FActive.push_back(module);
-  FAdmitting = 0;
   return module;
 }
 
 void TWebRequestHandler::ReturnModule(TCustomWebDispatcher* module) {
-  std::lock_guard lock(FLock);
-  FActive.erase(std::remove(FActive.begin(), FActive.end(), module), FActive.end());
-  if (CacheConnections) {
-    FInactive.push_back(module);
-  } else {
-    FModules.erase(std::remove_if(FModules.begin(), FModules.end(), [&](auto& m) { return m.get() == module; }),
-                   FModules.end());
+  {
+    std::lock_guard lock(FLock);
+    FActive.erase(std::remove(FActive.begin(), FActive.end(), module), FActive.end());
+    if (CacheConnections) {
+      FInactive.push_back(module);
+    } else {
+      FModules.erase(std::remove_if(FModules.begin(), FModules.end(), [&](auto& m) { return m.get() == module; }),
+                     FModules.end());
+    }
   }
+  FModuleReturned.notify_one();
 }
 
 bool TWebRequestHandler::HandleRequest(TWebRequest& request, TWebResponse& response) {

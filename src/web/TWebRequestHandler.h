@@ -1,7 +1,8 @@
 #pragma once
 // The process-wide pool of web modules: at most 32 in use at once, idle ones reused first in,
 // first out.
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -23,6 +24,9 @@ class TWebRequestHandler {
   void SetWebModuleClass(TWebModuleClass factory) { FWebModuleClass = std::move(factory); }
   int MaxConnections = 32;
   bool CacheConnections = true;
+  // How long a request that finds every module taken waits for one before it is refused. Calls
+  // take microseconds, but threads holding modules can be preempted for a while on a busy host.
+  std::chrono::milliseconds MaxModuleWait{5000};
 
   // The bridge entry for one HTTP request.
   void HandleHTTPRequest(THTTPRequestInfo& request, THTTPResponseInfo& response);
@@ -52,10 +56,10 @@ class TWebRequestHandler {
 
   TWebModuleClass FWebModuleClass;
   mutable std::mutex FLock;
+  std::condition_variable FModuleReturned;                      // under FLock
   std::vector<std::unique_ptr<TCustomWebDispatcher>> FModules;  // every module ever made
   std::vector<TCustomWebDispatcher*> FActive;
   std::deque<TCustomWebDispatcher*> FInactive;
-  std::atomic<int> FAdmitting{0};
 };
 
 }  // namespace quillara

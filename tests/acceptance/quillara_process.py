@@ -39,7 +39,8 @@ def can_connect(host, port):
 class Quillara:
     """One headless server process with its own copy of the program and its own prefix."""
 
-    def __init__(self, port_text, prefix_fixture=None, workdir=None, env=None, preexec=None, args=None):
+    def __init__(self, port_text, prefix_fixture=None, workdir=None, env=None, args=(), preexec=None,
+                 access_log=True):
         self.dir = workdir or tempfile.mkdtemp(prefix="quillara-acc-")
         self.app = os.path.join(self.dir, "app")
         if not os.path.exists(self.app):
@@ -54,10 +55,10 @@ class Quillara:
         # The access log goes to a file unless the test asks otherwise, so that standard output
         # carries only the state lines the tests read.
         self.access_log = os.path.join(self.dir, "access.log")
-        if args is None:
-            args = ["--access-log", self.access_log]
+        if access_log:
+            args = ["--access-log", self.access_log, *args]
         self.proc = subprocess.Popen(
-            [os.path.join(self.app, "quillara"), "--headless", "--port", port_text] + args,
+            [os.path.join(self.app, "quillara"), "--headless", "--port", port_text, *args],
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env, preexec_fn=preexec)
         self.lines = queue.Queue()
         self.errors = queue.Queue()
@@ -137,6 +138,7 @@ class ServerFixture:
     """One headless server for a whole test class; list it before unittest.TestCase."""
     fixture_prefix = "win64"
     fixture_env = None
+    fixture_args = ()
 
     @classmethod
     def setUpClass(cls):
@@ -149,7 +151,7 @@ class ServerFixture:
     @classmethod
     def start_server(cls, prefix="win64", env=None):
         cls.port = free_port()
-        cls.server = Quillara(str(cls.port), prefix, env=env)
+        cls.server = Quillara(str(cls.port), prefix, env=env, args=cls.fixture_args)
         for _ in range(3):
             cls.server.next_line()
 

@@ -1,8 +1,16 @@
 """HTTP on the wire against the running server: failures row by row, header order, HEAD, forms,
 chunked bodies, one answer per connection."""
+import socket
 import unittest
 
-from quillara_process import ServerFixture, raw_exchange, split_response
+from quillara_process import ServerFixture, connect, raw_exchange, split_response
+
+
+def read_all(s):
+    chunks = []
+    while chunk := s.recv(65536):
+        chunks.append(chunk)
+    return b"".join(chunks)
 
 
 class HttpWireTest(ServerFixture, unittest.TestCase):
@@ -14,6 +22,11 @@ class HttpWireTest(ServerFixture, unittest.TestCase):
         many = b"".join(b"X: 1\r\n" for _ in range(1026))
         cases = [
             ("no blank in the request line", b"GARBAGE\r\n\r\n", None),
+            ("version other than HTTP/digits", b"GET / FOO/1.1\r\nHost: h\r\n\r\n", None),
+            ("version in lower case", b"GET / http/1.1\r\nHost: h\r\n\r\n", None),
+            ("version without digits", b"GET / HTTP/x.y\r\nHost: h\r\n\r\n", None),
+            ("continue asked with a foreign version",
+             b"POST / FOO/1.1\r\nHost: h\r\nExpect: 100-continue\r\nContent-Length: 0\r\n\r\n", None),
             ("request line too long", b"GET /" + long_line + b" HTTP/1.1\r\n\r\n", None),
             ("header line too long", b"GET / HTTP/1.1\r\nX: " + long_line + b"\r\n\r\n", None),
             ("more than 1025 header lines", b"GET / HTTP/1.1\r\nHost: h\r\n" + many + b"\r\n", None),
@@ -73,8 +86,31 @@ class HttpWireTest(ServerFixture, unittest.TestCase):
         self.assertEqual(answer.count(b"HTTP/1.1 "), 1)
 
     def test_continue_before_the_body(self):
-        answer = self.exchange(b"POST / HTTP/1.1\r\nHost: h\r\nExpect: 100-continue\r\nContent-Length: 0\r\n\r\n")
-        self.assertTrue(answer.startswith(b"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\n"), answer[:80])
+        for version in (b"HTTP/1.1", b"HTTP/1.2"):  # the interim answer is always HTTP/1.1
+            with self.subTest(version):
+                answer = self.exchange(b"POST / " + version + b"\r\nHost: h\r\nExpect: 100-continue\r\n"
+                                       b"Content-Length: 0\r\n\r\n")
+                self.assertTrue(answer.startswith(b"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\n"), answer[:80])
+
+    def test_end_of_input_is_not_body_data(self):
+        # The head and the client's half-close arrive in one segment: the end of input is
+        # already there when the server looks for body bytes, and none follows.
+        cases = [
+            ("POST without length or body", b"POST / HTTP/1.1\r\nHost: h\r\n\r\n", b"HTTP/1.1 200 OK\r\n"),
+            ("Expect other than 100-continue", b"POST / HTTP/1.1\r\nHost: h\r\nExpect: junk\r\n\r\n",
+             b"HTTP/1.1 417 Expectation Failed\r\n"),
+            ("Expect 100-continue", b"POST / HTTP/1.1\r\nHost: h\r\nExpect: 100-continue\r\nContent-Length: 0\r\n\r\n",
+             b"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\n"),
+        ]
+        for name, request, start in cases:
+            with self.subTest(name):
+                s = connect("127.0.0.1", self.port)
+                with s:
+                    s.setsockopt(socket.IPPROTO_TCP, socket.TCP_CORK, 1)
+                    s.sendall(request)
+                    s.shutdown(socket.SHUT_WR)  # sends the held head with the FIN
+                    answer = read_all(s)
+                self.assertTrue(answer.startswith(start), answer[:80])
 
 
 if __name__ == "__main__":

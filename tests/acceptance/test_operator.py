@@ -31,7 +31,7 @@ class CommandLineTest(unittest.TestCase):
         lines = r.stdout.decode().splitlines()
         self.assertTrue(lines[0].startswith("usage: quillara"))
         options = [line.split()[0] for line in lines[1:]]
-        self.assertEqual(options, ["--headless", "--port", "--access-log", "--help", "--version"])
+        self.assertEqual(options, ["--headless", "--port", "--access-log", "--limit", "--help", "--version"])
         r = run("--version")
         self.assertEqual(r.returncode, 0)
         self.assertRegex(r.stdout.decode(), r"^quillara \d+\.\d+\.\d+\n$")
@@ -48,9 +48,9 @@ class CommandLineTest(unittest.TestCase):
 
 
 class AccessLogTest(unittest.TestCase):
-    def start(self, args=None):
+    def start(self, access_log=True):
         port = free_port()
-        q = Quillara(str(port), "win64", args=args)
+        q = Quillara(str(port), "win64", access_log=access_log)
         self.addCleanup(q.close)
         for _ in range(3):
             q.next_line()
@@ -105,7 +105,7 @@ class AccessLogTest(unittest.TestCase):
         self.assertEqual(len(log_lines(q.access_log + ".1")), 1)
 
     def test_headless_logs_to_standard_output_by_default(self):
-        q, port = self.start(args=[])
+        q, port = self.start(access_log=False)
         self.get(port, b"GET /x.html HTTP/1.1\r\nHost: h\r\n\r\n")
         line = q.next_line()
         self.assertRegex(line, LINE)

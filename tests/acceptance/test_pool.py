@@ -1,16 +1,19 @@
 """The module pool under real load: 32 requests held inside handlers (each waiting to open a
-named pipe in the web root, which blocks until a writer comes), the 33rd refused with the pool
-message, a later one served once they are released."""
+named pipe in the web root, which blocks until a writer comes), a 33rd that waits for a module
+and gets the pool message only when none frees in time, one that is served once they are
+released; and many clients at once, none of them refused."""
 import os
 import threading
 import time
 import unittest
 
-from quillara_process import Quillara, free_port, raw_exchange, split_response, wait_until
+from quillara_process import Quillara, ServerFixture, connect, free_port, raw_exchange, split_response, wait_until
+
+GET_HOME = b"GET / HTTP/1.1\r\nHost: h\r\n\r\n"
 
 
 class ModulePoolTest(unittest.TestCase):
-    def test_thirty_third_request_gets_the_pool_message(self):
+    def test_thirty_third_request_waits_then_gets_the_pool_message(self):
         port = free_port()
         q = Quillara(str(port), "win64")
         self.addCleanup(q.close)
@@ -21,8 +24,8 @@ class ModulePoolTest(unittest.TestCase):
         answers = []
         lock = threading.Lock()
 
-        def held():
-            a = raw_exchange(port, b"GET /hold.html HTTP/1.1\r\nHost: h\r\n\r\n", timeout=30)
+        def held(request=b"GET /hold.html HTTP/1.1\r\nHost: h\r\n\r\n"):
+            a = raw_exchange(port, request, timeout=30)
             with lock:
                 answers.append(a)
 
@@ -31,11 +34,18 @@ class ModulePoolTest(unittest.TestCase):
             t.start()
         # all 32 are inside their handlers once the server has 32 readers waiting on the pipe
         time.sleep(1.5)
-        line, headers, body = split_response(raw_exchange(port, b"GET / HTTP/1.1\r\nHost: h\r\n\r\n"))
+        start = time.monotonic()
+        line, headers, body = split_response(raw_exchange(port, GET_HOME, timeout=30))
+        waited = time.monotonic() - start
         self.assertEqual(line, "HTTP/1.1 500 Internal Server Error")
         self.assertEqual(dict(headers)["Content-Type"], "text/html; charset=ISO-8859-1")
         self.assertEqual(body, b"Maximum number of concurrent connections exceeded.  Please try again later")
+        self.assertGreater(waited, 3)  # refused only after waiting for a module
 
+        # A request that finds all modules taken is served once one frees during its wait.
+        waiting = threading.Thread(target=held, args=(GET_HOME,))
+        waiting.start()
+        time.sleep(1)
         # Opening the pipe for writing releases every reader; they may all have gone again by the
         # time anything is written.
         w = os.open(fifo, os.O_WRONLY)
@@ -44,14 +54,36 @@ class ModulePoolTest(unittest.TestCase):
         except BrokenPipeError:
             pass
         os.close(w)
-        for t in threads:
+        for t in threads + [waiting]:
             t.join(30)
-        self.assertEqual(len(answers), 32)
+        self.assertEqual(len(answers), 33)
         self.assertTrue(all(a.startswith(b"HTTP/1.1 200 OK") for a in answers))
-        self.assertTrue(wait_until(lambda: split_response(
-            raw_exchange(port, b"GET / HTTP/1.1\r\nHost: h\r\n\r\n"))[0] == "HTTP/1.1 200 OK"))
+        self.assertTrue(wait_until(lambda: split_response(raw_exchange(port, GET_HOME))[0] == "HTTP/1.1 200 OK"))
         q.send("Termina")
         self.assertEqual(q.wait(), 0)
+
+
+class PoolUnderLoadTest(ServerFixture, unittest.TestCase):
+    def test_bursts_of_sixty_four_clients_are_all_served(self):
+        request = b"GET /dataserver/rest/TServerMethods1/EchoString/abc HTTP/1.1\r\nHost: h\r\n\r\n"
+        statuses = []
+        for _ in range(40):
+            # all connect and send before any answer is read, so the requests meet in the pool
+            burst = [connect("127.0.0.1", self.port, timeout=30) for _ in range(64)]
+            for s in burst:
+                s.sendall(request)
+            for s in burst:
+                with s:
+                    statuses.append(split_response(read_all(s))[0])
+        refused = [s for s in statuses if s != "HTTP/1.1 200 OK"]
+        self.assertEqual(len(refused), 0, refused[:3])
+
+
+def read_all(s):
+    chunks = []
+    while chunk := s.recv(65536):
+        chunks.append(chunk)
+    return b"".join(chunks)
 
 
 if __name__ == "__main__":

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "base/Exceptions.h"
+#include "http/THTTPLimits.h"
 #include "support/TMemoryConnection.h"
 
 using namespace quillara;
@@ -69,6 +70,11 @@ std::vector<TCase> Cases() {
       {"HTTP/1.0 without Host", "GET / HTTP/1.0\r\n\r\n", "HTTP/1.1 200 OK", true},
       {"HTTP/1.1 without Host", "GET / HTTP/1.1\r\n\r\n", "HTTP/1.1 400 Bad Request", false},
       {"no blank in the request line", "GARBAGE\r\n\r\n", "none", false},
+      {"version other than HTTP", "GET / FOO/1.1\r\nHost: h\r\n\r\n", "none", false},
+      {"version in lower case", "GET / http/1.1\r\nHost: h\r\n\r\n", "none", false},
+      {"version without minor", "GET / HTTP/1\r\nHost: h\r\n\r\n", "none", false},
+      {"version cut by a CR", "GET / HTTP/1.1\rHost: h\r\n\r\n", "none", false},
+      {"no version", "GET /\r\n\r\n", "none", false},
       {"request line too long", "GET /" + kLongLine + " HTTP/1.1\r\n\r\n", "none", false},
       {"header line too long", "GET / HTTP/1.1\r\nX: " + kLongLine + "\r\n\r\n", "none", false},
       {"1025 header lines", manyHeaders, "HTTP/1.1 200 OK", true},
@@ -148,11 +154,47 @@ TEST(THTTPRequestLoop, BodiesAndOverrides) {
   }
 }
 
-TEST(THTTPRequestLoop, ContinueIsAnsweredFirst) {
-  TSeen seen;
-  std::string request = "POST / HTTP/1.1\r\nHost: h\r\nExpect: 100-Continue\r\nContent-Length: 1\r\n\r\n";
-  std::string out = Serve(request + "z", seen, {request.size()}, nullptr, true);
-  EXPECT_EQ(out.rfind("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\n", 0), 0u) << out;
+TEST(THTTPRequestLoop, ContinueIsAnsweredFirstWithOurVersion) {
+  for (const char* version : {"HTTP/1.1", "HTTP/2.0"}) {
+    TSeen seen;
+    std::string request = std::string("POST / ") + version +
+                          "\r\nHost: h\r\nExpect: 100-Continue\r\nContent-Length: 1\r\n\r\n";
+    std::string out = Serve(request + "z", seen, {request.size()}, nullptr, true);
+    EXPECT_EQ(out.rfind("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\n", 0), 0u) << out;
+  }
+}
+
+// Bodies in flight share one budget: with 200 KB allowed, a request holding 150 KB leaves no
+// room for another 100 KB, whether declared or chunked, while small bodies always pass.
+TEST(THTTPRequestLoop, BodiesShareTheBudget) {
+  int64_t saved = HTTPLimits().BodyBudget;
+  HTTPLimits().BodyBudget = 200000;
+  auto post = [](int64_t size) {
+    return "POST / HTTP/1.1\r\nHost: h\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n" +
+           std::string(size_t(size), 'x');
+  };
+  std::string chunked =
+      "POST / HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\n\r\n186a0\r\n" +
+      std::string(100000, 'x') + "\r\n0\r\n\r\n";
+  struct Case {
+    const char* name;
+    std::string input;
+    std::string status;
+  } cases[] = {
+      {"declared length", post(100000), "HTTP/1.1 503 Service Unavailable"},
+      {"chunk size", chunked, "HTTP/1.1 503 Service Unavailable"},
+      {"small body", post(1000), "HTTP/1.1 200 OK"},
+  };
+  for (const Case& c : cases) {
+    TSeen outer, inner;
+    std::string innerOut;
+    Serve(post(150000), outer, {}, [&](THTTPResponseInfo&) { innerOut = Serve(c.input, inner); });
+    EXPECT_EQ(Status(innerOut), c.status) << c.name;
+    EXPECT_EQ(THTTPRequestLoop::BodyBytesInFlight(), 0) << c.name;
+    TSeen alone;  // once the first is done
+    EXPECT_EQ(Status(Serve(c.input, alone)), "HTTP/1.1 200 OK") << c.name;
+  }
+  HTTPLimits().BodyBudget = saved;
 }
 
 TEST(THTTPRequestLoop, ContentTypeCharsetDefaults) {
@@ -212,6 +254,60 @@ TEST(THTTPRequestLoop, ResponseHeaderOrderAndBodies) {
   EXPECT_EQ(Status(out), "HTTP/1.1 500 Internal Server Error");
   EXPECT_NE(out.find("Content-Type: text/html; charset=ISO-8859-1"), std::string::npos);
   EXPECT_EQ(out.substr(out.size() - 6), "Boom \xE9");
+}
+
+// A stream whose size, taken when the header is written, differs from what it then yields, as a
+// file that grows or shrinks while it is sent.
+class TChangingStream : public TStream {
+ public:
+  TChangingStream(int64_t size, size_t yields) : FSize(size), FBytes(yields, 'x') {}
+  size_t Read(void* buffer, size_t count) override {
+    size_t n = std::min(count, FBytes.size() - FPos);
+    std::copy_n(FBytes.data() + FPos, n, static_cast<char*>(buffer));
+    FPos += n;
+    return n;
+  }
+  size_t Write(const void*, size_t) override { return 0; }
+  int64_t Size() const override { return FSize; }
+  int64_t Position() const override { return int64_t(FPos); }
+  void SetPosition(int64_t position) override { FPos = size_t(position); }
+
+ private:
+  int64_t FSize;
+  std::string FBytes;
+  size_t FPos = 0;
+};
+
+class TAbortRecorder : public TMemoryConnection {
+ public:
+  using TMemoryConnection::TMemoryConnection;
+  void Abort() override { Aborted = true; }
+  bool Aborted = false;
+};
+
+TEST(THTTPRequestLoop, StreamSendsExactlyTheAnnouncedLength) {
+  struct Case {
+    const char* name;
+    size_t yields;
+    size_t body;
+    bool aborted;
+  } cases[] = {
+      {"as announced", 300000, 300000, false},
+      {"grew", 700000, 300000, false},
+      {"shrank", 100000, 100000, true},
+  };
+  for (const Case& c : cases) {
+    TAbortRecorder connection("GET / HTTP/1.1\r\nHost: h\r\n\r\n");
+    TChangingStream stream(300000, c.yields);
+    THTTPRequestLoop::Run(connection, [&](THTTPRequestInfo&, THTTPResponseInfo& r) {
+      r.SetContentStream(&stream, false);
+    });
+    const std::string& out = connection.Output();
+    size_t head = out.find("\r\n\r\n") + 4;
+    EXPECT_NE(out.find("Content-Length: 300000\r\n"), std::string::npos) << c.name;
+    EXPECT_EQ(out.size() - head, c.body) << c.name;
+    EXPECT_EQ(connection.Aborted, c.aborted) << c.name;
+  }
 }
 
 TEST(THTTPRequestLoop, BodyArrivingAfterThePauseIsNotWaitedFor) {

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+#include <thread>
+
 #include "base/Exceptions.h"
 #include "support/TMemoryConnection.h"
 #include "web/TWebRequestHandler.h"
@@ -111,6 +115,7 @@ TEST(TWebRequestHandler, PoolReusesModulesAndRefusesBeyondItsLimit) {
   // While a module is active, a second request arrives at a pool limited to one.
   TWebRequestHandler limited;
   limited.MaxConnections = 1;
+  limited.MaxModuleWait = std::chrono::milliseconds(100);  // the module cannot return meanwhile
   std::pair<std::string, std::string> nested;
   limited.SetWebModuleClass([&] {
     auto module = std::make_unique<TTestModule>();
@@ -125,4 +130,31 @@ TEST(TWebRequestHandler, PoolReusesModulesAndRefusesBeyondItsLimit) {
 
   TWebRequestHandler empty;
   EXPECT_EQ(Route("/", empty).second, "No data modules registered");
+}
+
+TEST(TWebRequestHandler, RequestWaitsForAModuleToReturn) {
+  TWebRequestHandler limited;
+  limited.MaxConnections = 1;
+  std::promise<void> entered, release;
+  std::shared_future<void> released = release.get_future().share();
+  limited.SetWebModuleClass([&] {
+    auto module = std::make_unique<TTestModule>();
+    module->BeforeDispatch = [&, first = true](TWebRequest&, TWebResponse&, bool&) mutable {
+      if (!first) return;
+      first = false;
+      entered.set_value();
+      released.wait();
+    };
+    return module;
+  });
+  std::thread holder([&] { Route("/", limited); });
+  entered.get_future().wait();
+  std::pair<std::string, std::string> waited;
+  std::thread waiter([&] { waited = Route("/", limited); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // finds the only module taken
+  release.set_value();
+  holder.join();
+  waiter.join();
+  EXPECT_EQ(waited.second, "default");
+  EXPECT_EQ(limited.ModuleCount(), 1u);
 }
