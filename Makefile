@@ -5,7 +5,7 @@ PORT ?= 12388
 PREFIX ?= /usr/local
 CTEST_FLAGS ?= --output-on-failure
 
-.PHONY: deps build run install deb test test-release test-asan test-tsan clean
+.PHONY: deps build run install deb check-layers test test-release test-asan test-tsan clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -41,7 +41,11 @@ test-tsan: deps
 	cmake --build build-tsan -j $(JOBS)
 	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest -j $(JOBS) $(CTEST_FLAGS) -E '^acceptance'
 
-test: test-release test-asan test-tsan
+# Every include points from a layer to one it may depend on.
+check-layers:
+	@bash scripts/check-layers.sh
+
+test: check-layers test-release test-asan test-tsan
 
 clean:
 	rm -rf build build-asan
