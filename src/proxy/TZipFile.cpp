@@ -97,7 +97,7 @@ class TArchiveWriter {
     deflateReset(&z);
     std::vector<uint8_t> input_chunk(kChunk);
     uint32_t crc = uint32_t(crc32(0L, Z_NULL, 0));
-    uint64_t dataStart = FOffset;
+    uint64_t dataStart = FOffset + FBuffer.size();
     uint64_t read = 0;
     int flush = Z_NO_FLUSH;
     do {
