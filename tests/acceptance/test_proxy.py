@@ -133,12 +133,14 @@ class ProxyDownloadTest(ServerFixture, unittest.TestCase):
         if not shutil.which("gnustep-config") or not shutil.which("gcc"):
             self.skipTest("no Objective-C compiler: install gobjc and libgnustep-base-dev")
         _, body = self.fresh_archive()
-        flags = subprocess.run(["gnustep-config", "--objc-flags"], capture_output=True, text=True).stdout.split()
+        flags = [f for f in subprocess.run(["gnustep-config", "--objc-flags"], capture_output=True,
+                                           text=True).stdout.split() if f not in ("-MMD", "-MP")]
         with tempfile.TemporaryDirectory() as folder:
             zipfile.ZipFile(io.BytesIO(body)).extractall(folder)
             for source in sorted(n for n in os.listdir(folder) if n.endswith(".m")):
                 done = subprocess.run(["gcc", "-fsyntax-only", "-x", "objective-c", *flags, "-I", folder,
-                                       os.path.join(folder, source)], capture_output=True, text=True)
+                                       os.path.join(folder, source)], capture_output=True, text=True,
+                                      cwd=folder)
                 self.assertEqual(done.returncode, 0, source + "\n" + done.stderr)
                 self.assertNotIn("warning", done.stderr, source)
 
