@@ -179,3 +179,63 @@ class ProxyDownloadTest(ServerFixture, unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class ClientLibrariesTest(unittest.TestCase):
+    """Each installed language folder compiles together with a proxy written in the shapes its
+    writer produces, so a downloaded package builds as it comes."""
+    BIN = os.environ.get("QUILLARA_BIN", os.path.join(os.path.dirname(__file__), "../../build/bin"))
+    SAMPLES = os.path.join(os.environ.get("QUILLARA_FIXTURES", os.path.join(os.path.dirname(__file__), "../fixtures")),
+                           "proxy", "clients")
+
+    def folder(self, language):
+        path = os.path.join(self.BIN, "proxy", language)
+        self.assertTrue(os.path.isdir(path), path)
+        return path
+
+    def compile(self, command, cwd):
+        done = subprocess.run(command, capture_output=True, text=True, cwd=cwd)
+        self.assertEqual(done.returncode, 0, " ".join(command) + "\n" + done.stdout + done.stderr)
+
+    def test_java(self):
+        if not shutil.which("javac"):
+            self.skipTest("javac not installed (apt default-jdk-headless)")
+        for language, package in (("java_android", "javaandroid"), ("java_blackberry", "javablackberry")):
+            with self.subTest(language=language), tempfile.TemporaryDirectory() as out:
+                source = os.path.join(self.folder(language), "com", "vavurerazev", package)
+                with open(os.path.join(self.SAMPLES, "DSProxy.java")) as f:
+                    sample = f.read().replace("javaandroid", package)
+                os.makedirs(os.path.join(out, "src"))
+                with open(os.path.join(out, "src", "DSProxy.java"), "w") as f:
+                    f.write(sample)
+                files = [os.path.join(source, n) for n in os.listdir(source) if n.endswith(".java")]
+                self.compile(["javac", "-Xlint:all", "-Werror", "-d", os.path.join(out, "classes"),
+                              os.path.join(out, "src", "DSProxy.java"), *files], out)
+
+    def test_csharp(self):
+        if not shutil.which("mcs"):
+            self.skipTest("mcs not installed (apt mono-mcs)")
+        with tempfile.TemporaryDirectory() as out:
+            folder = self.folder("csharp_silverlight")
+            files = [os.path.join(folder, n) for n in os.listdir(folder) if n.endswith(".cs")]
+            self.compile(["mcs", "-target:library", "-warnaserror", "-out:" + os.path.join(out, "p.dll"),
+                          os.path.join(self.SAMPLES, "DSProxy.cs"), *files], out)
+
+    def test_freepascal(self):
+        if not shutil.which("fpc"):
+            self.skipTest("fpc not installed (apt fpc)")
+        for language in ("freepascal_ios42", "freepascal_ios50"):
+            for mode in ("-Mobjfpc", "-Mdelphi"):
+                with self.subTest(language=language, mode=mode), tempfile.TemporaryDirectory() as out:
+                    self.compile(["fpc", mode, "-FU" + out, "-Fu" + self.folder(language),
+                                  os.path.join(self.SAMPLES, "DSProxy.pas")], out)
+
+    def test_objective_c_library(self):
+        if not shutil.which("gnustep-config") or not shutil.which("gcc"):
+            self.skipTest("no Objective-C compiler: install gobjc and libgnustep-base-dev")
+        flags = [f for f in subprocess.run(["gnustep-config", "--objc-flags"], capture_output=True,
+                                           text=True).stdout.split() if f not in ("-MMD", "-MP")]
+        folder = self.folder("objectivec_ios42")
+        with tempfile.TemporaryDirectory() as out:
+            self.compile(["gcc", "-fsyntax-only", "-x", "objective-c", *flags, "-I", folder,
+                          os.path.join(folder, "DSRESTClient.m")], out)
