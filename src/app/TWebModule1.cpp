@@ -103,7 +103,7 @@ void TWebModule1::WebFileDispatcher1BeforeDispatch(TCustomWebFileDispatcher&, co
   };
   if (!stale()) return;
   std::string folder = file.parent_path().string() + "/";
-  auto lock = LockProxyTarget(folder);
+  TProxyTargetLock lock(folder);
   // The download dispatcher may have left another language's writer in the generator; the
   // script is always written by the module's own writer.
   DSProxyGenerator1.Writer = kConfiguredProxyWriter;

@@ -1,13 +1,13 @@
 #include "platform/TFileSystem.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quillara::platform {
 
@@ -17,18 +17,18 @@ std::filesystem::path ExecutableFile() {
 }
 
 std::optional<TFileTime> LastWriteTime(const std::filesystem::path& file) {
-  struct stat st{};
+  struct stat st {};
   if (::stat(file.c_str(), &st) != 0) return std::nullopt;
   return TFileTime{int64_t(st.st_mtim.tv_sec), int64_t(st.st_mtim.tv_nsec)};
 }
 
 bool FileExists(const std::filesystem::path& file) {
-  struct stat st{};
+  struct stat st {};
   return ::stat(file.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 bool DirectoryExists(const std::filesystem::path& folder) {
-  struct stat st{};
+  struct stat st {};
   return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -48,20 +48,25 @@ std::string SystemErrorMessage(int error) {
   return ::strerror_r(error, buf, sizeof buf);
 }
 
-bool RenameFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) {
+bool RenameFile(const std::filesystem::path& from, const std::filesystem::path& to,
+                std::string& error) {
   if (::rename(from.c_str(), to.c_str()) == 0) return true;
   error = SystemErrorMessage(errno);
   return false;
 }
 
-bool DeleteFile(const std::filesystem::path& file) { return ::unlink(file.c_str()) == 0; }
+bool DeleteFile(const std::filesystem::path& file) {
+  return ::unlink(file.c_str()) == 0;
+}
 
 std::string UniqueFileSuffix() {
   static std::atomic<unsigned long> counter{0};
   return std::to_string(::getpid()) + "-" + std::to_string(++counter);
 }
 
-TWritableFile::~TWritableFile() { Close(); }
+TWritableFile::~TWritableFile() {
+  Close();
+}
 
 TWritableFile& TWritableFile::operator=(TWritableFile&& other) noexcept {
   if (this != &other) {

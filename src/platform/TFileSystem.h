@@ -2,8 +2,8 @@
 // File facts and whole-file operations the proxy packages need: last-write times, the running
 // executable, local MS-DOS time stamps, a file opened for writing with in-place rewrites, and
 // the rename that makes a finished file visible at once.
-#include <cstdint>
 #include <compare>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -30,7 +30,8 @@ uint32_t LocalDosDateTime(int64_t unixSeconds);
 std::string SystemErrorMessage(int error);
 
 // Replaces "to" by "from" in one step (same file system); false with the message on failure.
-bool RenameFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error);
+bool RenameFile(const std::filesystem::path& from, const std::filesystem::path& to,
+                std::string& error);
 bool DeleteFile(const std::filesystem::path& file);
 // A text no other call in any process on this machine gets: for temporary file names.
 std::string UniqueFileSuffix();

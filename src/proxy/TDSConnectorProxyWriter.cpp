@@ -51,9 +51,14 @@ const TTypeNames* TypeNamesOf(int code) {
 
 }  // namespace
 
-TDSCustomConnectorProxyWriter::TDSCustomConnectorProxyWriter() { SetIndentIncrement(2); }
+TDSCustomConnectorProxyWriter::TDSCustomConnectorProxyWriter() {
+  SetIndentIncrement(2);
+}
 
-std::string TDSCustomConnectorProxyWriter::HTTPMethodOf(const TDSProxyClass&, const TDSProxyMethod&) { return Get; }
+std::string TDSCustomConnectorProxyWriter::HTTPMethodOf(const TDSProxyClass&,
+                                                        const TDSProxyMethod&) {
+  return Get;
+}
 
 const std::vector<int>& TDSCustomConnectorProxyWriter::NonURLTypes() {
   static const std::vector<int> codes = {37, 30, 23, 9, 15, 21, 31, 3, 33};
@@ -61,7 +66,8 @@ const std::vector<int>& TDSCustomConnectorProxyWriter::NonURLTypes() {
 }
 
 const std::vector<int>& TDSCustomConnectorProxyWriter::SupportedTypes() {
-  static const std::vector<int> codes = {1, 26, 4, 28, 5, 6, 18, 29, 12, 13, 19, 7, 27, 25, 8, 2, 11, 10, 24, 37, 21, 30, 23, 33};
+  static const std::vector<int> codes = {1,  26, 4, 28, 5,  6,  18, 29, 12, 13, 19, 7,
+                                         27, 25, 8, 2,  11, 10, 24, 37, 21, 30, 23, 33};
   return codes;
 }
 
@@ -76,13 +82,14 @@ bool TDSCustomConnectorProxyWriter::IsNonURLType(int code) {
 }
 
 bool TDSCustomConnectorProxyWriter::IsPrimitiveJSONTypeName(const std::string& name) {
-  return name == "TJSONString" || name == "TJSONNumber" || name == "TJSONTrue" || name == "TJSONFalse" ||
-         name == "TJSONNull";
+  return name == "TJSONString" || name == "TJSONNumber" || name == "TJSONTrue" ||
+         name == "TJSONFalse" || name == "TJSONNull";
 }
 
 std::string TDSCustomConnectorProxyWriter::SetterName(const TDSProxyParameter& parameter) {
   if (IsValueHolderParameter(parameter)) return "SetAsDBXValue";
-  if (parameter.DataType == 21) return "<WARNING! Type " + parameter.TypeName + " is not supported>";
+  if (parameter.DataType == 21)
+    return "<WARNING! Type " + parameter.TypeName + " is not supported>";
   const TTypeNames* names = TypeNamesOf(parameter.DataType);
   return names ? names->Setter : "";
 }
@@ -95,23 +102,32 @@ std::string TDSCustomConnectorProxyWriter::GetterName(const TDSProxyParameter& p
 
 std::string TDSCustomConnectorProxyWriter::DirectionConstant(int direction) {
   switch (direction) {
-    case pdIn: return DirectionConstantPrefix() + "Input";
-    case pdOut: return DirectionConstantPrefix() + "Output";
-    case pdInOut: return DirectionConstantPrefix() + "InputOutput";
-    case pdReturn: return DirectionConstantPrefix() + "ReturnValue";
-    default: throw TDSProxyException("Param direction not allowed");
+    case pdIn:
+      return DirectionConstantPrefix() + "Input";
+    case pdOut:
+      return DirectionConstantPrefix() + "Output";
+    case pdInOut:
+      return DirectionConstantPrefix() + "InputOutput";
+    case pdReturn:
+      return DirectionConstantPrefix() + "ReturnValue";
+    default:
+      throw TDSProxyException("Param direction not allowed");
   }
 }
 
-std::string TDSCustomConnectorProxyWriter::DirectionConstantPrefix() { return "DSRESTParamDirection."; }
+std::string TDSCustomConnectorProxyWriter::DirectionConstantPrefix() {
+  return "DSRESTParamDirection.";
+}
 
 int TDSCustomConnectorProxyWriter::OutputParameterCount(const TDSProxyMethod& proxyMethod) {
   int count = 0;
-  ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) { count += IsOutputParameter(p) ? 1 : 0; });
+  ForEachParameter(proxyMethod,
+                   [&](const TDSProxyParameter& p) { count += IsOutputParameter(p) ? 1 : 0; });
   return count;
 }
 
-std::string TDSCustomConnectorProxyWriter::URLMethodName(const TDSProxyClass&, const TDSProxyMethod& proxyMethod) {
+std::string TDSCustomConnectorProxyWriter::URLMethodName(const TDSProxyClass&,
+                                                         const TDSProxyMethod& proxyMethod) {
   return proxyMethod.ProxyMethodName;
 }
 
@@ -120,9 +136,12 @@ std::string TDSCustomConnectorProxyWriter::TypeConstant(int code) {
   return TypeConstantPrefix() + (names ? names->Constant : "UnknownType");
 }
 
-std::string TDSCustomConnectorProxyWriter::TypeConstantPrefix() { return "DBXDataTypes."; }
+std::string TDSCustomConnectorProxyWriter::TypeConstantPrefix() {
+  return "DBXDataTypes.";
+}
 
-bool TDSCustomConnectorProxyWriter::IsValueHolderParameter(const TDSProxyParameter& parameter) const {
+bool TDSCustomConnectorProxyWriter::IsValueHolderParameter(
+    const TDSProxyParameter& parameter) const {
   const std::string& t = parameter.TypeName;
   return t.size() >= 9 && t.compare(0, 4, "TDBX") == 0 && t.compare(t.size() - 5, 5, "Value") == 0;
 }
@@ -136,7 +155,8 @@ bool TDSCustomConnectorProxyWriter::IsOutputParameter(const TDSProxyParameter& p
   return d == pdOut || d == pdInOut || d == pdReturn;
 }
 
-TDSProxyParameter* TDSCustomConnectorProxyWriter::GetReturnParam(const TDSProxyMethod& proxyMethod) {
+TDSProxyParameter* TDSCustomConnectorProxyWriter::GetReturnParam(
+    const TDSProxyMethod& proxyMethod) {
   TDSProxyParameter* result = nullptr;
   for (TDSProxyParameter* p = proxyMethod.Parameters(); p; p = p->Next.get())
     if (p->ParameterDirection == pdReturn) result = p;
@@ -157,7 +177,8 @@ bool TDSCustomConnectorProxyWriter::IsConnectorMethodIncluded(const TDSProxyMeth
 
 bool TDSCustomConnectorProxyWriter::IsConnectorClassIncluded(const TDSProxyClass& proxyClass) {
   if (!IsClassIncluded(proxyClass)) return false;
-  if (SameTextAscii(proxyClass.ProxyClassName, "DSMetadata") || SameTextAscii(proxyClass.ProxyClassName, "DSAdmin"))
+  if (SameTextAscii(proxyClass.ProxyClassName, "DSMetadata") ||
+      SameTextAscii(proxyClass.ProxyClassName, "DSAdmin"))
     return false;
   for (TDSProxyMethod* m = proxyClass.FirstMethod(); m; m = m->Next.get())
     if (IsConnectorMethodIncluded(*m)) return true;

@@ -17,7 +17,8 @@ class TDSCustomConnectorProxyWriter : public TDSCustomProxyWriter {
   std::string FPostPrefix = "update", FPutPrefix = "accept", FDeletePrefix = "cancel";
   bool GenerateURLFunctions = false;
 
-  virtual std::string HTTPMethodOf(const TDSProxyClass& proxyClass, const TDSProxyMethod& proxyMethod);
+  virtual std::string HTTPMethodOf(const TDSProxyClass& proxyClass,
+                                   const TDSProxyMethod& proxyMethod);
   virtual const std::vector<int>& NonURLTypes();
   virtual const std::vector<int>& SupportedTypes();
   virtual bool IsPrimitiveJSONTypeName(const std::string& name);
@@ -27,7 +28,8 @@ class TDSCustomConnectorProxyWriter : public TDSCustomProxyWriter {
   virtual std::string DirectionConstant(int direction);
   virtual std::string DirectionConstantPrefix();
   virtual int OutputParameterCount(const TDSProxyMethod& proxyMethod);
-  virtual std::string URLMethodName(const TDSProxyClass& proxyClass, const TDSProxyMethod& proxyMethod);
+  virtual std::string URLMethodName(const TDSProxyClass& proxyClass,
+                                    const TDSProxyMethod& proxyMethod);
   virtual std::string TypeConstant(int code);
   virtual std::string TypeConstantPrefix();
 

@@ -6,21 +6,47 @@ namespace quillara {
 
 namespace {
 
-constexpr const char* kImports[] = {
-    "DSAdmin.h", "DSRESTParameterMetaData.h", "DBException.h", "TParams.h",
-    "TDBXReader.h", "TDataSet.h", "TJSONNull.h", "TJSONValue.h", "TJSONObject.h", "TJSONArray.h",
-    "TJSONTrue.h", "TJSONFalse.h", "DBXProtocols.h", "TDBXAnsiStringValue.h", "TDBXAnsiCharsValue.h",
-    "TDBXBooleanValue.h", "TDBXDoubleValue.h", "TDBXUInt8Value.h", "TDBXInt8Value.h", "TDBXUInt16Value.h",
-    "TDBXInt16Value.h", "TDBXInt32Value.h", "TDBXInt64Value.h", "TDBXSingleValue.h", "TDBXStringValue.h",
-    "TDBXTimeValue.h", "TDBXTimeStampValue.h", "TDBXWideStringValue.h", "TDBXDateValue.h",
-    "TDBXReaderValue.h", "TDBXStreamValue.h", "TDBXBcdValue.h"};
+constexpr const char* kImports[] = {"DSAdmin.h",
+                                    "DSRESTParameterMetaData.h",
+                                    "DBException.h",
+                                    "TParams.h",
+                                    "TDBXReader.h",
+                                    "TDataSet.h",
+                                    "TJSONNull.h",
+                                    "TJSONValue.h",
+                                    "TJSONObject.h",
+                                    "TJSONArray.h",
+                                    "TJSONTrue.h",
+                                    "TJSONFalse.h",
+                                    "DBXProtocols.h",
+                                    "TDBXAnsiStringValue.h",
+                                    "TDBXAnsiCharsValue.h",
+                                    "TDBXBooleanValue.h",
+                                    "TDBXDoubleValue.h",
+                                    "TDBXUInt8Value.h",
+                                    "TDBXInt8Value.h",
+                                    "TDBXUInt16Value.h",
+                                    "TDBXInt16Value.h",
+                                    "TDBXInt32Value.h",
+                                    "TDBXInt64Value.h",
+                                    "TDBXSingleValue.h",
+                                    "TDBXStringValue.h",
+                                    "TDBXTimeValue.h",
+                                    "TDBXTimeStampValue.h",
+                                    "TDBXWideStringValue.h",
+                                    "TDBXDateValue.h",
+                                    "TDBXReaderValue.h",
+                                    "TDBXStreamValue.h",
+                                    "TDBXBcdValue.h"};
 
 bool IsJSONClassName(const std::string& t) {
-  return t == "TJSONObject" || t == "TJSONArray" || t == "TJSONValue" || t == "TJSONTrue" || t == "TJSONFalse" ||
-         t == "TJSONNull";
+  return t == "TJSONObject" || t == "TJSONArray" || t == "TJSONValue" || t == "TJSONTrue" ||
+         t == "TJSONFalse" || t == "TJSONNull";
 }
 
-std::string Index(int i) { return std::to_string(i); }
+std::string Index(int i) {
+  return std::to_string(i);
+}
 
 }  // namespace
 
@@ -29,21 +55,43 @@ std::string TDSCustomObjectiveCiOSProxyWriter::TypeDeclaration(const TDSProxyPar
   const std::string& t = parameter->TypeName;
   if (IsValueHolderParameter(*parameter)) return t + " *";
   switch (parameter->DataType) {
-    case 1: case 26: return "NSString *";
-    case 2: case 6: case 10: return "long";
-    case 4: return "bool";
-    case 5: case 28: return "int";
-    case 7: case 25: return "double";
-    case 8: case 24: return "???" + t + "???";
-    case 11: return "NSDate *";
-    case 12: case 29: return "unsigned int";
-    case 13: return "unsigned long";
-    case 18: return "long long";
-    case 19: return "unsigned long long";
-    case 23: return t + "*";
-    case 27: return "float";
-    case 33: return "NSData *";
-    case 37: return IsJSONClassName(t) ? t + " *" : "TJSONObject *";
+    case 1:
+    case 26:
+      return "NSString *";
+    case 2:
+    case 6:
+    case 10:
+      return "long";
+    case 4:
+      return "bool";
+    case 5:
+    case 28:
+      return "int";
+    case 7:
+    case 25:
+      return "double";
+    case 8:
+    case 24:
+      return "???" + t + "???";
+    case 11:
+      return "NSDate *";
+    case 12:
+    case 29:
+      return "unsigned int";
+    case 13:
+      return "unsigned long";
+    case 18:
+      return "long long";
+    case 19:
+      return "unsigned long long";
+    case 23:
+      return t + "*";
+    case 27:
+      return "float";
+    case 33:
+      return "NSData *";
+    case 37:
+      return IsJSONClassName(t) ? t + " *" : "TJSONObject *";
     default:
       throw EDSProxyException("Unknown param type for " + parameter->TypeUnit() + "." + t);
   }
@@ -63,7 +111,8 @@ std::string TDSCustomObjectiveCiOSProxyWriter::CastExpression(const TDSProxyPara
 bool TDSCustomObjectiveCiOSProxyWriter::CanUseGET(const TDSProxyMethod& proxyMethod) {
   bool result = true;
   ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
-    if (IsInputParameter(p) && (!IsSupported(p.DataType) || IsNonURLType(p.DataType))) result = false;
+    if (IsInputParameter(p) && (!IsSupported(p.DataType) || IsNonURLType(p.DataType)))
+      result = false;
   });
   return result;
 }
@@ -90,7 +139,8 @@ void TDSCustomObjectiveCiOSProxyWriter::WriteClassInterface(const TDSProxyClass&
   EmitEmptyLine();
 }
 
-void TDSCustomObjectiveCiOSProxyWriter::WriteMethodComment(const TDSProxyClass&, const TDSProxyMethod& proxyMethod) {
+void TDSCustomObjectiveCiOSProxyWriter::WriteMethodComment(const TDSProxyClass&,
+                                                           const TDSProxyMethod& proxyMethod) {
   EmitEmptyLine();
   if (!proxyMethod.Parameters()) return;
   EmitLine("/**");
@@ -98,19 +148,27 @@ void TDSCustomObjectiveCiOSProxyWriter::WriteMethodComment(const TDSProxyClass&,
     bool result = p.ParameterDirection == pdReturn;
     std::string mark;
     switch (p.ParameterDirection) {
-      case pdIn: mark = " [in]"; break;
-      case pdOut: mark = " [out]"; break;
-      case pdInOut: mark = " [in/out]"; break;
-      default: break;
+      case pdIn:
+        mark = " [in]";
+        break;
+      case pdOut:
+        mark = " [out]";
+        break;
+      case pdInOut:
+        mark = " [in/out]";
+        break;
+      default:
+        break;
     }
-    EmitLine(std::string(" * ") + (result ? "@return " : "@param ") + (result ? "result" : p.ParameterName) + mark +
-             " - Type on server: " + p.TypeName);
+    EmitLine(std::string(" * ") + (result ? "@return " : "@param ") +
+             (result ? "result" : p.ParameterName) + mark + " - Type on server: " + p.TypeName);
   });
   EmitLine(" */");
 }
 
 std::string TDSCustomObjectiveCiOSProxyWriter::MethodSignature(const TDSProxyMethod& proxyMethod) {
-  std::string s = "-(" + TypeDeclaration(GetReturnParam(proxyMethod)) + ") " + proxyMethod.ProxyMethodName;
+  std::string s =
+      "-(" + TypeDeclaration(GetReturnParam(proxyMethod)) + ") " + proxyMethod.ProxyMethodName;
   bool first = true;
   ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
     int d = p.ParameterDirection;
@@ -127,7 +185,8 @@ std::string TDSCustomObjectiveCiOSProxyWriter::MethodSignature(const TDSProxyMet
   return s;
 }
 
-void TDSCustomObjectiveCiOSProxyWriter::WriteMethodInterface(const TDSProxyClass&, const TDSProxyMethod& proxyMethod) {
+void TDSCustomObjectiveCiOSProxyWriter::WriteMethodInterface(const TDSProxyClass&,
+                                                             const TDSProxyMethod& proxyMethod) {
   Indent();
   EmitLine(MethodSignature(proxyMethod) + ";");
   Outdent();
@@ -157,13 +216,14 @@ void TDSCustomObjectiveCiOSProxyWriter::WriteClassImplementation(const TDSProxyC
   EmitLine("@end");
 }
 
-void TDSCustomObjectiveCiOSProxyWriter::WriteParameterMetadataGetters(const TDSProxyClass& proxyClass) {
+void TDSCustomObjectiveCiOSProxyWriter::WriteParameterMetadataGetters(
+    const TDSProxyClass& proxyClass) {
   for (TDSProxyMethod* m = proxyClass.FirstMethod(); m; m = m->Next.get())
     if (IsConnectorMethodIncluded(*m)) WriteParameterMetadataGetter(proxyClass, *m);
 }
 
-void TDSCustomObjectiveCiOSProxyWriter::WriteParameterMetadataGetter(const TDSProxyClass& proxyClass,
-                                                                     const TDSProxyMethod& proxyMethod) {
+void TDSCustomObjectiveCiOSProxyWriter::WriteParameterMetadataGetter(
+    const TDSProxyClass& proxyClass, const TDSProxyMethod& proxyMethod) {
   EmitLine("-(id) get" + proxyClass.ProxyClassName + "_" + proxyMethod.ProxyMethodName + " {");
   Indent();
   EmitLine("return  [NSArray arrayWithObjects:");
@@ -188,8 +248,8 @@ void TDSCustomObjectiveCiOSProxyWriter::WriteDealloc() {
   EmitLine("}");
 }
 
-void TDSCustomObjectiveCiOSProxyWriter::WriteMethodImplementation(const TDSProxyClass& proxyClass,
-                                                                  const TDSProxyMethod& proxyMethod) {
+void TDSCustomObjectiveCiOSProxyWriter::WriteMethodImplementation(
+    const TDSProxyClass& proxyClass, const TDSProxyMethod& proxyMethod) {
   const std::string& c = proxyClass.ProxyClassName;
   const std::string& m = proxyMethod.ProxyMethodName;
   Indent();
@@ -210,7 +270,8 @@ void TDSCustomObjectiveCiOSProxyWriter::WriteMethodImplementation(const TDSProxy
   Outdent();
 }
 
-void TDSCustomObjectiveCiOSProxyWriter::WriteSetterForInputParams(const TDSProxyMethod& proxyMethod) {
+void TDSCustomObjectiveCiOSProxyWriter::WriteSetterForInputParams(
+    const TDSProxyMethod& proxyMethod) {
   int index = 0;
   ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
     int i = index++;
@@ -234,12 +295,14 @@ void TDSCustomObjectiveCiOSProxyWriter::WriteSetterForInputParams(const TDSProxy
   });
 }
 
-void TDSCustomObjectiveCiOSProxyWriter::WriteGetterForOutputParams(const TDSProxyMethod& proxyMethod) {
+void TDSCustomObjectiveCiOSProxyWriter::WriteGetterForOutputParams(
+    const TDSProxyMethod& proxyMethod) {
   int index = 0;
   ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
     int i = index++;
     if (!IsOutputParameter(p)) return;
-    std::string slot = "[[[cmd.parameters objectAtIndex:" + Index(i) + "]getValue]" + GetterName(p) + "];";
+    std::string slot =
+        "[[[cmd.parameters objectAtIndex:" + Index(i) + "]getValue]" + GetterName(p) + "];";
     if (p.ParameterDirection == pdReturn) {
       EmitLine("");
       EmitLine("return " + CastExpression(p) + slot);
@@ -251,14 +314,19 @@ void TDSCustomObjectiveCiOSProxyWriter::WriteGetterForOutputParams(const TDSProx
 
 IDSProxyWriter& TDSIOSProxyWriter::Current() {
   if (TextWriter) return *TextWriter;
-  IDSProxyWriter* sink = Sink(FCurrFilePart == TFilePart::fpInterface ? "interface" : "implementation");
+  IDSProxyWriter* sink =
+      Sink(FCurrFilePart == TFilePart::fpInterface ? "interface" : "implementation");
   if (!sink) throw TDSProxyException("Stream not found");
   return *sink;
 }
 
-void TDSIOSProxyWriter::EmitText(const std::string& text) { Current().Write(text); }
+void TDSIOSProxyWriter::EmitText(const std::string& text) {
+  Current().Write(text);
+}
 
-void TDSIOSProxyWriter::EmitLineEnd() { Current().WriteLine(); }
+void TDSIOSProxyWriter::EmitLineEnd() {
+  Current().WriteLine();
+}
 
 std::unique_ptr<TDSCustomProxyWriter> TDSClientProxyWriterObjectiveCiOS::CreateProxyWriter() {
   auto writer = std::make_unique<TDSIOSProxyWriter>();

@@ -21,12 +21,16 @@ class TDSCustomObjectiveCiOSProxyWriter : public TDSCustomConnectorProxyWriter {
   virtual void EmitEmptyLine() { WriteLine(); }
   virtual void WriteClassImplementation(const TDSProxyClass& proxyClass);
   virtual void WriteClassInterface(const TDSProxyClass& proxyClass);
-  virtual void WriteMethodComment(const TDSProxyClass& proxyClass, const TDSProxyMethod& proxyMethod);
-  virtual void WriteMethodImplementation(const TDSProxyClass& proxyClass, const TDSProxyMethod& proxyMethod);
-  virtual void WriteMethodInterface(const TDSProxyClass& proxyClass, const TDSProxyMethod& proxyMethod);
+  virtual void WriteMethodComment(const TDSProxyClass& proxyClass,
+                                  const TDSProxyMethod& proxyMethod);
+  virtual void WriteMethodImplementation(const TDSProxyClass& proxyClass,
+                                         const TDSProxyMethod& proxyMethod);
+  virtual void WriteMethodInterface(const TDSProxyClass& proxyClass,
+                                    const TDSProxyMethod& proxyMethod);
   virtual void WriteParameterMetadataGetters(const TDSProxyClass& proxyClass);
   virtual void WriteDealloc();
-  virtual void WriteParameterMetadataGetter(const TDSProxyClass& proxyClass, const TDSProxyMethod& proxyMethod);
+  virtual void WriteParameterMetadataGetter(const TDSProxyClass& proxyClass,
+                                            const TDSProxyMethod& proxyMethod);
 
   // Fails with "Unknown param type for %s.%s" for codes that have no declaration.
   std::string TypeDeclaration(const TDSProxyParameter* parameter);

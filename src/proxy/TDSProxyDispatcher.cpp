@@ -1,7 +1,6 @@
 #include "proxy/TDSProxyDispatcher.h"
 
 #include <filesystem>
-#include <memory>
 
 #include "base/CodePages.h"
 #include "platform/TFileSystem.h"
@@ -12,21 +11,28 @@ namespace quillara {
 
 namespace fs = std::filesystem;
 
-std::unique_lock<std::mutex> LockProxyTarget(const std::string& folder) {
-  static std::mutex tableLock;
-  static std::map<std::string, std::unique_ptr<std::mutex>> locks;  // one per folder ever targeted
+std::mutex TProxyTargetLock::FTableLock;
+std::map<std::string, std::unique_ptr<TProxyTargetLock::TSlot>> TProxyTargetLock::FSlots;
+
+TProxyTargetLock::TProxyTargetLock(const std::string& folder) {
   std::error_code ec;
-  std::string key = fs::weakly_canonical(fs::absolute(folder, ec), ec).string();
-  if (ec) key = folder;
-  while (key.size() > 1 && key.back() == '/') key.pop_back();
-  std::mutex* folderLock;
+  FKey = fs::weakly_canonical(fs::absolute(folder, ec), ec).string();
+  if (ec) FKey = folder;
+  while (FKey.size() > 1 && FKey.back() == '/') FKey.pop_back();
   {
-    std::lock_guard guard(tableLock);
-    auto& slot = locks[key];
-    if (!slot) slot = std::make_unique<std::mutex>();
-    folderLock = slot.get();
+    std::lock_guard guard(FTableLock);
+    auto& slot = FSlots[FKey];
+    if (!slot) slot = std::make_unique<TSlot>();
+    ++slot->Users;
+    FSlot = slot.get();
   }
-  return std::unique_lock<std::mutex>(*folderLock);
+  FSlot->Lock.lock();
+}
+
+TProxyTargetLock::~TProxyTargetLock() {
+  FSlot->Lock.unlock();
+  std::lock_guard guard(FTableLock);
+  if (--FSlot->Users == 0) FSlots.erase(FKey);
 }
 
 namespace {
@@ -49,10 +55,11 @@ bool NeedsRebuild(const fs::path& archive) {
 
 TDSProxyDispatcher::TDSProxyDispatcher() {
   RootDirectory = ".";
-  WebDirectories = {{TWebDirectoryAction::dirInclude, "\\proxy\\*"}, {TWebDirectoryAction::dirExclude, "\\proxy\\*\\*"}};
+  WebDirectories = {{TWebDirectoryAction::dirInclude, "\\proxy\\*"},
+                    {TWebDirectoryAction::dirExclude, "\\proxy\\*\\*"}};
   WebFileExtensions = {{"zip", "application/x-zip-compressed"}};
-  BeforeDispatch = [this](TCustomWebFileDispatcher&, const std::string& fileName, TWebRequest&, TWebResponse&,
-                          bool& handled) { RebuildProxyArchive(fileName, handled); };
+  BeforeDispatch = [this](TCustomWebFileDispatcher&, const std::string& fileName, TWebRequest&,
+                          TWebResponse&, bool& handled) { RebuildProxyArchive(fileName, handled); };
 }
 
 void TDSProxyDispatcher::SetDSProxyGenerator(TDSCustomProxyGenerator* generator) {
@@ -84,9 +91,9 @@ void TDSProxyDispatcher::RebuildProxyArchive(const std::string& fileName, bool& 
   if (language == LanguageTable().end()) return;
   if (!NeedsRebuild(archive)) return;
 
-  fs::path languageFolder =
-      platform::DirectoryExists(proxyPath) ? fs::path(proxyPath) / key : exeFolder / proxyPath / key;
-  auto lock = LockProxyTarget(languageFolder.string());
+  fs::path languageFolder = platform::DirectoryExists(proxyPath) ? fs::path(proxyPath) / key
+                                                                 : exeFolder / proxyPath / key;
+  TProxyTargetLock lock(languageFolder.string());
   if (!NeedsRebuild(archive)) return;  // another request has just rebuilt it
   FGenerator->Writer = language->second;
   TDSProxyWriterProperties properties = FGenerator->WriterProperties();

@@ -40,7 +40,8 @@ std::string Encode(const std::string& utf8, TDSProxyEncoding encoding) {
 
 }  // namespace
 
-TDSProxyStreamWriter::TDSProxyStreamWriter(std::string id, TDSProxyEncoding encoding, TStream& stream)
+TDSProxyStreamWriter::TDSProxyStreamWriter(std::string id, TDSProxyEncoding encoding,
+                                           TStream& stream)
     : FID(std::move(id)), FEncoding(encoding), FStream(stream) {
   if (FEncoding == TDSProxyEncoding::peUTF8 && FStream.Position() == 0) Put("\xEF\xBB\xBF");
 }
@@ -50,9 +51,13 @@ void TDSProxyStreamWriter::Put(const std::string& bytes) {
     throw EFCreateError("Stream write error");
 }
 
-void TDSProxyStreamWriter::Write(const std::string& text) { Put(Encode(text, FEncoding)); }
+void TDSProxyStreamWriter::Write(const std::string& text) {
+  Put(Encode(text, FEncoding));
+}
 
-void TDSProxyStreamWriter::WriteLine() { Put("\r\n"); }
+void TDSProxyStreamWriter::WriteLine() {
+  Put("\r\n");
+}
 
 std::vector<std::string> SplitProxyTextList(const std::string& list) {
   std::vector<std::string> items;
@@ -110,7 +115,9 @@ bool TDSCustomProxyWriter::IsMethodIncluded(const TDSProxyMethod& proxyMethod) {
   return Included(proxyMethod.ProxyMethodName, FIncludeMethods, FExcludeMethods);
 }
 
-bool TDSCustomProxyWriter::IsTableTypeName(const std::string& name) { return name == "TDataSet" || name == "TParams"; }
+bool TDSCustomProxyWriter::IsTableTypeName(const std::string& name) {
+  return name == "TDataSet" || name == "TParams";
+}
 
 bool TDSCustomProxyWriter::IsValueHolderTypeName(const std::string& name) {
   if (name.compare(0, 4, "TDBX") != 0) return false;
@@ -118,7 +125,9 @@ bool TDSCustomProxyWriter::IsValueHolderTypeName(const std::string& name) {
   return value != std::string::npos && value + 5 == name.size();
 }
 
-bool TDSCustomProxyWriter::IsJSONTypeName(const std::string& name) { return name.compare(0, 5, "TJSON") == 0; }
+bool TDSCustomProxyWriter::IsJSONTypeName(const std::string& name) {
+  return name.compare(0, 5, "TJSON") == 0;
+}
 
 std::string TDSCustomProxyWriter::SourceTypeName(const TDSProxyParameter& parameter) {
   auto custom = FCustomTypeMap.find(parameter.DataType);
@@ -126,8 +135,12 @@ std::string TDSCustomProxyWriter::SourceTypeName(const TDSProxyParameter& parame
   return parameter.TypeName;
 }
 
-std::string TDSCustomProxyWriter::GetAssignmentString(const TDSProxyParameter&) { return {}; }
-std::string TDSCustomProxyWriter::GetCreateDataSetReader(const TDSProxyParameter&) { return {}; }
+std::string TDSCustomProxyWriter::GetAssignmentString(const TDSProxyParameter&) {
+  return {};
+}
+std::string TDSCustomProxyWriter::GetCreateDataSetReader(const TDSProxyParameter&) {
+  return {};
+}
 
 TDSProxyMetadata& TDSCustomProxyWriter::Metadata() {
   if (!FMetadata) {
@@ -160,7 +173,8 @@ const TMask& TDSCustomProxyWriter::CachedMask(const std::string& maskText) {
   return *slot;
 }
 
-bool TDSCustomProxyWriter::Included(const std::string& name, const std::vector<std::string>& include,
+bool TDSCustomProxyWriter::Included(const std::string& name,
+                                    const std::vector<std::string>& include,
                                     const std::vector<std::string>& exclude) {
   Text text = Utf8ToText(name);
   auto any = [&](const std::vector<std::string>& masks) {
@@ -184,7 +198,9 @@ void TDSCustomProxyWriter::WriteLine(const std::string& text) {
   EmitLineEnd();
 }
 
-void TDSCustomProxyWriter::WriteLine() { EmitLineEnd(); }
+void TDSCustomProxyWriter::WriteLine() {
+  EmitLineEnd();
+}
 
 void TDSCustomProxyWriter::Indent() {
   FIndentCount += FIndentIncrement;
@@ -247,7 +263,8 @@ std::unique_ptr<TDSProxyWriter> TDSProxyWriterFactory::GetWriter(const std::stri
     TDSProxyWriterFactory& self = Instance();
     std::lock_guard lock(self.FLock);
     auto it = FindWriter(self.FWriters, id);
-    if (it == self.FWriters.end()) throw TDSProxyException(FormatMessage("Unknown proxy writer: %s", {id}));
+    if (it == self.FWriters.end())
+      throw TDSProxyException(FormatMessage("Unknown proxy writer: %s", {id}));
     writerClass = it->second;
   }
   try {
@@ -282,7 +299,8 @@ std::unique_ptr<TDSProxyWriter> RequireWriter(const std::string& name) {
 std::string ChangeFileExt(const std::string& name, const std::string& extension) {
   size_t slash = name.find_last_of('/');
   size_t dot = name.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return name + extension;
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+    return name + extension;
   return name.substr(0, dot) + extension;
 }
 
@@ -294,7 +312,9 @@ bool HasFileExt(const std::string& name) {
 
 }  // namespace
 
-TDSProxyWriterProperties TDSCustomProxyGenerator::WriterProperties() const { return RequireWriter(Writer)->Properties(); }
+TDSProxyWriterProperties TDSCustomProxyGenerator::WriterProperties() const {
+  return RequireWriter(Writer)->Properties();
+}
 
 std::vector<TDSProxyFileDescription> TDSCustomProxyGenerator::FileDescriptions() const {
   return RequireWriter(Writer)->FileDescriptions();
@@ -306,7 +326,9 @@ std::shared_ptr<IDSProxyMetaDataLoader> TDSCustomProxyGenerator::GetMetaDataLoad
   return nullptr;
 }
 
-void TDSCustomProxyGenerator::Write() { DoWrite(nullptr, false, nullptr); }
+void TDSCustomProxyGenerator::Write() {
+  DoWrite(nullptr, false, nullptr);
+}
 
 void TDSCustomProxyGenerator::Write(std::shared_ptr<IDSProxyMetaDataLoader> connection) {
   DoWrite(std::move(connection), false, nullptr);
@@ -321,7 +343,8 @@ void TDSCustomProxyGenerator::WriteToStreams(std::shared_ptr<IDSProxyMetaDataLoa
   DoWrite(std::move(connection), true, &streams);
 }
 
-void TDSCustomProxyGenerator::DoWrite(std::shared_ptr<IDSProxyMetaDataLoader> loader, bool toStreams,
+void TDSCustomProxyGenerator::DoWrite(std::shared_ptr<IDSProxyMetaDataLoader> loader,
+                                      bool toStreams,
                                       std::map<std::string, TStream*>* callerStreams) {
   if (toStreams) {
     if (!loader) loader = GetMetaDataLoaderIntf();
@@ -338,21 +361,23 @@ void TDSCustomProxyGenerator::DoWrite(std::shared_ptr<IDSProxyMetaDataLoader> lo
     name += TargetUnitName;
     for (char& c : name)
       if (c == '\\') c = '/';
-    if (descriptions.size() >= 2 || !HasFileExt(name)) name = ChangeFileExt(name, description.DefaultFileExt);
+    if (descriptions.size() >= 2 || !HasFileExt(name))
+      name = ChangeFileExt(name, description.DefaultFileExt);
     names.push_back(std::move(name));
   }
   bool cancel = false;
   if (OnCreatingFiles) OnCreatingFiles(names, cancel);
   if (cancel) return;
   for (std::string& name : names)
-    if (!TrimBlanks(name).empty()) name = std::filesystem::absolute(name).lexically_normal().string();
+    if (!TrimBlanks(name).empty())
+      name = std::filesystem::absolute(name).lexically_normal().string();
 
   std::map<std::string, std::unique_ptr<TStream>> owned;
   std::vector<std::string> created;
   for (size_t i = 0; i < descriptions.size() && i < names.size(); ++i) {
     if (names[i].empty()) continue;
-    std::unique_ptr<TStream> stream =
-        OnCreateStream ? OnCreateStream(descriptions[i], names[i]) : std::make_unique<TProxyFileStream>(names[i]);
+    std::unique_ptr<TStream> stream = OnCreateStream ? OnCreateStream(descriptions[i], names[i])
+                                                     : std::make_unique<TProxyFileStream>(names[i]);
     owned[descriptions[i].ID] = std::move(stream);
     created.push_back(names[i]);
   }
@@ -377,10 +402,10 @@ void TDSCustomProxyGenerator::RunWriter(std::shared_ptr<IDSProxyMetaDataLoader> 
     writer->UnitFileName = TargetUnitName;
     writer->SetIncludeClasses(SplitProxyTextList(IncludeClasses));
     writer->SetIncludeMethods(SplitProxyTextList(IncludeMethods));
-    writer->SetExcludeClasses(SplitProxyTextList(TrimBlanks(ExcludeClasses).empty() ? properties.DefaultExcludeClasses
-                                                                                      : ExcludeClasses));
-    writer->SetExcludeMethods(SplitProxyTextList(TrimBlanks(ExcludeMethods).empty() ? properties.DefaultExcludeMethods
-                                                                                      : ExcludeMethods));
+    writer->SetExcludeClasses(SplitProxyTextList(
+        TrimBlanks(ExcludeClasses).empty() ? properties.DefaultExcludeClasses : ExcludeClasses));
+    writer->SetExcludeMethods(SplitProxyTextList(
+        TrimBlanks(ExcludeMethods).empty() ? properties.DefaultExcludeMethods : ExcludeMethods));
     TDSProxyEncoding encoding = properties.DefaultEncoding.value_or(TDSProxyEncoding::peAnsi);
     writer->MetaDataLoader = std::move(loader);
     for (const auto& [id, stream] : streams)

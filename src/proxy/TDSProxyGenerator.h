@@ -190,7 +190,8 @@ class TDSCustomProxyGenerator {
 
   std::function<void(std::vector<std::string>& fileNames, bool& cancel)> OnCreatingFiles;
   std::function<void(const std::vector<std::string>& fileNames)> OnCreatedFiles;
-  std::function<std::unique_ptr<TStream>(const TDSProxyFileDescription& description, const std::string& fileName)>
+  std::function<std::unique_ptr<TStream>(const TDSProxyFileDescription& description,
+                                         const std::string& fileName)>
       OnCreateStream;
   std::function<void(TDSCustomProxyWriter& writer, bool& cancel)> OnPrepareWriter;
   std::function<void(TDSCustomProxyWriter& writer)> OnFinishWriter;
@@ -198,7 +199,8 @@ class TDSCustomProxyGenerator {
   void Write();
   void Write(std::shared_ptr<IDSProxyMetaDataLoader> connection);
   void WriteToStreams(std::map<std::string, TStream*>& streams);
-  void WriteToStreams(std::shared_ptr<IDSProxyMetaDataLoader> connection, std::map<std::string, TStream*>& streams);
+  void WriteToStreams(std::shared_ptr<IDSProxyMetaDataLoader> connection,
+                      std::map<std::string, TStream*>& streams);
 
   TDSProxyWriterProperties WriterProperties() const;
   std::vector<TDSProxyFileDescription> FileDescriptions() const;
@@ -207,7 +209,8 @@ class TDSCustomProxyGenerator {
  private:
   void DoWrite(std::shared_ptr<IDSProxyMetaDataLoader> loader, bool toStreams,
                std::map<std::string, TStream*>* callerStreams);
-  void RunWriter(std::shared_ptr<IDSProxyMetaDataLoader> loader, const std::map<std::string, TStream*>& streams);
+  void RunWriter(std::shared_ptr<IDSProxyMetaDataLoader> loader,
+                 const std::map<std::string, TStream*>& streams);
 
   TDSCustomMetaDataProvider* FMetaDataProvider = nullptr;
 };

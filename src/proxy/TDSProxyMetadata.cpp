@@ -16,7 +16,9 @@ void DestroyList(std::unique_ptr<T>& head) {
 
 TDSProxyParameter::~TDSProxyParameter() = default;
 
-TDSProxyMethod::~TDSProxyMethod() { DestroyList(FParameters); }
+TDSProxyMethod::~TDSProxyMethod() {
+  DestroyList(FParameters);
+}
 
 void TDSProxyMethod::AddParameter(std::unique_ptr<TDSProxyParameter> parameter) {
   TDSProxyParameter* added = parameter.get();
@@ -34,20 +36,30 @@ void TDSProxyMethod::InitParameters() {
   for (TDSProxyParameter* p = FParameters.get(); p; p = p->Next.get()) {
     ++FParameterCount;
     switch (p->ParameterDirection) {
-      case pdIn: ++FInputCount; break;
-      case pdOut: ++FOutputCount; break;
+      case pdIn:
+        ++FInputCount;
+        break;
+      case pdOut:
+        ++FOutputCount;
+        break;
       case pdInOut:
         ++FInputCount;
         ++FOutputCount;
         break;
-      case pdReturn: FReturnParameter = p; break;
-      default: break;
+      case pdReturn:
+        FReturnParameter = p;
+        break;
+      default:
+        break;
     }
-    if (!FHasUserType && p->DataType == TDBXDataTypes::JsonValueType && !p->KnownJSONTypeName()) FHasUserType = true;
+    if (!FHasUserType && p->DataType == TDBXDataTypes::JsonValueType && !p->KnownJSONTypeName())
+      FHasUserType = true;
   }
 }
 
-TDSProxyClass::~TDSProxyClass() { DestroyList(FFirstMethod); }
+TDSProxyClass::~TDSProxyClass() {
+  DestroyList(FFirstMethod);
+}
 
 void TDSProxyClass::AddMethod(std::unique_ptr<TDSProxyMethod> method) {
   TDSProxyMethod* added = method.get();
@@ -84,7 +96,9 @@ int TDSMethodParametersEntity::IntColumn(size_t column) const {
   return int(row[column].AsInt());
 }
 
-TDSProxyMetadata::~TDSProxyMetadata() { Clear(); }
+TDSProxyMetadata::~TDSProxyMetadata() {
+  Clear();
+}
 
 void TDSProxyMetadata::Clear() {
   DestroyList(FClasses);
@@ -132,12 +146,14 @@ void TDSProxyMetadata::LoadMetadata(TDSMethodParametersEntity& rows) {
   }
 }
 
-TDSProxyMetaDataLoader::TDSProxyMetaDataLoader(TDSServerConnection& connection) : FConnection(&connection) {}
+TDSProxyMetaDataLoader::TDSProxyMetaDataLoader(TDSServerConnection& connection)
+    : FConnection(&connection) {}
 
 TDSProxyMetaDataLoader::TDSProxyMetaDataLoader(std::string connectionString)
     : FConnectionString(std::move(connectionString)) {}
 
-TDSProxyMetaDataLoader::TDSProxyMetaDataLoader(TOpenConnection openConnection, TCloseConnection closeConnection)
+TDSProxyMetaDataLoader::TDSProxyMetaDataLoader(TOpenConnection openConnection,
+                                               TCloseConnection closeConnection)
     : FOpenConnection(std::move(openConnection)), FCloseConnection(std::move(closeConnection)) {}
 
 namespace {

@@ -26,7 +26,7 @@ class TDSProxyParameter {
 
   virtual const std::string& TypeUnit() const { return FTypeUnit; }
   virtual void SetTypeUnit(const std::string& unit) { FTypeUnit = unit; }
-  bool KnownJSONTypeName() const { return TypeName.compare(0, 5, "TJSON") == 0 && TypeName.size() >= 5; }
+  bool KnownJSONTypeName() const { return TypeName.compare(0, 5, "TJSON") == 0; }
 
  private:
   std::string FTypeUnit;

@@ -40,8 +40,8 @@ class TDSPendingProxyWriterEntry : public TDSProxyWriter {
   std::vector<TDSProxyFileDescription> FFiles;
 };
 
-TDSProxyWriterProperties ConnectorProperties(const char* unit, const char* language, TDSProxyEncoding encoding,
-                                             const char* comment = "") {
+TDSProxyWriterProperties ConnectorProperties(const char* unit, const char* language,
+                                             TDSProxyEncoding encoding, const char* comment = "") {
   TDSProxyWriterProperties p;
   p.UsesUnits = unit;
   p.DefaultExcludeClasses = "DSMetadata,DSAdmin";
@@ -60,8 +60,9 @@ struct TEntry {
 };
 
 std::vector<TEntry> Entries() {
-  auto pending = [](const char* name, TDSProxyWriterProperties properties,
-                    std::vector<TDSProxyFileDescription> files) -> TDSProxyWriterFactory::TWriterClass {
+  auto pending =
+      [](const char* name, TDSProxyWriterProperties properties,
+         std::vector<TDSProxyFileDescription> files) -> TDSProxyWriterFactory::TWriterClass {
     return [=] { return std::make_unique<TDSPendingProxyWriterEntry>(name, properties, files); };
   };
   TDSProxyWriterProperties javaScript =
@@ -74,21 +75,25 @@ std::vector<TEntry> Entries() {
   return {
       {"Java (Android) REST",
        pending("Java (Android) REST",
-               ConnectorProperties("TDSJavaAndroidProxyWriter", "java_android", TDSProxyEncoding::peUTF8NoBOM,
-                                   "com\\vavurerazev\\javaandroid"),
+               ConnectorProperties("TDSJavaAndroidProxyWriter", "java_android",
+                                   TDSProxyEncoding::peUTF8NoBOM, "com\\vavurerazev\\javaandroid"),
                {{"implementation", ".java"}})},
       {"Java (Black Berry) REST",
        pending("Java (Black Berry) REST",
-               ConnectorProperties("TDSJavaBlackBerryProxyWriter", "java_blackberry", TDSProxyEncoding::peUTF8,
-                                   "com\\vavurerazev\\javablackberry"),
+               ConnectorProperties("TDSJavaBlackBerryProxyWriter", "java_blackberry",
+                                   TDSProxyEncoding::peUTF8, "com\\vavurerazev\\javablackberry"),
                {{"implementation", ".java"}})},
-      {"Objective-C iOS 4.2 REST", [] { return std::make_unique<TDSClientProxyWriterObjectiveCiOS>(); }},
+      {"Objective-C iOS 4.2 REST",
+       [] { return std::make_unique<TDSClientProxyWriterObjectiveCiOS>(); }},
       {"C# Silverlight REST",
        pending("C# Silverlight REST",
-               ConnectorProperties("TDSCsharpSilverlightProxyWriter", "csharp_silverlight", TDSProxyEncoding::peUTF8),
+               ConnectorProperties("TDSCsharpSilverlightProxyWriter", "csharp_silverlight",
+                                   TDSProxyEncoding::peUTF8),
                {{"implementation", ".cs"}})},
-      {"FreePascal iOS 4.2 REST", pending("FreePascal iOS 4.2 REST", pascal42, {{"implementation", ".pas"}})},
-      {"FreePascal iOS 5.0 REST", pending("FreePascal iOS 5.0 REST", pascal50, {{"implementation", ".pas"}})},
+      {"FreePascal iOS 4.2 REST",
+       pending("FreePascal iOS 4.2 REST", pascal42, {{"implementation", ".pas"}})},
+      {"FreePascal iOS 5.0 REST",
+       pending("FreePascal iOS 5.0 REST", pascal50, {{"implementation", ".pas"}})},
       {"Java Script REST", pending("Java Script REST", javaScript, {{"implementation", ".js"}})},
   };
 }
@@ -96,7 +101,8 @@ std::vector<TEntry> Entries() {
 }  // namespace
 
 void RegisterProxyWriters() {
-  for (TEntry& entry : Entries()) TDSProxyWriterFactory::RegisterWriter(entry.Name, std::move(entry.Class));
+  for (TEntry& entry : Entries())
+    TDSProxyWriterFactory::RegisterWriter(entry.Name, std::move(entry.Class));
 }
 
 void UnregisterProxyWriters() {

@@ -14,13 +14,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr uint32_t kLocalSignature = 0x04034b50, kCentralSignature = 0x02014b50, kEndSignature = 0x06054b50;
-constexpr uint16_t kVersion = 20;         // 2.0: deflate; made by MS-DOS (host 0)
+constexpr uint32_t kLocalSignature = 0x04034b50, kCentralSignature = 0x02014b50,
+                   kEndSignature = 0x06054b50;
+constexpr uint16_t kVersion = 20;        // 2.0: deflate; made by MS-DOS (host 0)
 constexpr uint16_t kUtf8Names = 0x0800;  // general purpose bit 11
 constexpr uint16_t kDeflated = 8;
 constexpr size_t kLocalHeaderSize = 30, kCentralHeaderSize = 46, kEndRecordSize = 22;
 constexpr size_t kChunk = 256 * 1024;
-constexpr const char* kArchiveTooLarge = "Zip file too large: the archive passes the format's 4 GB limit";
+constexpr const char* kArchiveTooLarge =
+    "Zip file too large: the archive passes the format's 4 GB limit";
 
 void Put16(std::vector<uint8_t>& out, uint32_t v) {
   out.push_back(uint8_t(v));
@@ -30,13 +32,18 @@ void Put32(std::vector<uint8_t>& out, uint32_t v) {
   Put16(out, v & 0xFFFF);
   Put16(out, v >> 16);
 }
-uint32_t Get16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
-uint32_t Get32(const uint8_t* p) { return Get16(p) | Get16(p + 2) << 16; }
+uint32_t Get16(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8;
+}
+uint32_t Get32(const uint8_t* p) {
+  return Get16(p) | Get16(p + 2) << 16;
+}
 
 class TDeflater {
  public:
   TDeflater() {
-    if (deflateInit2(&FStream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    if (deflateInit2(&FStream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) !=
+        Z_OK)
       throw EZipException("Error writing zip file");
   }
   ~TDeflater() { deflateEnd(&FStream); }
@@ -85,11 +92,13 @@ class TArchiveWriter {
     TEntry entry;
     entry.Name = name;
     entry.Size = uint64_t(input.Size());
-    if (auto time = platform::LastWriteTime(source)) entry.DosTime = platform::LocalDosDateTime(time->Seconds);
+    if (auto time = platform::LastWriteTime(source))
+      entry.DosTime = platform::LocalDosDateTime(time->Seconds);
     entry.Offset = FOffset;
     Check(entry.Size, "Zip file too large: \"%s\" is bigger than the archive format allows", name);
     Check(entry.Offset, kArchiveTooLarge, name);
-    if (name.size() > 0xFFFF) throw EZipException(FormatMessage("Zip entry name too long: \"%s\"", {name}));
+    if (name.size() > 0xFFFF)
+      throw EZipException(FormatMessage("Zip entry name too long: \"%s\"", {name}));
 
     // CRC-32 and compressed size are filled in below, once the data is written.
     WriteLocalHeader(entry);
@@ -120,17 +129,20 @@ class TArchiveWriter {
       } while (z.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));
     } while (flush != Z_FINISH);
     if (read != entry.Size)
-      throw EZipException(FormatMessage("Cannot open file \"%s\". %s", {source.string(), "The file changed while it was read"}));
+      throw EZipException(FormatMessage("Cannot open file \"%s\". %s",
+                                        {source.string(), "The file changed while it was read"}));
     Flush();
     entry.Crc = crc;
     entry.CompressedSize = FOffset - dataStart;
-    Check(entry.CompressedSize, "Zip file too large: \"%s\" is bigger than the archive format allows", name);
+    Check(entry.CompressedSize,
+          "Zip file too large: \"%s\" is bigger than the archive format allows", name);
     Check(FOffset, kArchiveTooLarge, name);
     std::vector<uint8_t> fields;
     Put32(fields, entry.Crc);
     Put32(fields, uint32_t(entry.CompressedSize));
     Put32(fields, uint32_t(entry.Size));
-    if (!FFile.WriteAt(entry.Offset + 14, fields.data(), fields.size())) throw EZipException("Error writing zip file");
+    if (!FFile.WriteAt(entry.Offset + 14, fields.data(), fields.size()))
+      throw EZipException("Error writing zip file");
     FEntries.push_back(std::move(entry));
   }
 
@@ -208,15 +220,16 @@ class TArchiveWriter {
 
 }  // namespace
 
-void TZipFile::ZipDirectoryContents(const std::string& zipFileName, const std::string& path, TZipCompression,
-                                    const TZipLimits& limits) {
+void TZipFile::ZipDirectoryContents(const std::string& zipFileName, const std::string& path,
+                                    TZipCompression, const TZipLimits& limits) {
   fs::path root(path);
   if (!platform::DirectoryExists(root)) throw EZipException("The specified path was not found");
   std::vector<fs::path> files;
   CollectFiles(root, files);
   if (files.size() > limits.MaxEntries)
-    throw EZipException(FormatMessage("Too many files for a zip archive: %s (at most %s)",
-                                      {std::to_string(files.size()), std::to_string(limits.MaxEntries)}));
+    throw EZipException(
+        FormatMessage("Too many files for a zip archive: %s (at most %s)",
+                      {std::to_string(files.size()), std::to_string(limits.MaxEntries)}));
   TArchiveWriter archive(zipFileName, limits);
   for (const fs::path& file : files) {
     std::string name = file.lexically_relative(root).generic_string();
@@ -225,13 +238,14 @@ void TZipFile::ZipDirectoryContents(const std::string& zipFileName, const std::s
   archive.Close();
 }
 
-bool TDSProxyUtils::CompressDirectory(const std::string& directoryName, const std::string& outputFileName,
-                                      const TZipLimits& limits) {
+bool TDSProxyUtils::CompressDirectory(const std::string& directoryName,
+                                      const std::string& outputFileName, const TZipLimits& limits) {
   std::string temporary = outputFileName + ".tmp-" + platform::UniqueFileSuffix();
   try {
     TZipFile::ZipDirectoryContents(temporary, directoryName, TZipCompression::zcDeflate, limits);
     std::string error;
-    if (!platform::RenameFile(temporary, outputFileName, error)) throw EZipException("Error writing zip file");
+    if (!platform::RenameFile(temporary, outputFileName, error))
+      throw EZipException("Error writing zip file");
   } catch (...) {
     platform::DeleteFile(temporary);
     throw;
@@ -251,7 +265,8 @@ bool TDSProxyUtils::IsValidZipFile(const std::string& fileName) {
     for (int64_t i = tail - int64_t(kEndRecordSize); i >= 0; --i) {
       const uint8_t* end = buf.data() + i;
       if (Get32(end) != kEndSignature) continue;
-      uint64_t count = Get16(end + 10), directorySize = Get32(end + 12), directoryStart = Get32(end + 16);
+      uint64_t count = Get16(end + 10), directorySize = Get32(end + 12),
+               directoryStart = Get32(end + 16);
       uint64_t endOffset = uint64_t(size - tail + i);
       if (directoryStart + directorySize > endOffset) continue;
       std::vector<uint8_t> directory(static_cast<size_t>(directorySize));
@@ -259,7 +274,9 @@ bool TDSProxyUtils::IsValidZipFile(const std::string& fileName) {
       if (file.Read(directory.data(), directory.size()) != directory.size()) return false;
       size_t at = 0;
       for (uint64_t n = 0; n < count; ++n) {
-        if (at + kCentralHeaderSize > directory.size() || Get32(&directory[at]) != kCentralSignature) return false;
+        if (at + kCentralHeaderSize > directory.size() ||
+            Get32(&directory[at]) != kCentralSignature)
+          return false;
         const uint8_t* h = &directory[at];
         uint64_t localOffset = Get32(h + 42);
         uint8_t local[4];

@@ -16,12 +16,15 @@ namespace quillara::test {
 inline std::shared_ptr<TDBXTable> RowsTable(const std::string& rows) {
   using namespace TDBXDataTypes;
   auto t = std::make_shared<TDBXTable>(
-      "MethodParametersTable",
-      std::vector<TDBXColumn>{{"MethodAlias", WideStringType, 256}, {"ServerClassName", WideStringType, 256},
-                              {"MethodName", WideStringType, 256}, {"Name", WideStringType, 256},
-                              {"ParameterTypeName", WideStringType, 256}, {"ParameterTypeUnit", WideStringType, 256},
-                              {"ParameterDirection", Int32Type, 4}, {"DBXType", Int32Type, 4},
-                              {"DBXParameterDirection", Int32Type, 4}});
+      "MethodParametersTable", std::vector<TDBXColumn>{{"MethodAlias", WideStringType, 256},
+                                                       {"ServerClassName", WideStringType, 256},
+                                                       {"MethodName", WideStringType, 256},
+                                                       {"Name", WideStringType, 256},
+                                                       {"ParameterTypeName", WideStringType, 256},
+                                                       {"ParameterTypeUnit", WideStringType, 256},
+                                                       {"ParameterDirection", Int32Type, 4},
+                                                       {"DBXType", Int32Type, 4},
+                                                       {"DBXParameterDirection", Int32Type, 4}});
   std::istringstream in(rows);
   std::string line;
   while (std::getline(in, line)) {
@@ -57,7 +60,8 @@ class TTempFolder {
  public:
   TTempFolder() {
     std::random_device r;
-    FPath = std::filesystem::temp_directory_path() / ("quillara-proxy-" + std::to_string(r()) + std::to_string(r()));
+    FPath = std::filesystem::temp_directory_path() /
+            ("quillara-proxy-" + std::to_string(r()) + std::to_string(r()));
     std::filesystem::create_directories(FPath);
   }
   ~TTempFolder() {

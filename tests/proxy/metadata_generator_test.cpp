@@ -5,10 +5,11 @@
 #include <cstdlib>
 #include <regex>
 
+#include "ProxyTestSupport.h"
 #include "methods/TServerMethods1.h"
 #include "platform/TFileSystem.h"
 #include "proxy/TDSObjectiveCProxyWriter.h"
-#include "ProxyTestSupport.h"
+#include "proxy/TDSProxyDispatcher.h"
 
 namespace quillara {
 namespace {
@@ -61,7 +62,8 @@ TEST_F(ProxyTest, ServerMetadataHoldsTheRemoteClassesInRegistryOrder) {
   TDSProxyMetadata metadata;
   s.provider.GetProvider()->Load(metadata);
   std::vector<std::string> classes;
-  for (TDSProxyClass* c = metadata.Classes(); c; c = c->Next.get()) classes.push_back(c->ProxyClassName);
+  for (TDSProxyClass* c = metadata.Classes(); c; c = c->Next.get())
+    classes.push_back(c->ProxyClassName);
   EXPECT_EQ(classes, (std::vector<std::string>{"DSAdmin", "DSMetadata", "TServerMethods1"}));
   TDSProxyClass& methods = *FindClass(metadata, "TServerMethods1");
   int count = 0;
@@ -124,12 +126,14 @@ TEST_F(ProxyTest, MetadataCountsDirectionsAndUserTypes) {
 
 TEST_F(ProxyTest, TextListsSplitOutsideQuotesOnly) {
   EXPECT_EQ(SplitProxyTextList("A, B;;C\r\nD"), (std::vector<std::string>{"A", " B", "C", "D"}));
-  EXPECT_EQ(SplitProxyTextList("\"a,b\";'c;d',e"), (std::vector<std::string>{"\"a,b\"", "'c;d'", "e"}));
+  EXPECT_EQ(SplitProxyTextList("\"a,b\";'c;d',e"),
+            (std::vector<std::string>{"\"a,b\"", "'c;d'", "e"}));
   EXPECT_TRUE(SplitProxyTextList(" ;, ").size() == 2);  // blanks are items; their masks are trimmed
 }
 
 // Generates with the Objective-C writer into a folder; returns the names of the files made.
-std::vector<std::string> Generate(TDSProxyGenerator& g, const fs::path& folder, const std::string& unit) {
+std::vector<std::string> Generate(TDSProxyGenerator& g, const fs::path& folder,
+                                  const std::string& unit) {
   std::vector<std::string> made;
   g.TargetDirectory = folder.string();
   g.TargetUnitName = unit;
@@ -148,7 +152,9 @@ TEST_F(ProxyTest, OutputFileNamesFollowTheWriterOutputs) {
     const char* Unit;
     std::vector<std::string> Files;
   } cases[] = {
-      {"Objective-C iOS 4.2 REST", "serverfunctions.js", {"serverfunctions.h", "serverfunctions.m"}},
+      {"Objective-C iOS 4.2 REST",
+       "serverfunctions.js",
+       {"serverfunctions.h", "serverfunctions.m"}},
       {"objective-c ios 4.2 rest", "DSProxy.h", {"DSProxy.h", "DSProxy.m"}},
   };
   for (const TCase& c : cases) {
@@ -172,7 +178,8 @@ TEST_F(ProxyTest, OutputFileNamesFollowTheWriterOutputs) {
   for (const char* unit : {"proxy", "proxy.txt"}) {
     g.TargetUnitName = unit;
     g.Write();
-    EXPECT_EQ(fs::path(names.at(0)).filename(), unit == std::string("proxy") ? "proxy.cs" : "proxy.txt");
+    EXPECT_EQ(fs::path(names.at(0)).filename(),
+              unit == std::string("proxy") ? "proxy.cs" : "proxy.txt");
   }
 }
 
@@ -189,7 +196,8 @@ TEST_F(ProxyTest, GeneratorErrorsCarryTheirMessages) {
       {"Cobol REST", true, folder.Path().string(), "Unknown proxy writer: Cobol REST"},
       {"Objective-C iOS 4.2 REST", false, folder.Path().string(), "No proxy meta data"},
       {"Objective-C iOS 4.2 REST", true, (folder.Path() / "missing").string(),
-       "Cannot create file \"" + (folder.Path() / "missing" / "P.h").string() + "\". No such file or directory"},
+       "Cannot create file \"" + (folder.Path() / "missing" / "P.h").string() +
+           "\". No such file or directory"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Message);
@@ -216,7 +224,8 @@ TEST_F(ProxyTest, GeneratorErrorsCarryTheirMessages) {
 
 std::string WriteObjectiveC(TDSProxyGenerator& g, const std::string& part) {
   TMemoryStream header, implementation;
-  std::map<std::string, TStream*> streams{{"interface", &header}, {"implementation", &implementation}};
+  std::map<std::string, TStream*> streams{{"interface", &header},
+                                          {"implementation", &implementation}};
   g.Writer = "Objective-C iOS 4.2 REST";
   g.WriteToStreams(streams);
   return part == "interface" ? header.Bytes() : implementation.Bytes();
@@ -228,18 +237,29 @@ TEST_F(ProxyTest, FiltersDecideWhichClassesAndMethodsAppear) {
     const char *IncludeClasses, *ExcludeClasses, *IncludeMethods, *ExcludeMethods;
     std::vector<std::string> Present, Absent;
   } cases[] = {
-      // the writer's defaults: no DSAdmin, no AS_ methods, unsupported-only and emptied classes left out
-      {"", "  ", "", "", {"@interface TValues:", "Holder", "@interface TServerMethods2:"},
-       {"@interface DSAdmin", "AS_Hidden", "as_lower", "TUnsupported", "TEmptyMethods", "WideResult", "RawBytes"}},
+      // the writer's defaults: no DSAdmin, no AS_ methods, unsupported-only and emptied classes
+      // left out
+      {"",
+       "  ",
+       "",
+       "",
+       {"@interface TValues:", "Holder", "@interface TServerMethods2:"},
+       {"@interface DSAdmin", "AS_Hidden", "as_lower", "TUnsupported", "TEmptyMethods",
+        "WideResult", "RawBytes"}},
       {"TServerMethods2", "T*", "", "", {"@interface TServerMethods2:"}, {"TValues"}},
       // quotes stay part of an item, so a quoted name matches nothing
       {"", "'TValues';\"x,y\";TServer*", "", "", {"@interface TValues"}, {"TServerMethods2"}},
       {"", "", "Echo;Holder", "", {"Echo", "Holder"}, {"NoParams", "AS_Hidden"}},
-      {"", "", "", "No*, Json ;Table", {"Holder", "AS_Hidden"}, {"NoParams", "Json:", "-(TDBXReader*) Table"}},
+      {"",
+       "",
+       "",
+       "No*, Json ;Table",
+       {"Holder", "AS_Hidden"},
+       {"NoParams", "Json:", "-(TDBXReader*) Table"}},
   };
   for (const TCase& c : cases) {
-    SCOPED_TRACE(std::string(c.IncludeClasses) + "|" + c.ExcludeClasses + "|" + c.IncludeMethods + "|" +
-                 c.ExcludeMethods);
+    SCOPED_TRACE(std::string(c.IncludeClasses) + "|" + c.ExcludeClasses + "|" + c.IncludeMethods +
+                 "|" + c.ExcludeMethods);
     TDSProxyGenerator g;
     g.MetaDataLoaderIntf = loader;
     g.IncludeClasses = c.IncludeClasses;
@@ -254,9 +274,11 @@ TEST_F(ProxyTest, FiltersDecideWhichClassesAndMethodsAppear) {
 
 TEST_F(ProxyTest, UnsupportedDeclarationsStopGenerationAfterWhatWasWritten) {
   TDSProxyGenerator g;
-  g.MetaDataLoaderIntf = std::make_shared<TTableLoader>(RowsTable(ReadFile(kFixtures / "array_type.rows")));
+  g.MetaDataLoaderIntf =
+      std::make_shared<TTableLoader>(RowsTable(ReadFile(kFixtures / "array_type.rows")));
   TMemoryStream header, implementation;
-  std::map<std::string, TStream*> streams{{"interface", &header}, {"implementation", &implementation}};
+  std::map<std::string, TStream*> streams{{"interface", &header},
+                                          {"implementation", &implementation}};
   g.Writer = "Objective-C iOS 4.2 REST";
   try {
     g.WriteToStreams(streams);
@@ -270,7 +292,8 @@ TEST_F(ProxyTest, UnsupportedDeclarationsStopGenerationAfterWhatWasWritten) {
 
 std::string MaskTimeStamp(const std::string& text) {
   static const std::regex stamp(R"(// \d\d/\d\d/\d{4} \d\d:\d\d:\d\d\r\n)");
-  return std::regex_replace(text, stamp, "// <time stamp>\r\n", std::regex_constants::format_first_only);
+  return std::regex_replace(text, stamp, "// <time stamp>\r\n",
+                            std::regex_constants::format_first_only);
 }
 
 void ExpectGolden(const fs::path& made, const fs::path& golden) {
@@ -287,7 +310,8 @@ TEST_F(ProxyTest, ObjectiveCOutputMatchesTheGoldenFiles) {
     std::shared_ptr<IDSProxyMetaDataLoader> Loader;
   } cases[] = {
       {"server", nullptr},
-      {"edge_cases", std::make_shared<TTableLoader>(RowsTable(ReadFile(kFixtures / "edge_cases.rows")))},
+      {"edge_cases",
+       std::make_shared<TTableLoader>(RowsTable(ReadFile(kFixtures / "edge_cases.rows")))},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Golden);
@@ -303,7 +327,8 @@ TEST_F(ProxyTest, ObjectiveCOutputMatchesTheGoldenFiles) {
     ASSERT_GT(header.size(), 3u);
     EXPECT_EQ(header.substr(0, 3), "\xEF\xBB\xBF");
     EXPECT_EQ(header.substr(header.size() - 2), "\r\n");
-    EXPECT_EQ(ReadFile(target / "DSProxy.m").substr(0, 24), "\xEF\xBB\xBF#import \"DSProxy.h\"\r\n");
+    EXPECT_EQ(ReadFile(target / "DSProxy.m").substr(0, 24),
+              "\xEF\xBB\xBF#import \"DSProxy.h\"\r\n");
     ExpectGolden(target / "DSProxy.h", kFixtures / (std::string(c.Golden) + ".h"));
     ExpectGolden(target / "DSProxy.m", kFixtures / (std::string(c.Golden) + ".m"));
     // Identical metadata gives identical files but for the time stamp.
@@ -311,6 +336,23 @@ TEST_F(ProxyTest, ObjectiveCOutputMatchesTheGoldenFiles) {
     Generate(g, target, "DSProxy.h");
     EXPECT_EQ(MaskTimeStamp(ReadFile(target / "DSProxy.h")), first);
   }
+}
+
+TEST_F(ProxyTest, LanguageTableMapsArchiveNamesToWriters) {
+  TDSProxyGenerator generator;
+  TDSProxyDispatcher dispatcher;
+  dispatcher.SetDSProxyGenerator(&generator);
+  std::map<std::string, std::string> expected = {
+      {"java_android", "Java (Android) REST"},
+      {"java_blackberry", "Java (Black Berry) REST"},
+      {"objectivec_ios42", "Objective-C iOS 4.2 REST"},
+      {"csharp_silverlight", "C# Silverlight REST"},
+      {"freepascal_ios42", "FreePascal iOS 4.2 REST"},
+      {"freepascal_ios50", "FreePascal iOS 5.0 REST"},
+      {"Java Script", "Java Script REST"},  // never matched: archive keys are lower-cased
+  };
+  EXPECT_EQ(dispatcher.LanguageTable(), expected);
+  EXPECT_EQ(TDSProxyWriterFactory::RegisteredWritersList().front(), "Java (Android) REST");
 }
 
 }  // namespace

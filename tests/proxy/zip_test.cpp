@@ -5,9 +5,9 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "ProxyTestSupport.h"
 #include "platform/TFileSystem.h"
 #include "proxy/TZipFile.h"
-#include "ProxyTestSupport.h"
 
 namespace quillara {
 namespace {
@@ -17,8 +17,12 @@ using test::ReadFile;
 using test::TTempFolder;
 using test::WriteFile;
 
-uint32_t U16(const std::string& s, size_t at) { return uint8_t(s[at]) | uint32_t(uint8_t(s[at + 1])) << 8; }
-uint32_t U32(const std::string& s, size_t at) { return U16(s, at) | U16(s, at + 2) << 16; }
+uint32_t U16(const std::string& s, size_t at) {
+  return uint8_t(s[at]) | uint32_t(uint8_t(s[at + 1])) << 8;
+}
+uint32_t U32(const std::string& s, size_t at) {
+  return U16(s, at) | U16(s, at + 2) << 16;
+}
 
 std::string RawInflate(const std::string& data, size_t size) {
   std::string out(size, '\0');
@@ -48,7 +52,8 @@ std::string MixedBytes(size_t size, uint32_t seed) {
   while (s.size() < size) {
     seed = seed * 1103515245u + 12345u;
     if ((seed >> 16) % 3 == 0)
-      s += "@interface TServerMethods1:DSAdmin{ } -(NSString *) EchoString: (NSString *) value;\r\n";
+      s +=
+          "@interface TServerMethods1:DSAdmin{ } -(NSString *) EchoString: (NSString *) value;\r\n";
     else
       for (int i = 0; i < 64; ++i) s.push_back(char((seed = seed * 1664525u + 1013904223u) >> 24));
   }
@@ -110,8 +115,10 @@ TEST(ZipTest, ArchiveFieldsAndDataReadBackExactly) {
     SCOPED_TRACE(name);
     ASSERT_TRUE(expected.count(name));
     const TSourceFile& f = *expected[name];
-    uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>(f.Content.data()), uInt(f.Content.size())));
-    uint32_t dosTime = f.Before1980 ? 0 : platform::LocalDosDateTime(platform::LastWriteTime(src / name)->Seconds);
+    uint32_t crc = uint32_t(
+        crc32(0, reinterpret_cast<const Bytef*>(f.Content.data()), uInt(f.Content.size())));
+    uint32_t dosTime =
+        f.Before1980 ? 0 : platform::LocalDosDateTime(platform::LastWriteTime(src / name)->Seconds);
     EXPECT_NE(f.Before1980, dosTime != 0);
     // central header
     EXPECT_EQ(U16(z, at + 4), 20u);
@@ -154,13 +161,15 @@ TEST(ZipTest, ArchiveFieldsAndDataReadBackExactly) {
 
 TEST(ZipTest, IndependentReadersAcceptTheArchives) {
   fs::path validate = fs::path(QUILLARA_SHARED) / "tools" / "zip-validate" / "validate.sh";
-  if (!fs::exists(validate)) GTEST_SKIP() << "no " << validate << ": the shared zip validators are absent";
+  if (!fs::exists(validate))
+    GTEST_SKIP() << "no " << validate << ": the shared zip validators are absent";
   TTempFolder folder;
   struct TCase {
     const char* Name;
     std::function<void(const fs::path&)> Fill;
   } cases[] = {
-      {"mixed", [](const fs::path& d) {
+      {"mixed",
+       [](const fs::path& d) {
          fs::create_directories(d / "lib" / "empty");
          WriteFile(d / "lib" / "DSAdmin.h", "x");
          WriteFile(d / "Citt\xC3\xA0.txt", "y");
@@ -177,8 +186,9 @@ TEST(ZipTest, IndependentReadersAcceptTheArchives) {
     c.Fill(src);
     fs::path zip = folder.Path() / (std::string(c.Name) + ".zip");
     TDSProxyUtils::CompressDirectory(src.string(), zip.string());
-    std::string command = "bash '" + validate.string() + "' --strict --src '" + src.string() + "' '" + zip.string() +
-                          "' > '" + folder.Path().string() + "/validate.log' 2>&1";
+    std::string command = "bash '" + validate.string() + "' --strict --src '" + src.string() +
+                          "' '" + zip.string() + "' > '" + folder.Path().string() +
+                          "/validate.log' 2>&1";
     int status = std::system(command.c_str());
     EXPECT_EQ(status, 0) << ReadFile(folder.Path() / "validate.log");
     fs::remove(src / "big.bin");
@@ -200,8 +210,12 @@ TEST(ZipTest, FailuresLeaveTheOldArchiveAndNoTemporaryFile) {
   } cases[] = {
       {(folder.Path() / "missing").string(), {}, "The specified path was not found"},
       {src.string(), {0xFFFFFFFEull, 1}, "Too many files for a zip archive: 2 (at most 1)"},
-      {src.string(), {1000, 0xFFFE}, "Zip file too large: \"a.txt\" is bigger than the archive format allows"},
-      {src.string(), {1100, 0xFFFE}, ""},  // the second entry starts beyond the limit; file order varies
+      {src.string(),
+       {1000, 0xFFFE},
+       "Zip file too large: \"a.txt\" is bigger than the archive format allows"},
+      {src.string(),
+       {1100, 0xFFFE},
+       ""},  // the second entry starts beyond the limit; file order varies
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Message);
