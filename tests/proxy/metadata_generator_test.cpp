@@ -338,6 +338,31 @@ TEST_F(ProxyTest, ObjectiveCOutputMatchesTheGoldenFiles) {
   }
 }
 
+TEST_F(ProxyTest, StreamWritersEncodeAndEndLinesWithCrLf) {
+  struct TCase {
+    TDSProxyEncoding Encoding;
+    std::string Bytes;
+  } cases[] = {
+      {TDSProxyEncoding::peUTF8,
+       "\xEF\xBB\xBF"
+       "caff\xC3\xA8 \xE2\x82\xAC\r\n"},
+      {TDSProxyEncoding::peUTF8NoBOM, "caff\xC3\xA8 \xE2\x82\xAC\r\n"},
+      {TDSProxyEncoding::peAnsi, "caff\xE8 \x80\r\n"},  // Windows-1252, no preamble
+  };
+  for (const TCase& c : cases) {
+    TMemoryStream stream;
+    TDSProxyStreamWriter writer("implementation", c.Encoding, stream);
+    writer.Write("caff\xC3\xA8 \xE2\x82\xAC");
+    writer.WriteLine();
+    EXPECT_EQ(stream.Bytes(), c.Bytes);
+  }
+  // A stream that already holds text gets no second preamble.
+  TMemoryStream stream("x");
+  stream.SetPosition(1);
+  TDSProxyStreamWriter writer("implementation", TDSProxyEncoding::peUTF8, stream);
+  EXPECT_EQ(stream.Bytes(), "x");
+}
+
 TEST_F(ProxyTest, LanguageTableMapsArchiveNamesToWriters) {
   TDSProxyGenerator generator;
   TDSProxyDispatcher dispatcher;
