@@ -7,6 +7,9 @@ packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev qt6-q
           dpkg-dev desktop-file-utils)
 # Node.js may come from elsewhere than Debian; its packages are only wanted when it is missing.
 command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
+# The proxy package tests compile the generated Objective-C; any Objective-C compiler with the
+# Foundation headers will do.
+command -v gnustep-config >/dev/null 2>&1 || packages+=(gobjc libgnustep-base-dev)
 [ $# -gt 0 ] && packages=("$@")
 missing=()
 for p in "${packages[@]}"; do

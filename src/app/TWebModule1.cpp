@@ -6,10 +6,15 @@
 #include "base/CodePages.h"
 #include "app/TStreamHandOver.h"
 #include "methods/TServerMethods1.h"
+#include "platform/TFileSystem.h"
 #include "platform/TSystem.h"
 #include "web/TWebRequestHandler.h"
 
 namespace quillara {
+
+namespace {
+const char* const kConfiguredProxyWriter = "Objective-C iOS 4.2 REST";
+}
 
 TWebModule1::TWebModule1() {
   DSHTTPWebDispatcher1.Server = &DSServer1;
@@ -37,6 +42,12 @@ TWebModule1::TWebModule1() {
     WebFileDispatcher1BeforeDispatch(sender, fileName, request, response, handled);
   };
   AddDispatch(WebFileDispatcher1);
+  DSProxyGenerator1.Writer = kConfiguredProxyWriter;
+  DSProxyGenerator1.ExcludeClasses = "DSMetadata";
+  DSProxyGenerator1.SetMetaDataProvider(&DSServerMetaDataProvider1);
+  DSServerMetaDataProvider1.SetServer(&DSServer1);
+  DSProxyDispatcher1.SetDSProxyGenerator(&DSProxyGenerator1);
+  AddDispatch(DSProxyDispatcher1);
 
   TWebActionItem& reverseAction = AddAction("ReverseStringAction");
   reverseAction.SetPathInfo("/ReverseString");
@@ -64,6 +75,7 @@ void TWebModule1::Register() {
     TDataFolderSettings settings = TDataFolders::Instance().Current();
     return TMethodFolders{settings.ImportPath, settings.ExportPath};
   };
+  RegisterProxyWriters();
   TWebRequestHandler::Instance().SetWebModuleClass([] { return std::make_unique<TWebModule1>(); });
 }
 
@@ -78,8 +90,27 @@ void TWebModule1::WebModuleBeforeDispatch(TWebRequest& request, TWebResponse&, b
   if (FServerFunctionInvokerAction) FServerFunctionInvokerAction->Enabled = CallerIsLocal(request);
 }
 
-void TWebModule1::WebFileDispatcher1BeforeDispatch(TCustomWebFileDispatcher&, const std::string&, TWebRequest&,
-                                                   TWebResponse&, bool&) {}
+void TWebModule1::WebFileDispatcher1BeforeDispatch(TCustomWebFileDispatcher&, const std::string& fileName,
+                                                   TWebRequest&, TWebResponse&, bool& handled) {
+  handled = false;
+  std::filesystem::path file(fileName);
+  if (!SameTextAscii(file.filename().string(), "serverfunctions.js")) return;
+  auto stale = [&] {
+    if (!platform::FileExists(file)) return true;
+    auto fileTime = platform::LastWriteTime(file);
+    auto programTime = platform::LastWriteTime(platform::ExecutableFile());
+    return fileTime && programTime && *fileTime < *programTime;
+  };
+  if (!stale()) return;
+  std::string folder = file.parent_path().string() + "/";
+  TProxyTargetLock lock(folder);
+  // The download dispatcher may have left another language's writer in the generator; the
+  // script is always written by the module's own writer.
+  DSProxyGenerator1.Writer = kConfiguredProxyWriter;
+  DSProxyGenerator1.TargetDirectory = folder;
+  DSProxyGenerator1.TargetUnitName = file.filename().string();
+  DSProxyGenerator1.Write();
+}
 
 void TWebModule1::ServerFunctionInvokerHTMLTag(TBasePageProducer&, TTag, const Text& tagString, const TStrings&,
                                                Text& replaceText) {

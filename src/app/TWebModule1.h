@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "web/TCustomWebDispatcher.h"
+#include "proxy/TDSProxyDispatcher.h"
+#include "proxy/TDSProxyGenerator.h"
 #include "rest/TDSHTTPWebDispatcher.h"
 #include "rest/TDSServer.h"
 #include "web/TPageProducer.h"
@@ -38,6 +40,9 @@ class TWebModule1 : public TCustomWebDispatcher {
   TPageProducer ServerFunctionInvoker{"ServerFunctionInvoker"};
   TPageProducer ReverseString{"ReverseString"};
   TWebFileDispatcher WebFileDispatcher1;
+  TDSProxyGenerator DSProxyGenerator1;
+  TDSServerMetaDataProvider DSServerMetaDataProvider1;
+  TDSProxyDispatcher DSProxyDispatcher1;
   TWebActionItem* FServerFunctionInvokerAction = nullptr;
 };
 

@@ -1,0 +1,66 @@
+#pragma once
+// The Objective-C writer: a header declaring one client class per remote class and an
+// implementation whose methods build, run and read back one REST command each.
+#include "proxy/TDSConnectorProxyWriter.h"
+
+namespace quillara {
+
+enum class TFilePart { fpInterface, fpImplementation };
+
+class TDSCustomObjectiveCiOSProxyWriter : public TDSCustomConnectorProxyWriter {
+ public:
+  void WriteInterfacePart() override;
+  void WriteImplementationPart() override;
+  std::string AssignmentOperator() override { return "="; }
+  std::string DirectionConstantPrefix() override { return {}; }
+  std::string TypeConstantPrefix() override { return {}; }
+  std::string GetAssignmentString(const TDSProxyParameter&) override { return {}; }
+  std::string GetCreateDataSetReader(const TDSProxyParameter&) override { return {}; }
+
+  virtual void EmitLine(const std::string& text) { WriteLine(text); }
+  virtual void EmitEmptyLine() { WriteLine(); }
+  virtual void WriteClassImplementation(const TDSProxyClass& proxyClass);
+  virtual void WriteClassInterface(const TDSProxyClass& proxyClass);
+  virtual void WriteMethodComment(const TDSProxyClass& proxyClass,
+                                  const TDSProxyMethod& proxyMethod);
+  virtual void WriteMethodImplementation(const TDSProxyClass& proxyClass,
+                                         const TDSProxyMethod& proxyMethod);
+  virtual void WriteMethodInterface(const TDSProxyClass& proxyClass,
+                                    const TDSProxyMethod& proxyMethod);
+  virtual void WriteParameterMetadataGetters(const TDSProxyClass& proxyClass);
+  virtual void WriteDealloc();
+  virtual void WriteParameterMetadataGetter(const TDSProxyClass& proxyClass,
+                                            const TDSProxyMethod& proxyMethod);
+
+  // Fails with "Unknown param type for %s.%s" for codes that have no declaration.
+  std::string TypeDeclaration(const TDSProxyParameter* parameter);
+  std::string CastExpression(const TDSProxyParameter& parameter);
+  bool CanUseGET(const TDSProxyMethod& proxyMethod);
+  void WriteSetterForInputParams(const TDSProxyMethod& proxyMethod);
+  void WriteGetterForOutputParams(const TDSProxyMethod& proxyMethod);
+
+ protected:
+  std::string MethodSignature(const TDSProxyMethod& proxyMethod);
+
+  TFilePart FCurrFilePart = TFilePart::fpInterface;
+};
+
+class TDSIOSProxyWriter : public TDSCustomObjectiveCiOSProxyWriter {
+ public:
+  void EmitText(const std::string& text) override;
+  void EmitLineEnd() override;
+  // Takes precedence over the outputs when set; the generator never sets it.
+  IDSProxyWriter* TextWriter = nullptr;
+
+ private:
+  IDSProxyWriter& Current();
+};
+
+class TDSClientProxyWriterObjectiveCiOS : public TDSProxyWriter {
+ public:
+  std::unique_ptr<TDSCustomProxyWriter> CreateProxyWriter() override;
+  TDSProxyWriterProperties Properties() override;
+  std::vector<TDSProxyFileDescription> FileDescriptions() override;
+};
+
+}  // namespace quillara

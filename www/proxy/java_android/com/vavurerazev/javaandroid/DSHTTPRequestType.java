@@ -1,0 +1,5 @@
+package com.vavurerazev.javaandroid;
+
+public enum DSHTTPRequestType {
+  GET, POST, PUT, DELETE
+}

@@ -1,0 +1,14 @@
+package com.vavurerazev.javaandroid;
+
+/** A table as the server sends it: its JSON form, kept as it came. */
+public class TDBXReader {
+  protected final TJSONValue json;
+
+  public TDBXReader(TJSONValue json) {
+    this.json = json;
+  }
+
+  public TJSONValue asJSON() {
+    return json;
+  }
+}

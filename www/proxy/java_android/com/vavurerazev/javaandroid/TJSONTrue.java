@@ -1,0 +1,8 @@
+package com.vavurerazev.javaandroid;
+
+public class TJSONTrue extends TJSONValue {
+  @Override
+  public String toString() {
+    return "true";
+  }
+}

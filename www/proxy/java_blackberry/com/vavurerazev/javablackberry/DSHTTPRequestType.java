@@ -1,0 +1,5 @@
+package com.vavurerazev.javablackberry;
+
+public enum DSHTTPRequestType {
+  GET, POST, PUT, DELETE
+}
