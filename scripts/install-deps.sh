@@ -4,6 +4,8 @@
 set -euo pipefail
 packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev qt6-qpa-plugins
           libgl-dev fonts-dejavu-core python3 zlib1g-dev chromium)
+# The compilers the generated client proxies are checked with.
+packages+=(default-jdk-headless mono-mcs fp-compiler fp-units-fcl)
 # Node.js may come from elsewhere than Debian; its packages are only wanted when it is missing.
 command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 [ $# -gt 0 ] && packages=("$@")

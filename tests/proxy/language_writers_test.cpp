@@ -296,6 +296,13 @@ std::string Quote(const fs::path& p) {
   return "'" + p.string() + "'";
 }
 
+std::string FilesOf(const fs::path& folder, const std::string& extension) {
+  std::string files;
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (entry.path().extension() == extension) files += " " + Quote(entry.path());
+  return files;
+}
+
 // The writer's output for this server and for the edge-case metadata.
 void ForEachOutput(
     const std::string& writer,
@@ -303,6 +310,29 @@ void ForEachOutput(
   TServerUnderTest s;
   check("server", Generate(writer, s.provider.GetProvider()));
   check("edge cases", Generate(writer, EdgeLoader()));
+}
+
+TEST_F(LanguageWriterTest, JavaProxiesCompileWithJavac) {
+  if (!HaveTool("javac")) GTEST_SKIP() << "javac not installed (apt default-jdk-headless)";
+  struct TCase {
+    const char* Writer;
+    const char* Folder;
+  } cases[] = {{"Java (Android) REST", "java_android/com/vavurerazev/javaandroid"},
+               {"Java (Black Berry) REST", "java_blackberry/com/vavurerazev/javablackberry"}};
+  for (const TCase& c : cases) {
+    ForEachOutput(c.Writer, [&](const std::string& name, std::string text) {
+      SCOPED_TRACE(std::string(c.Writer) + " " + name);
+      TTempFolder folder;
+      // javac takes no byte-order mark; a client developer strips it.
+      if (text.compare(0, 3, kBOM) == 0) text.erase(0, 3);
+      test::WriteFile(folder.Path() / "DSProxy.java", text);
+      auto failure = RunTool("javac -Xlint:none -d " + Quote(folder.Path() / "classes") +
+                                 FilesOf(kLibraries / c.Folder, ".java") + " " +
+                                 Quote(folder.Path() / "DSProxy.java"),
+                             folder.Path() / "log");
+      EXPECT_FALSE(failure) << *failure;
+    });
+  }
 }
 
 TEST_F(LanguageWriterTest, ScriptProxyParsesAndSendsWhatItShould) {

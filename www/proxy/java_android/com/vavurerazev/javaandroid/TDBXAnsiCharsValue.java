@@ -1,0 +1,3 @@
+package com.vavurerazev.javaandroid;
+
+public class TDBXAnsiCharsValue extends DBXValue {}

@@ -1,0 +1,3 @@
+package com.vavurerazev.javaandroid;
+
+public class TDBXInt32Value extends DBXValue {}

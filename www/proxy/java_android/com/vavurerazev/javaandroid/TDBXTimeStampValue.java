@@ -1,0 +1,3 @@
+package com.vavurerazev.javaandroid;
+
+public class TDBXTimeStampValue extends DBXValue {}

@@ -1,0 +1,6 @@
+package com.vavurerazev.javaandroid;
+
+public class TJSONTrue extends TJSONValue {
+  @Override
+  public String toString() { return "true"; }
+}

@@ -1,0 +1,3 @@
+package com.vavurerazev.javablackberry;
+
+public enum DSHTTPRequestType { GET, POST, PUT, DELETE }

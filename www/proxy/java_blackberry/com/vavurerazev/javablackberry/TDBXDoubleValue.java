@@ -1,0 +1,3 @@
+package com.vavurerazev.javablackberry;
+
+public class TDBXDoubleValue extends DBXValue {}

@@ -1,0 +1,3 @@
+package com.vavurerazev.javablackberry;
+
+public class TDBXInt32Value extends DBXValue {}
