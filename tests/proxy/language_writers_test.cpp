@@ -335,6 +335,21 @@ TEST_F(LanguageWriterTest, JavaProxiesCompileWithJavac) {
   }
 }
 
+TEST_F(LanguageWriterTest, CsharpProxyCompilesWithMcs) {
+  if (!HaveTool("mcs")) GTEST_SKIP() << "mcs not installed (apt mono-mcs)";
+  ForEachOutput("C# Silverlight REST", [&](const std::string& name, const std::string& text) {
+    SCOPED_TRACE(name);
+    TTempFolder folder;
+    test::WriteFile(folder.Path() / "DSProxy.cs", text);
+    auto failure =
+        RunTool("mcs -target:library -warnaserror -out:" + Quote(folder.Path() / "proxy.dll") +
+                    FilesOf(kLibraries / "csharp_silverlight", ".cs") + " " +
+                    Quote(folder.Path() / "DSProxy.cs"),
+                folder.Path() / "log");
+    EXPECT_FALSE(failure) << *failure;
+  });
+}
+
 TEST_F(LanguageWriterTest, ScriptProxyParsesAndSendsWhatItShould) {
   if (!HaveTool("node")) GTEST_SKIP() << "node not installed (apt nodejs)";
   ForEachOutput("Java Script REST", [&](const std::string& name, const std::string& text) {
