@@ -350,6 +350,22 @@ TEST_F(LanguageWriterTest, CsharpProxyCompilesWithMcs) {
   });
 }
 
+TEST_F(LanguageWriterTest, PascalProxyCompilesWithFpc) {
+  if (!HaveTool("fpc")) GTEST_SKIP() << "fpc not installed (apt fp-compiler fp-units-fcl)";
+  for (const char* language : {"freepascal_ios42", "freepascal_ios50"}) {
+    ForEachOutput("FreePascal iOS 4.2 REST", [&](const std::string& name, const std::string& text) {
+      SCOPED_TRACE(std::string(language) + " " + name);
+      TTempFolder folder;
+      test::WriteFile(folder.Path() / "DSProxy.pas", text);
+      auto failure =
+          RunTool("fpc -Mobjfpc -Sh -vew -FU" + Quote(folder.Path()) + " -Fu" +
+                      Quote(kLibraries / language) + " " + Quote(folder.Path() / "DSProxy.pas"),
+                  folder.Path() / "log");
+      EXPECT_FALSE(failure) << *failure;
+    });
+  }
+}
+
 TEST_F(LanguageWriterTest, ScriptProxyParsesAndSendsWhatItShould) {
   if (!HaveTool("node")) GTEST_SKIP() << "node not installed (apt nodejs)";
   ForEachOutput("Java Script REST", [&](const std::string& name, const std::string& text) {
