@@ -14,6 +14,7 @@ from quillara_process import ServerFixture, raw_exchange, split_response
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 VALIDATE = os.path.join(HERE, "..", "..", "..", "shared", "tools", "zip-validate", "validate.sh")
+CLIENTS = os.path.join(os.environ.get("QUILLARA_FIXTURES", os.path.join(HERE, "..", "fixtures")), "proxy", "clients")
 
 # language, generated entry, compiler, Debian package of the compiler
 PACKAGES = [
@@ -90,6 +91,38 @@ class ProxyLanguagePackagesTest(ServerFixture, unittest.TestCase):
         self.assertEqual(stamp.sub(b"", generated["freepascal_ios42"]), stamp.sub(b"", generated["freepascal_ios50"]))
         if not os.path.exists(VALIDATE):
             self.skipTest("../shared/tools/zip-validate is absent: archives not validated")
+
+    def test_generated_clients_call_the_server(self):
+        # language, client program, its build and its run in the unpacked folder
+        cases = [
+            ("java_android", "Main.java", "javac",
+             lambda d: ["javac", "-d", os.path.join(d, "classes"), os.path.join(d, "Main.java"),
+                        *self.sources(os.path.join(d, "com", "vavurerazev", "javaandroid"), ".java")],
+             lambda d: ["java", "-cp", os.path.join(d, "classes"), "Main", str(self.port)]),
+            ("csharp_silverlight", "Main.cs", "mcs",
+             lambda d: ["mcs", "-out:" + os.path.join(d, "main.exe"), *self.sources(d, ".cs")],
+             lambda d: ["mono", os.path.join(d, "main.exe"), str(self.port)]),
+            ("freepascal_ios42", "Main.pas", "fpc",
+             lambda d: ["fpc", "-Mobjfpc", "-FU" + d, "-Fu" + d, "-o" + os.path.join(d, "main"),
+                        os.path.join(d, "Main.pas")],
+             lambda d: [os.path.join(d, "main"), str(self.port)]),
+        ]
+        for language, program, compiler, build, run in cases:
+            with self.subTest(language=language):
+                if not shutil.which(compiler):
+                    self.skipTest(f"{compiler} not installed")
+                _, body = self.download(language)
+                with tempfile.TemporaryDirectory() as unpacked:
+                    zipfile.ZipFile(io.BytesIO(body)).extractall(unpacked)
+                    shutil.copy(os.path.join(CLIENTS, program), unpacked)
+                    done = subprocess.run(build(unpacked), capture_output=True, text=True, timeout=300, cwd=unpacked)
+                    self.assertEqual(done.returncode, 0, done.stdout[-3000:] + done.stderr[-3000:])
+                    done = subprocess.run(run(unpacked), capture_output=True, text=True, timeout=120, cwd=unpacked)
+                    self.assertEqual(done.stdout.splitlines(), ["a b", "cba", "5", "OK"], done.stderr[-3000:])
+
+    @staticmethod
+    def sources(folder, extension):
+        return sorted(os.path.join(folder, f) for f in os.listdir(folder) if f.endswith(extension))
 
 
 if __name__ == "__main__":
