@@ -91,8 +91,7 @@ bool TDSCustomJavaAndroidProxyWriter::HasResultObject(const TDSProxyMethod& prox
 
 void TDSCustomJavaAndroidProxyWriter::WriteInterfacePart() {
   ResetIndent();
-  EmitText("package " + PackageName() + ";");
-  EmitLineEnd();
+  WriteLine("package " + PackageName() + ";");
   WriteLine();
   WriteLine("import java.util.Date;");
   WriteLine();

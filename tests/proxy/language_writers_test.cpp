@@ -115,6 +115,20 @@ TEST_F(LanguageWriterTest, BlackBerryDiffersFromAndroidInPackageAndByteOrderMark
       std::regex_replace(android, std::regex("package com\\.vavurerazev\\.javaandroid;"),
                          "package com.vavurerazev.javablackberry;");
   EXPECT_EQ(blackBerry.substr(3), expected);
+  // The two packages carry the same client library.
+  const fs::path androidLibrary = kLibraries / "java_android/com/vavurerazev/javaandroid";
+  const fs::path blackBerryLibrary = kLibraries / "java_blackberry/com/vavurerazev/javablackberry";
+  size_t files = 0;
+  for (const auto& entry : fs::directory_iterator(androidLibrary)) {
+    SCOPED_TRACE(entry.path().filename().string());
+    ++files;
+    EXPECT_EQ(ReadFile(blackBerryLibrary / entry.path().filename()),
+              std::regex_replace(ReadFile(entry.path()),
+                                 std::regex("package com\\.vavurerazev\\.javaandroid;"),
+                                 "package com.vavurerazev.javablackberry;"));
+  }
+  EXPECT_EQ(files, size_t(std::distance(fs::directory_iterator(blackBerryLibrary),
+                                        fs::directory_iterator())));
 }
 
 // Lines of one output that must appear, and texts that must not.
