@@ -131,6 +131,22 @@ TEST_F(LanguageWriterTest, BlackBerryDiffersFromAndroidInPackageAndByteOrderMark
                                         fs::directory_iterator())));
 }
 
+TEST_F(LanguageWriterTest, ScriptWriterWritesExactlyTheFileItIsAskedFor) {
+  TTempFolder folder;
+  TDSProxyGenerator g;
+  g.Writer = "java script rest";  // names compare without case
+  g.MetaDataLoaderIntf = EdgeLoader();
+  g.TargetDirectory = folder.Path().string();
+  g.TargetUnitName = "serverfunctions.js";
+  g.Write();
+  std::vector<std::string> made;
+  for (const auto& entry : fs::directory_iterator(folder.Path()))
+    made.push_back(entry.path().filename().string());
+  EXPECT_EQ(made, std::vector<std::string>{"serverfunctions.js"});
+  EXPECT_EQ(MaskTimeStamp(ReadFile(folder.Path() / "serverfunctions.js")),
+            MaskTimeStamp(Generate("Java Script REST", EdgeLoader(), "")));
+}
+
 // Lines of one output that must appear, and texts that must not.
 TEST_F(LanguageWriterTest, EdgeCasesOfEachWriter) {
   struct TCase {
