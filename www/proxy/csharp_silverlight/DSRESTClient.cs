@@ -127,9 +127,11 @@ namespace Vavurerazev.Dataserver.WindowsPhone7
     }
 
     // Runs the command on a worker thread, then the delegate; failures go to the error callback.
+    // The thread is a foreground one, so a program that ends meanwhile lets the callback finish
+    // instead of aborting it inside the proxy's error handling.
     public void execute(DSRESTCommand cmd, DSAdmin sender, InternalConnectionDelegate done, ExceptionCallback exCal)
     {
-      ThreadPool.QueueUserWorkItem(state =>
+      new Thread(() =>
       {
         try
         {
@@ -142,7 +144,7 @@ namespace Vavurerazev.Dataserver.WindowsPhone7
           return;
         }
         done();
-      });
+      }) { IsBackground = false }.Start();
     }
 
     public void executeSynchronous(DSRESTCommand cmd)
