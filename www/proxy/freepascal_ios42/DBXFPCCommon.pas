@@ -1,4 +1,4 @@
-{ Quillara REST client for FreePascal: tables as the server sends them, kept in JSON form. }
+// Quillara REST client for FreePascal: tables as the server sends them, in their JSON table form.
 unit DBXFPCCommon;
 
 {$mode objfpc}{$H+}
@@ -11,26 +11,27 @@ uses
 type
   TDBXReader = class
   private
-    FJSON: TJSONValue;
+    FTable: TJSONObject;
   public
-    constructor Create(AJSON: TJSONValue);
+    // Takes the table.
+    constructor Create(ATable: TJSONObject);
     destructor Destroy; override;
-    property JSON: TJSONValue read FJSON;
+    property Table: TJSONObject read FTable;
   end;
 
   TDSParams = class(TDBXReader);
 
 implementation
 
-constructor TDBXReader.Create(AJSON: TJSONValue);
+constructor TDBXReader.Create(ATable: TJSONObject);
 begin
   inherited Create;
-  FJSON := AJSON;
+  FTable := ATable;
 end;
 
 destructor TDBXReader.Destroy;
 begin
-  FJSON.Free;
+  FTable.Free;
   inherited Destroy;
 end;
 

@@ -1,4 +1,4 @@
-{ Quillara REST client for FreePascal: base of the generated client classes. }
+// Quillara REST client for FreePascal: the base of the generated client classes.
 unit DSAdmin;
 
 {$mode objfpc}{$H+}
@@ -13,7 +13,8 @@ type
   private
     FConnection: TDSRESTConnection;
   public
-    constructor Create(AConnection: TDSRESTConnection); virtual;
+    // The connection stays with the caller.
+    constructor Create(AConnection: TDSRESTConnection);
     property Connection: TDSRESTConnection read FConnection;
   end;
 

@@ -1,6 +1,5 @@
-(* Quillara REST client for FreePascal: commands and the connection that runs them against a
-   Quillara server: GET /dataserver/rest/Class/Method/arg/... or POST with
-   {"_parameters":[...]}; the answer {"result":[...]} fills the output parameters in order. *)
+// Quillara REST client for FreePascal: commands and the connection that runs them against the
+// server's /dataserver/rest/ path.
 unit DSRESTConnection;
 
 {$mode objfpc}{$H+}
@@ -8,34 +7,35 @@ unit DSRESTConnection;
 interface
 
 uses
-  Classes, SysUtils, DSRestTypes, DSRESTParameterMetaData, DBXValue;
+  Classes, SysUtils, fphttpclient, DBXFPCJson, DBXValue, DSRESTParameterMetaData, DSRestTypes;
 
 type
-  EDSRestException = class(Exception);
+  EDSRESTException = class(Exception);
 
-  TDSRestParameter = class
+  TDSRESTParameter = class
   private
     FMetaData: TDSRESTParameterMetaData;
     FValue: TDBXValue;
   public
     constructor Create(AMetaData: TDSRESTParameterMetaData);
     destructor Destroy; override;
+    function IsInput: Boolean;
+    function IsOutput: Boolean;
     property MetaData: TDSRESTParameterMetaData read FMetaData;
     property Value: TDBXValue read FValue;
   end;
 
-  TDSRestParameterList = class
+  TDSRESTParameterList = class
   private
     FItems: TList;
-    function GetItem(Index: Integer): TDSRestParameter;
-    function GetCount: Integer;
+    function GetItem(Index: Integer): TDSRESTParameter;
   public
     constructor Create;
     destructor Destroy; override;
     procedure Clear;
-    procedure Add(AParameter: TDSRestParameter);
-    property items[Index: Integer]: TDSRestParameter read GetItem; default;
-    property Count: Integer read GetCount;
+    procedure Add(AParameter: TDSRESTParameter);
+    function Count: Integer;
+    property items[Index: Integer]: TDSRESTParameter read GetItem; default;
   end;
 
   TDSRESTConnection = class;
@@ -43,93 +43,99 @@ type
   TDSRestCommand = class
   private
     FConnection: TDSRESTConnection;
-    FParameters: TDSRestParameterList;
+    FParameters: TDSRESTParameterList;
   public
     RequestType: TDSHTTPRequestType;
     text: string;
     constructor Create(AConnection: TDSRESTConnection);
     destructor Destroy; override;
-    procedure prepare(const AMetaData: array of TDSRESTParameterMetaData);
+    // The descriptions stay with the caller.
+    procedure prepare(const AMetaData: TDSRESTParameterMetaDataArray);
     procedure execute;
-    property parameters: TDSRestParameterList read FParameters;
+    property parameters: TDSRESTParameterList read FParameters;
   end;
 
   TDSRESTConnection = class
-  private
-    FHost: string;
-    FPort: Integer;
-    FProtocol: string;
-    FSessionId: string;
   public
+    Protocol: string;
+    Host: string;
+    Port: Integer;
+    SessionID: string;
     constructor Create;
     function createCommand: TDSRestCommand;
     procedure execute(ACommand: TDSRestCommand);
-    property Host: string read FHost write FHost;
-    property Port: Integer read FPort write FPort;
-    property Protocol: string read FProtocol write FProtocol;
   end;
 
 implementation
 
 uses
-  fphttpclient, fpjson, jsonparser;
+  fpjson;
 
-constructor TDSRestParameter.Create(AMetaData: TDSRESTParameterMetaData);
+constructor TDSRESTParameter.Create(AMetaData: TDSRESTParameterMetaData);
 begin
   inherited Create;
   FMetaData := AMetaData;
   FValue := TDBXValue.Create;
-  FValue.TypeName := AMetaData.TypeName;
 end;
 
-destructor TDSRestParameter.Destroy;
+destructor TDSRESTParameter.Destroy;
 begin
   FValue.Free;
   inherited Destroy;
 end;
 
-constructor TDSRestParameterList.Create;
+function TDSRESTParameter.IsInput: Boolean;
+begin
+  Result := FMetaData.Direction in [Input, InputOutput];
+end;
+
+function TDSRESTParameter.IsOutput: Boolean;
+begin
+  Result := FMetaData.Direction in [Output, InputOutput, ReturnValue];
+end;
+
+constructor TDSRESTParameterList.Create;
 begin
   inherited Create;
   FItems := TList.Create;
 end;
 
-destructor TDSRestParameterList.Destroy;
+destructor TDSRESTParameterList.Destroy;
 begin
   Clear;
   FItems.Free;
   inherited Destroy;
 end;
 
-procedure TDSRestParameterList.Clear;
+procedure TDSRESTParameterList.Clear;
 var
   i: Integer;
 begin
   for i := 0 to FItems.Count - 1 do
-    TDSRestParameter(FItems[i]).Free;
+    TDSRESTParameter(FItems[i]).Free;
   FItems.Clear;
 end;
 
-procedure TDSRestParameterList.Add(AParameter: TDSRestParameter);
+procedure TDSRESTParameterList.Add(AParameter: TDSRESTParameter);
 begin
   FItems.Add(AParameter);
 end;
 
-function TDSRestParameterList.GetItem(Index: Integer): TDSRestParameter;
-begin
-  Result := TDSRestParameter(FItems[Index]);
-end;
-
-function TDSRestParameterList.GetCount: Integer;
+function TDSRESTParameterList.Count: Integer;
 begin
   Result := FItems.Count;
+end;
+
+function TDSRESTParameterList.GetItem(Index: Integer): TDSRESTParameter;
+begin
+  Result := TDSRESTParameter(FItems[Index]);
 end;
 
 constructor TDSRestCommand.Create(AConnection: TDSRESTConnection);
 begin
   inherited Create;
   FConnection := AConnection;
-  FParameters := TDSRestParameterList.Create;
+  FParameters := TDSRESTParameterList.Create;
   RequestType := GET;
 end;
 
@@ -139,13 +145,13 @@ begin
   inherited Destroy;
 end;
 
-procedure TDSRestCommand.prepare(const AMetaData: array of TDSRESTParameterMetaData);
+procedure TDSRestCommand.prepare(const AMetaData: TDSRESTParameterMetaDataArray);
 var
-  i: Integer;
+  m: TDSRESTParameterMetaData;
 begin
   FParameters.Clear;
-  for i := Low(AMetaData) to High(AMetaData) do
-    FParameters.Add(TDSRestParameter.Create(AMetaData[i]));
+  for m in AMetaData do
+    FParameters.Add(TDSRESTParameter.Create(m));
 end;
 
 procedure TDSRestCommand.execute;
@@ -156,9 +162,9 @@ end;
 constructor TDSRESTConnection.Create;
 begin
   inherited Create;
-  FHost := 'localhost';
-  FPort := 80;
-  FProtocol := 'http';
+  Protocol := 'http';
+  Host := '127.0.0.1';
+  Port := 80;
 end;
 
 function TDSRESTConnection.createCommand: TDSRestCommand;
@@ -166,80 +172,116 @@ begin
   Result := TDSRestCommand.Create(Self);
 end;
 
+function Encode(const AText: string): string;
+const
+  Safe = ['A'..'Z', 'a'..'z', '0'..'9', '-', '_', '.', '~'];
+var
+  c: Char;
+begin
+  Result := '';
+  for c in AText do
+    if c in Safe then
+      Result := Result + c
+    else
+      Result := Result + '%' + IntToHex(Ord(c), 2);
+end;
+
 procedure TDSRESTConnection.execute(ACommand: TDSRestCommand);
 const
-  Methods: array[TDSHTTPRequestType] of string = ('GET', 'POST', 'PUT', 'DELETE');
+  Verbs: array[TDSHTTPRequestType] of string = ('GET', 'POST', 'PUT', 'DELETE');
 var
-  url, inputs, answerText, value: string;
-  dot, i, next: Integer;
-  direction: TDSRESTParamDirection;
-  client: TFPHTTPClient;
-  body, response: TStringStream;
-  answer, results, error: TJSONData;
+  http: TFPHTTPClient;
+  url, method, pragma: string;
+  dot, i, outputs, next: Integer;
+  inBody: Boolean;
+  body: TJSONArray;
+  envelope: TJSONObject;
+  answer, error, result: TJSONData;
+  payload, response: TStringStream;
+  bytes: TMemoryStream;
+  only: TDSRESTParameter;
 begin
   dot := Pos('.', ACommand.text);
   if dot = 0 then
-    raise EDSRestException.Create('Invalid command text: ' + ACommand.text);
-  url := Format('%s://%s:%d/dataserver/rest/%s/%s', [FProtocol, FHost, FPort, Copy(ACommand.text, 1, dot - 1),
-    Copy(ACommand.text, dot + 1, MaxInt)]);
-  inputs := '';
-  for i := 0 to ACommand.parameters.Count - 1 do
-  begin
-    direction := ACommand.parameters[i].MetaData.Direction;
-    if not (direction in [Input, InputOutput]) then
-      Continue;
-    value := ACommand.parameters[i].Value.ToJSON;
-    if ACommand.RequestType = GET then
-    begin
-      if (Length(value) > 1) and (value[1] = '"') then
-        value := JSONStringToString(Copy(value, 2, Length(value) - 2));
-      url := url + '/' + EncodeURLElement(value);
-    end
-    else
-    begin
-      if inputs <> '' then inputs := inputs + ',';
-      inputs := inputs + value;
-    end;
-  end;
-  client := TFPHTTPClient.Create(nil);
-  body := nil;
-  response := nil;
-  answer := nil;
+    raise EDSRESTException.Create('Command text is not Class.Method: ' + ACommand.text);
+  // Quoted, the method name is taken as it is whatever the verb.
+  method := Encode(Copy(ACommand.text, dot + 1, MaxInt));
+  if ACommand.RequestType <> GET then
+    method := '%22' + method + '%22';
+  url := Protocol + '://' + Host + ':' + IntToStr(Port) + '/dataserver/rest/' +
+    Encode(Copy(ACommand.text, 1, dot - 1)) + '/' + method;
+  inBody := ACommand.RequestType in [POST, PUT];
+  body := TJSONArray.Create;
+  http := TFPHTTPClient.Create(nil);
+  response := TStringStream.Create('');
+  payload := nil;
   try
-    if FSessionId <> '' then
-      client.AddHeader('Pragma', 'dssession=' + FSessionId);
-    if ACommand.RequestType <> GET then
-    begin
-      body := TStringStream.Create('{"_parameters":[' + inputs + ']}');
-      client.RequestBody := body;
-    end;
-    response := TStringStream.Create('');
-    client.HTTPMethod(Methods[ACommand.RequestType], url, response, []);
-    answerText := response.DataString;
-    value := client.ResponseHeaders.Values['Pragma'];
-    if Pos('dssession=', value) = 1 then
-      FSessionId := Copy(value, 11, MaxInt);
-    answer := GetJSON(answerText);
-    if not (answer is fpjson.TJSONObject) then
-      raise EDSRestException.Create('Invalid answer');
-    error := fpjson.TJSONObject(answer).Find('error');
-    if error <> nil then
-      raise EDSRestException.Create(error.AsString);
-    results := fpjson.TJSONObject(answer).Find('result');
-    next := 0;
     for i := 0 to ACommand.parameters.Count - 1 do
+      if ACommand.parameters[i].IsInput then
+        if inBody then
+          body.Add(ACommand.parameters[i].Value.ToJSON)
+        else
+          url := url + '/' + Encode(ACommand.parameters[i].Value.ToURLText);
+    http.AddHeader('Accept', 'application/JSON');
+    if SessionID <> '' then
+      http.AddHeader('Pragma', 'dssession=' + SessionID);
+    if body.Count > 0 then
     begin
-      if ACommand.parameters[i].MetaData.Direction = Input then
-        Continue;
-      if (results <> nil) and (next < results.Count) then
-        ACommand.parameters[i].Value.FromJSON(results.Items[next].AsJSON);
-      Inc(next);
+      envelope := TJSONObject.Create(['_parameters', body]);
+      body := nil;
+      payload := TStringStream.Create(envelope.AsJSON);
+      envelope.Free;
+      http.RequestBody := payload;
+      http.AddHeader('Content-Type', 'text/plain;charset=UTF-8');
+    end;
+    http.HTTPMethod(Verbs[ACommand.RequestType], url, response, []);
+    pragma := http.GetHeader(http.ResponseHeaders, 'Pragma');
+    if Copy(pragma, 1, 10) = 'dssession=' then
+      SessionID := Copy(pragma, 11, Pos(',', pragma + ',') - 11);
+    // A call whose only output is a stream is answered with the bare bytes.
+    outputs := 0;
+    only := nil;
+    for i := 0 to ACommand.parameters.Count - 1 do
+      if ACommand.parameters[i].IsOutput then
+      begin
+        Inc(outputs);
+        only := ACommand.parameters[i];
+      end;
+    if (http.ResponseStatusCode < 400) and (outputs = 1) and (only.MetaData.DBXType = BinaryBlobType) then
+    begin
+      bytes := TMemoryStream.Create;
+      response.Position := 0;
+      bytes.CopyFrom(response, response.Size);
+      bytes.Position := 0;
+      only.Value.AsStream := bytes;
+      Exit;
+    end;
+    answer := ParseJSONValue(response.DataString);
+    try
+      if not (answer is TJSONObject) then
+        raise EDSRESTException.CreateFmt('HTTP %d: unexpected answer', [http.ResponseStatusCode]);
+      error := TJSONObject(answer).Find('error');
+      if error <> nil then
+        raise EDSRESTException.Create(error.AsString);
+      result := TJSONObject(answer).Find('result');
+      if not (result is TJSONArray) then
+        raise EDSRESTException.CreateFmt('HTTP %d: no result', [http.ResponseStatusCode]);
+      next := 0;
+      for i := 0 to ACommand.parameters.Count - 1 do
+        if ACommand.parameters[i].IsOutput and (next < result.Count) then
+        begin
+          ACommand.parameters[i].Value.FromJSON(TJSONArray(result).Extract(0),
+            ACommand.parameters[i].MetaData.DBXType, ACommand.parameters[i].MetaData.TypeName);
+          Inc(next);
+        end;
+    finally
+      answer.Free;
     end;
   finally
-    answer.Free;
-    response.Free;
     body.Free;
-    client.Free;
+    payload.Free;
+    response.Free;
+    http.Free;
   end;
 end;
 

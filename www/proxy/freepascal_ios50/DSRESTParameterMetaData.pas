@@ -1,4 +1,4 @@
-{ Quillara REST client for FreePascal: the description of one parameter of a remote method. }
+// Quillara REST client for FreePascal: the description of one parameter of a server method.
 unit DSRESTParameterMetaData;
 
 {$mode objfpc}{$H+}
@@ -9,18 +9,20 @@ uses
   DSRestTypes;
 
 type
+  TDSRESTParameterMetaData = class;
+  TDSRESTParameterMetaDataArray = array of TDSRESTParameterMetaData;
+
   TDSRESTParameterMetaData = class
   public
     Name: string;
     Direction: TDSRESTParamDirection;
     DBXType: Integer;
     TypeName: string;
-    class function CreateParam(const AName: string; ADirection: TDSRESTParamDirection; ADBXType: Integer;
-      const ATypeName: string): TDSRESTParameterMetaData;
-    class procedure releaseArray(var AArray: array of TDSRESTParameterMetaData);
+    class function CreateParam(const AName: string; ADirection: TDSRESTParamDirection;
+      ADBXType: Integer; const ATypeName: string): TDSRESTParameterMetaData;
+    // Frees the descriptions and empties the array.
+    class procedure releaseArray(var AArray: TDSRESTParameterMetaDataArray);
   end;
-
-  TDSRESTParameterMetaDataArray = array of TDSRESTParameterMetaData;
 
 implementation
 
@@ -34,15 +36,13 @@ begin
   Result.TypeName := ATypeName;
 end;
 
-class procedure TDSRESTParameterMetaData.releaseArray(var AArray: array of TDSRESTParameterMetaData);
+class procedure TDSRESTParameterMetaData.releaseArray(var AArray: TDSRESTParameterMetaDataArray);
 var
   i: Integer;
 begin
-  for i := Low(AArray) to High(AArray) do
-  begin
+  for i := 0 to High(AArray) do
     AArray[i].Free;
-    AArray[i] := nil;
-  end;
+  SetLength(AArray, 0);
 end;
 
 end.

@@ -1,4 +1,4 @@
-{ Quillara REST client for FreePascal: request types, parameter directions and type codes. }
+// Quillara REST client for FreePascal: the verbs, parameter directions and type codes.
 unit DSRestTypes;
 
 {$mode objfpc}{$H+}
@@ -10,13 +10,14 @@ type
   TDSRESTParamDirection = (Unknown, Input, Output, InputOutput, ReturnValue);
 
 const
-  UnknownType = 0; AnsiStringType = 1; DateType = 2; BlobType = 3; BooleanType = 4; Int16Type = 5;
-  Int32Type = 6; DoubleType = 7; BcdType = 8; BytesType = 9; TimeType = 10; DateTimeType = 11;
-  UInt16Type = 12; UInt32Type = 13; VarBytesType = 15; CursorType = 17; Int64Type = 18;
-  UInt64Type = 19; AdtType = 20; ArrayType = 21; RefType = 22; TableType = 23; TimeStampType = 24;
-  CurrencyType = 25; WideStringType = 26; SingleType = 27; Int8Type = 28; UInt8Type = 29;
-  ObjectType = 30; CharArrayType = 31; BinaryBlobType = 33; DBXConnectionType = 34;
-  VariantType = 35; TimeStampOffsetType = 36; JsonValueType = 37; CallbackType = 38;
+  UnknownType = 0; AnsiStringType = 1; DateType = 2; BlobType = 3; BooleanType = 4;
+  Int16Type = 5; Int32Type = 6; DoubleType = 7; BcdType = 8; BytesType = 9; TimeType = 10;
+  DateTimeType = 11; UInt16Type = 12; UInt32Type = 13; VarBytesType = 15; CursorType = 17;
+  Int64Type = 18; UInt64Type = 19; AdtType = 20; ArrayType = 21; RefType = 22; TableType = 23;
+  TimeStampType = 24; CurrencyType = 25; WideStringType = 26; SingleType = 27; Int8Type = 28;
+  UInt8Type = 29; ObjectType = 30; CharArrayType = 31; BinaryBlobType = 33;
+  DBXConnectionType = 34; VariantType = 35; TimeStampOffsetType = 36; JsonValueType = 37;
+  CallbackType = 38;
 
 implementation
 

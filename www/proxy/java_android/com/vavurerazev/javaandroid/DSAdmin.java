@@ -1,14 +1,10 @@
 package com.vavurerazev.javaandroid;
 
-/** Base of the generated client classes: the connection their commands run on. */
+/** Base of the generated client classes: holds the connection their commands run on. */
 public class DSAdmin {
   private final DSRESTConnection connection;
 
-  public DSAdmin(DSRESTConnection connection) {
-    this.connection = connection;
-  }
+  public DSAdmin(DSRESTConnection Connection) { connection = Connection; }
 
-  public DSRESTConnection getConnection() {
-    return connection;
-  }
+  public DSRESTConnection getConnection() { return connection; }
 }

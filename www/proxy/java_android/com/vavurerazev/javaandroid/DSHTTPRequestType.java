@@ -1,5 +1,3 @@
 package com.vavurerazev.javaandroid;
 
-public enum DSHTTPRequestType {
-  GET, POST, PUT, DELETE
-}
+public enum DSHTTPRequestType { GET, POST, PUT, DELETE }

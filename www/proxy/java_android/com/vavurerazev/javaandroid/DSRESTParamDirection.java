@@ -1,6 +1,7 @@
 package com.vavurerazev.javaandroid;
 
 public final class DSRESTParamDirection {
+  public static final int Unknown = 0;
   public static final int Input = 1;
   public static final int Output = 2;
   public static final int InputOutput = 3;

@@ -1,8 +1,3 @@
 package com.vavurerazev.javaandroid;
 
-/** A value holder of the remoting layer: a value that may be null. */
-public class TDBXTimeStampValue extends DBXValue {
-  public TDBXTimeStampValue() {
-    super(DBXDataTypes.UnknownType);
-  }
-}
+public class TDBXTimeStampValue extends DBXValue {}

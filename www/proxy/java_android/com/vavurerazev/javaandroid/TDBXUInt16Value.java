@@ -1,8 +1,3 @@
 package com.vavurerazev.javaandroid;
 
-/** A value holder of the remoting layer: a value that may be null. */
-public class TDBXUInt16Value extends DBXValue {
-  public TDBXUInt16Value() {
-    super(DBXDataTypes.UnknownType);
-  }
-}
+public class TDBXUInt16Value extends DBXValue {}

@@ -2,7 +2,5 @@ package com.vavurerazev.javaandroid;
 
 public class TJSONFalse extends TJSONValue {
   @Override
-  public String toString() {
-    return "false";
-  }
+  public String toString() { return "false"; }
 }

@@ -1,33 +1,25 @@
 package com.vavurerazev.javaandroid;
 
-import java.util.ArrayList;
-import java.util.List;
+import java.util.LinkedHashMap;
+import java.util.Map;
 
 public class TJSONObject extends TJSONValue {
-  private final List<String> names = new ArrayList<String>();
-  private final List<TJSONValue> values = new ArrayList<TJSONValue>();
+  private final Map<String, TJSONValue> pairs = new LinkedHashMap<String, TJSONValue>();
 
   public TJSONObject addPairs(String name, TJSONValue value) {
-    names.add(name);
-    values.add(value);
+    pairs.put(name, value);
     return this;
   }
 
-  public TJSONValue get(String name) {
-    int i = names.indexOf(name);
-    return i < 0 ? null : values.get(i);
-  }
-
-  public int size() {
-    return names.size();
-  }
+  public TJSONValue get(String name) { return pairs.get(name); }
+  public Map<String, TJSONValue> getPairs() { return pairs; }
 
   @Override
   public String toString() {
     StringBuilder b = new StringBuilder("{");
-    for (int i = 0; i < names.size(); i++) {
-      if (i > 0) b.append(',');
-      b.append(quote(names.get(i))).append(':').append(values.get(i));
+    for (Map.Entry<String, TJSONValue> e : pairs.entrySet()) {
+      if (b.length() > 1) b.append(',');
+      b.append(quote(e.getKey())).append(':').append(e.getValue());
     }
     return b.append('}').toString();
   }

@@ -1,130 +1,107 @@
 package com.vavurerazev.javaandroid;
 
-/** JSON values, with a small reader for the server's answers. */
-public abstract class TJSONValue {
-  public abstract String toString();
+import java.util.ArrayList;
+import java.util.List;
 
+/** A JSON value; parse() reads JSON text (RFC 8259), toString() writes it. */
+public abstract class TJSONValue {
   public static TJSONValue parse(String text) throws DBXException {
-    Reader r = new Reader(text);
-    TJSONValue v = r.value();
-    r.blanks();
-    if (r.at < text.length()) throw new DBXException("Invalid JSON at " + r.at);
-    return v;
+    int[] at = {0};
+    TJSONValue value = read(text, at);
+    skip(text, at);
+    if (at[0] != text.length()) throw new DBXException("Invalid JSON after position " + at[0]);
+    return value;
   }
 
   static String quote(String s) {
     StringBuilder b = new StringBuilder("\"");
-    for (int i = 0; i < s.length(); i++) {
-      char c = s.charAt(i);
-      switch (c) {
-        case '"': b.append("\\\""); break;
-        case '\\': b.append("\\\\"); break;
-        case '\n': b.append("\\n"); break;
-        case '\r': b.append("\\r"); break;
-        case '\t': b.append("\\t"); break;
-        default:
-          if (c < 0x20) b.append(String.format("\\u%04x", (int) c));
-          else b.append(c);
-      }
+    for (char c : s.toCharArray()) {
+      if (c == '"' || c == '\\') b.append('\\').append(c);
+      else if (c < 0x20) b.append(String.format("\\u%04x", (int) c));
+      else b.append(c);
     }
     return b.append('"').toString();
   }
 
-  private static final class Reader {
-    final String s;
-    int at;
-
-    Reader(String s) {
-      this.s = s;
-    }
-
-    void blanks() {
-      while (at < s.length() && Character.isWhitespace(s.charAt(at))) at++;
-    }
-
-    DBXException fail() {
-      return new DBXException("Invalid JSON at " + at);
-    }
-
-    boolean take(String word) {
-      if (s.startsWith(word, at)) {
-        at += word.length();
-        return true;
-      }
-      return false;
-    }
-
-    TJSONValue value() throws DBXException {
-      blanks();
-      if (at >= s.length()) throw fail();
-      char c = s.charAt(at);
-      if (c == '{') {
-        at++;
-        TJSONObject o = new TJSONObject();
-        blanks();
-        if (take("}")) return o;
-        do {
-          blanks();
-          TJSONValue name = value();
-          if (!(name instanceof TJSONString)) throw fail();
-          blanks();
-          if (!take(":")) throw fail();
-          o.addPairs(((TJSONString) name).getValue(), value());
-          blanks();
-        } while (take(","));
-        if (!take("}")) throw fail();
-        return o;
-      }
-      if (c == '[') {
-        at++;
-        TJSONArray a = new TJSONArray();
-        blanks();
-        if (take("]")) return a;
-        do {
-          a.add(value());
-          blanks();
-        } while (take(","));
-        if (!take("]")) throw fail();
-        return a;
-      }
-      if (c == '"') {
-        at++;
-        StringBuilder b = new StringBuilder();
-        while (at < s.length() && s.charAt(at) != '"') {
-          char ch = s.charAt(at++);
-          if (ch == '\\' && at < s.length()) {
-            char e = s.charAt(at++);
-            switch (e) {
-              case 'n': b.append('\n'); break;
-              case 'r': b.append('\r'); break;
-              case 't': b.append('\t'); break;
-              case 'b': b.append('\b'); break;
-              case 'f': b.append('\f'); break;
-              case 'u':
-                if (at + 4 > s.length()) throw fail();
-                b.append((char) Integer.parseInt(s.substring(at, at + 4), 16));
-                at += 4;
-                break;
-              default: b.append(e);
-            }
-          } else {
-            b.append(ch);
-          }
-        }
-        if (!take("\"")) throw fail();
-        return new TJSONString(b.toString());
-      }
-      if (take("true")) return new TJSONTrue();
-      if (take("false")) return new TJSONFalse();
-      if (take("null")) return new TJSONNull();
-      int start = at;
-      while (at < s.length() && "+-0123456789.eE".indexOf(s.charAt(at)) >= 0) at++;
-      if (start == at) throw fail();
-      try {
-        return new TJSONNumber(Double.parseDouble(s.substring(start, at)));
-      } catch (NumberFormatException e) {
-        throw fail();
-      }
-    }
+  private static void skip(String t, int[] at) {
+    while (at[0] < t.length() && Character.isWhitespace(t.charAt(at[0]))) at[0]++;
   }
+
+  private static boolean take(String t, int[] at, String word) {
+    if (!t.startsWith(word, at[0])) return false;
+    at[0] += word.length();
+    return true;
+  }
+
+  private static TJSONValue read(String t, int[] at) throws DBXException {
+    skip(t, at);
+    if (at[0] >= t.length()) throw new DBXException("Unexpected end of JSON");
+    char c = t.charAt(at[0]);
+    if (c == '{') {
+      TJSONObject o = new TJSONObject();
+      at[0]++;
+      skip(t, at);
+      if (take(t, at, "}")) return o;
+      do {
+        skip(t, at);
+        TJSONValue name = read(t, at);
+        if (!(name instanceof TJSONString)) throw new DBXException("Expected a member name");
+        skip(t, at);
+        if (!take(t, at, ":")) throw new DBXException("Expected ':'");
+        o.addPairs(((TJSONString) name).getValue(), read(t, at));
+        skip(t, at);
+      } while (take(t, at, ","));
+      if (!take(t, at, "}")) throw new DBXException("Expected '}'");
+      return o;
+    }
+    if (c == '[') {
+      TJSONArray a = new TJSONArray();
+      at[0]++;
+      skip(t, at);
+      if (take(t, at, "]")) return a;
+      do {
+        a.add(read(t, at));
+        skip(t, at);
+      } while (take(t, at, ","));
+      if (!take(t, at, "]")) throw new DBXException("Expected ']'");
+      return a;
+    }
+    if (c == '"') {
+      StringBuilder b = new StringBuilder();
+      at[0]++;
+      while (at[0] < t.length() && t.charAt(at[0]) != '"') {
+        char d = t.charAt(at[0]++);
+        if (d != '\\') {
+          b.append(d);
+          continue;
+        }
+        if (at[0] >= t.length()) break;
+        char e = t.charAt(at[0]++);
+        switch (e) {
+          case 'b': b.append('\b'); break;
+          case 'f': b.append('\f'); break;
+          case 'n': b.append('\n'); break;
+          case 'r': b.append('\r'); break;
+          case 't': b.append('\t'); break;
+          case 'u':
+            if (at[0] + 4 > t.length()) throw new DBXException("Bad escape");
+            b.append((char) Integer.parseInt(t.substring(at[0], at[0] + 4), 16));
+            at[0] += 4;
+            break;
+          default: b.append(e);
+        }
+      }
+      if (!take(t, at, "\"")) throw new DBXException("Unterminated string");
+      return new TJSONString(b.toString());
+    }
+    if (take(t, at, "true")) return new TJSONTrue();
+    if (take(t, at, "false")) return new TJSONFalse();
+    if (take(t, at, "null")) return new TJSONNull();
+    int start = at[0];
+    while (at[0] < t.length() && "+-0123456789.eE".indexOf(t.charAt(at[0])) >= 0) at[0]++;
+    if (start == at[0]) throw new DBXException("Unexpected character '" + c + "'");
+    return new TJSONNumber(t.substring(start, at[0]));
+  }
+
+  static List<TJSONValue> list() { return new ArrayList<TJSONValue>(); }
 }

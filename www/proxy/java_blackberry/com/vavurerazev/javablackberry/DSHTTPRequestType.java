@@ -1,5 +1,3 @@
 package com.vavurerazev.javablackberry;
 
-public enum DSHTTPRequestType {
-  GET, POST, PUT, DELETE
-}
+public enum DSHTTPRequestType { GET, POST, PUT, DELETE }

@@ -1,20 +1,21 @@
 package com.vavurerazev.javablackberry;
 
+/** One parameter of a prepared command and its value. */
 public class DSRESTParameter {
   private final DSRESTParameterMetaData metaData;
-  private final DBXValue value;
+  private final DBXValue value = new DBXValue();
 
-  public DSRESTParameter(DSRESTParameterMetaData metaData) {
-    this.metaData = metaData;
-    this.value = new DBXValue(metaData.DBXType);
-    this.value.typeName = metaData.TypeName;
+  public DSRESTParameter(DSRESTParameterMetaData metaData) { this.metaData = metaData; }
+
+  public String getName() { return metaData.Name; }
+  public int getDirection() { return metaData.Direction; }
+  public int getDBXType() { return metaData.DBXType; }
+  public String getTypeName() { return metaData.TypeName; }
+  public DBXValue getValue() { return value; }
+
+  public boolean isInput() {
+    return metaData.Direction == DSRESTParamDirection.Input || metaData.Direction == DSRESTParamDirection.InputOutput;
   }
 
-  public DSRESTParameterMetaData getMetaData() {
-    return metaData;
-  }
-
-  public DBXValue getValue() {
-    return value;
-  }
+  public boolean isOutput() { return metaData.Direction != DSRESTParamDirection.Input; }
 }

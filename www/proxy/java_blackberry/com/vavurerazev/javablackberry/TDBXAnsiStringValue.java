@@ -1,8 +1,3 @@
 package com.vavurerazev.javablackberry;
 
-/** A value holder of the remoting layer: a value that may be null. */
-public class TDBXAnsiStringValue extends DBXValue {
-  public TDBXAnsiStringValue() {
-    super(DBXDataTypes.UnknownType);
-  }
-}
+public class TDBXAnsiStringValue extends DBXValue {}

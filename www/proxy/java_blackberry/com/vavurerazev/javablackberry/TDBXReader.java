@@ -1,14 +1,10 @@
 package com.vavurerazev.javablackberry;
 
-/** A table as the server sends it: its JSON form, kept as it came. */
+/** A table as the server sends it: its JSON table form, rows as they came. */
 public class TDBXReader {
-  protected final TJSONValue json;
+  private final TJSONObject table;
 
-  public TDBXReader(TJSONValue json) {
-    this.json = json;
-  }
+  public TDBXReader(TJSONObject table) { this.table = table; }
 
-  public TJSONValue asJSON() {
-    return json;
-  }
+  public TJSONObject asJSONObject() { return table; }
 }

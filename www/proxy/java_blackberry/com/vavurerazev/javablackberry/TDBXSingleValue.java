@@ -1,8 +1,3 @@
 package com.vavurerazev.javablackberry;
 
-/** A value holder of the remoting layer: a value that may be null. */
-public class TDBXSingleValue extends DBXValue {
-  public TDBXSingleValue() {
-    super(DBXDataTypes.UnknownType);
-  }
-}
+public class TDBXSingleValue extends DBXValue {}

@@ -1,8 +1,3 @@
 package com.vavurerazev.javablackberry;
 
-/** A value holder of the remoting layer: a value that may be null. */
-public class TDBXUInt8Value extends DBXValue {
-  public TDBXUInt8Value() {
-    super(DBXDataTypes.UnknownType);
-  }
-}
+public class TDBXUInt8Value extends DBXValue {}

@@ -1,7 +1,5 @@
 package com.vavurerazev.javablackberry;
 
 public class TDataSet extends TDBXReader {
-  public TDataSet(TJSONValue json) {
-    super(json);
-  }
+  public TDataSet(TJSONObject table) { super(table); }
 }

@@ -2,7 +2,5 @@ package com.vavurerazev.javablackberry;
 
 public class TJSONNull extends TJSONValue {
   @Override
-  public String toString() {
-    return "null";
-  }
+  public String toString() { return "null"; }
 }

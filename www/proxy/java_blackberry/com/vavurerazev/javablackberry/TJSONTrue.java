@@ -2,7 +2,5 @@ package com.vavurerazev.javablackberry;
 
 public class TJSONTrue extends TJSONValue {
   @Override
-  public String toString() {
-    return "true";
-  }
+  public String toString() { return "true"; }
 }

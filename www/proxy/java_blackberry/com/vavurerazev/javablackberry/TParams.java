@@ -1,7 +1,5 @@
 package com.vavurerazev.javablackberry;
 
 public class TParams extends TDBXReader {
-  public TParams(TJSONValue json) {
-    super(json);
-  }
+  public TParams(TJSONObject table) { super(table); }
 }

@@ -2,16 +2,13 @@ package com.vavurerazev.javablackberry;
 
 import java.io.ByteArrayInputStream;
 
-/** Bytes of a remote stream, readable as an input stream. */
+/** Bytes a method returns or takes. */
 public class TStream extends ByteArrayInputStream {
-  private final byte[] data;
+  public TStream(byte[] bytes) { super(bytes); }
 
-  public TStream(byte[] data) {
-    super(data);
-    this.data = data;
-  }
-
-  public byte[] asByteArray() {
-    return data.clone();
+  public byte[] asBytes() {
+    byte[] copy = new byte[count];
+    System.arraycopy(buf, 0, copy, 0, count);
+    return copy;
   }
 }
