@@ -290,6 +290,11 @@ class TJSONObject : public TJSONValue {
   static std::unique_ptr<TJSONValue> ParseJSONValueUTF8(const std::vector<uint8_t>& data, size_t offset,
                                                         size_t count);
   static std::unique_ptr<TJSONValue> ParseJSONValueUTF8(const std::vector<uint8_t>& data, size_t offset);
+  // As above, but reading stops once the tree would take more than maxTreeBytes of memory: a
+  // request can then be refused before its tree costs many times its size.
+  enum class TReadStatus { rsValue, rsMalformed, rsTooLarge };
+  static std::unique_ptr<TJSONValue> ParseJSONValueBounded(const uint8_t* data, size_t size, size_t maxTreeBytes,
+                                                           TReadStatus& status);
   static std::unique_ptr<TJSONValue> ParseJSONValue(const Text& data);
   static std::unique_ptr<TJSONValue> ParseJSONValue(const std::string& data);
   // Reads one object into this object's members: the position after it (and the whitespace

@@ -14,6 +14,7 @@
 
 #include "base/Text.h"
 #include "rest/TDSServer.h"
+#include "rest/TDSStreams.h"
 
 namespace quillara {
 
@@ -23,7 +24,8 @@ enum class TDSSessionStatus { Active, Closed, Idle, Terminated, Connected, Expir
 // per command the values kept, each with its declared type.
 struct TDSCachedValue {
   TDSParameterInfo Parameter;
-  TDSValue Value;
+  TDSValue Value;  // null for a stream, which is kept as its snapshot
+  std::shared_ptr<const TDSStreamSnapshot> Snapshot;
 };
 struct TDSCacheItem {
   std::vector<std::vector<TDSCachedValue>> Commands;
