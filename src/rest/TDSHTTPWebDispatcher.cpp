@@ -606,13 +606,13 @@ void TDSHTTPWebDispatcher::ProcessCacheRequest(TWebRequest& request, TWebRespons
     EmptyBody(response);
   };
   if (malformed || indexes.size() > 3) return invalid();
-  TDSSessionCache& cache = session->Cache();
+  std::shared_ptr<TDSSessionCache> cache = session->Cache();
   if (type == TDSHTTPCommandType::hcDELETE) {
     if (indexes.size() > 1) return invalid();
     if (indexes.empty()) {
-      cache.Clear();
+      cache->Clear();
     } else {
-      cache.Remove(indexes[0]);
+      cache->Remove(indexes[0]);
     }
     EmptyBody(response);
     return;
@@ -625,10 +625,10 @@ void TDSHTTPWebDispatcher::ProcessCacheRequest(TWebRequest& request, TWebRespons
   }
   if (indexes.empty()) {
     auto all = std::make_unique<TJSONObject>();
-    for (auto& [id, item] : cache.Items()) all->AddPair(AsciiToText(std::to_string(id)), CacheItemJSON(*item));
+    for (auto& [id, item] : cache->Items()) all->AddPair(AsciiToText(std::to_string(id)), CacheItemJSON(*item));
     return SetJSONAnswer(response, "result", std::move(all));
   }
-  std::shared_ptr<TDSCacheItem> item = cache.Get(indexes[0]);
+  std::shared_ptr<TDSCacheItem> item = cache->Get(indexes[0]);
   if (indexes.size() == 1) {
     return SetJSONAnswer(response, "result", item ? std::unique_ptr<TJSONValue>(CacheItemJSON(*item)) : std::make_unique<TJSONNull>());
   }
@@ -813,7 +813,7 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
           if (!cacheItem) {
             cacheItem = std::make_shared<TDSCacheItem>();
             cacheItem->Commands.emplace_back();
-            cacheId = session->Cache().Add(cacheItem);
+            cacheId = session->Cache()->Add(cacheItem);
           }
           auto& kept = cacheItem->Commands.back();
           results->Add(Utf8ToText(std::to_string(cacheId) + "/0/" + std::to_string(kept.size())));

@@ -155,7 +155,6 @@ size_t TJSONByteArrayStream::Read(void* buffer, size_t count) {
 }
 
 void TJSONByteArrayStream::SetPosition(int64_t position) {
-  if (position == FPosition) return;
   Restart();
   char scratch[kPiece];
   while (FPosition < position)

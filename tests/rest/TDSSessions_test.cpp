@@ -109,3 +109,25 @@ TEST(TDSSessions, OneSessionHammeredWhileItEnds) {
   EXPECT_EQ(TDSSessionManager::Instance().Count(), 0u);
   std::filesystem::remove_all(folder);
 }
+
+TEST(TDSSessions, PastTheBoundTheSessionUnusedLongestEnds) {
+  TDSSessionManager& manager = TDSSessionManager::Instance();
+  manager.TerminateAllSessions();
+  size_t bound = manager.MaxSessions();
+  manager.SetMaxSessions(3);
+  auto create = [&] {
+    EXPECT_TRUE(manager.LoadRESTSession("", "", 60000, {}).Ok);
+    return TDSSessionManager::CurrentSession()->SessionName();
+  };
+  std::string a = create(), b = create(), c = create();
+  EXPECT_TRUE(manager.LoadRESTSession(a, "", 60000, {}).Ok);  // a is used again: b is now the oldest
+  TDSSessionManager::SetCurrentSession(nullptr);
+  std::string d = create();
+  TDSSessionManager::SetCurrentSession(nullptr);
+  EXPECT_EQ(manager.Count(), 3u);
+  EXPECT_EQ(manager.GetSession(b), nullptr);
+  for (const std::string& kept : {a, c, d}) EXPECT_NE(manager.GetSession(kept), nullptr) << kept;
+  EXPECT_FALSE(manager.LoadRESTSession(b, "", 60000, {}).Ok);
+  manager.SetMaxSessions(bound);
+  manager.TerminateAllSessions();
+}
