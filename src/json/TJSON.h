@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/Exceptions.h"
@@ -25,6 +26,8 @@ class EJSONException : public Exception {
 // One place in a container. It owns its node or only borrows it (after the node's Owned was
 // cleared). The node points back at its slot so that clearing Owned reaches it, and a borrowed
 // node that dies first empties the slot: a container never touches a node that is gone.
+// The two states share one word: the node's address, its lowest bit set when it is borrowed
+// (nodes are aligned to at least 8), so every child of every container costs 8 bytes here.
 class TJSONSlot {
  public:
   TJSONSlot() = default;
@@ -35,8 +38,9 @@ class TJSONSlot {
   TJSONSlot& operator=(const TJSONSlot&) = delete;
   ~TJSONSlot() { Reset(); }
 
-  TJSONAncestor* Get() const { return FOwned ? FOwned.get() : FBorrowed; }
-  bool Owns() const { return FOwned != nullptr; }
+  TJSONAncestor* Get() const { return reinterpret_cast<TJSONAncestor*>(FBits & ~kBorrowed); }
+  bool Owns() const { return FBits != 0 && (FBits & kBorrowed) == 0; }
+  bool Borrows() const { return (FBits & kBorrowed) != 0; }
   // Takes the node out: an owned node comes back to the caller, a borrowed one just leaves.
   std::unique_ptr<TJSONAncestor> Take();
   void Reset();
@@ -45,8 +49,53 @@ class TJSONSlot {
   friend class TJSONAncestor;
   void Link();
 
-  std::unique_ptr<TJSONAncestor> FOwned;
-  TJSONAncestor* FBorrowed = nullptr;
+  static constexpr uintptr_t kBorrowed = 1;
+  void SetOwning(TJSONAncestor* node) { FBits = reinterpret_cast<uintptr_t>(node); }
+  void SetBorrowing(TJSONAncestor* node) { FBits = reinterpret_cast<uintptr_t>(node) | kBorrowed; }
+  uintptr_t FBits = 0;
+};
+
+// The children of a container: a vector reduced to what a container needs, in two words instead
+// of three (a tree holds hundreds of thousands of containers). Moving slots re-links their nodes.
+class TJSONSlotList {
+ public:
+  TJSONSlotList() = default;
+  TJSONSlotList(TJSONSlotList&& other) noexcept { Swap(other); }
+  TJSONSlotList& operator=(TJSONSlotList&& other) noexcept {
+    TJSONSlotList old(std::move(*this));
+    Swap(other);
+    return *this;
+  }
+  TJSONSlotList(const TJSONSlotList&) = delete;
+  TJSONSlotList& operator=(const TJSONSlotList&) = delete;
+  ~TJSONSlotList() { clear(); }
+
+  size_t size() const { return FSize; }
+  bool empty() const { return FSize == 0; }
+  TJSONSlot* begin() const { return FItems.get(); }
+  TJSONSlot* end() const { return FItems.get() + FSize; }
+  TJSONSlot& operator[](size_t index) const { return FItems[index]; }
+  void reserve(size_t count);
+  template <class TArg>
+  TJSONSlot& emplace_back(TArg&& arg) {
+    if (FSize == FCapacity) reserve(FCapacity ? size_t(FCapacity) * 2 : 4);
+    TJSONSlot& slot = FItems[FSize++];
+    slot = TJSONSlot(std::forward<TArg>(arg));
+    return slot;
+  }
+  // The slot must have been emptied (Take) before.
+  void erase(TJSONSlot* at);
+  void clear();
+
+ private:
+  void Swap(TJSONSlotList& other) noexcept {
+    std::swap(FItems, other.FItems);
+    std::swap(FSize, other.FSize);
+    std::swap(FCapacity, other.FCapacity);
+  }
+  std::unique_ptr<TJSONSlot[]> FItems;
+  uint32_t FSize = 0;
+  uint32_t FCapacity = 0;
 };
 
 class TJSONAncestor {
@@ -82,7 +131,7 @@ class TJSONAncestor {
   // Containers hand their owned children here instead of destroying them one inside another,
   // so a very deep tree is destroyed without deep recursion.
   virtual void ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) { (void)into; }
-  static void DestroyChildren(std::vector<TJSONSlot>& slots);
+  static void DestroyChildren(TJSONSlotList& slots);
 
  private:
   friend class TJSONSlot;
@@ -215,8 +264,9 @@ class TJSONPair : public TJSONAncestor {
   // its name anyway.
   friend class TJSONReader;
   void TakeName(TJSONString& name);
-  mutable TJSONString FJsonString;
+  // First, so that it fills the spare bytes at the end of the base instead of adding a word.
   bool FHasName = false;
+  mutable TJSONString FJsonString;
   TJSONSlot FJsonValue;
 };
 
@@ -308,7 +358,7 @@ class TJSONObject : public TJSONValue {
  private:
   friend class TJSONReader;
   void AddMember(std::unique_ptr<TJSONPair> pair);
-  std::vector<TJSONSlot> FMembers;
+  TJSONSlotList FMembers;
 };
 
 class TJSONArray : public TJSONValue {
@@ -354,7 +404,7 @@ class TJSONArray : public TJSONValue {
 
  private:
   friend class TJSONReader;
-  std::vector<TJSONSlot> FElements;
+  TJSONSlotList FElements;
 };
 
 // Upper bound on nesting when reading; deeper input reads as none.

@@ -269,7 +269,7 @@ class TJSONReader {
 
   // Children gather on one shared stack and move into a list of exactly their number when the
   // container closes; on failure they are dropped with the stack.
-  void MoveChildren(size_t base, std::vector<TJSONSlot>& into) {
+  void MoveChildren(size_t base, TJSONSlotList& into) {
     into.reserve(FStack.size() - base);
     for (size_t i = base; i < FStack.size(); ++i) into.emplace_back(std::move(FStack[i]));
     FStack.resize(base);
@@ -291,7 +291,7 @@ class TJSONReader {
     return TNext::nxItem;
   }
 
-  bool Close(size_t base, std::vector<TJSONSlot>& into) {
+  bool Close(size_t base, TJSONSlotList& into) {
     ++FPos;  // the closing bracket
     MoveChildren(base, into);
     SkipWhitespace();
