@@ -204,12 +204,14 @@ std::string TJSONAncestor::ToJSON() const {
 
 TJSONString::~TJSONString() = default;
 
-size_t TJSONString::EstimatedByteSize() const { return FNull ? 4 : 6 * FStrBuffer.size() + 2; }
+namespace {
 
-uint8_t* TJSONString::WriteBytes(uint8_t* out) const {
-  if (FNull) return PutAscii(out, "null", 4);
+size_t StringEstimate(const Text& text, bool null) { return null ? 4 : 6 * text.size() + 2; }
+
+uint8_t* WriteStringBytes(const Text& text, bool null, uint8_t* out) {
+  if (null) return PutAscii(out, "null", 4);
   *out++ = '"';
-  for (char16_t c : FStrBuffer) {
+  for (char16_t c : text) {
     char kind = c < 0x80 ? kEscapes.Kind[c] : 'u';
     if (kind == 0) {
       *out++ = uint8_t(c);
@@ -230,10 +232,10 @@ uint8_t* TJSONString::WriteBytes(uint8_t* out) const {
   return out;
 }
 
-void TJSONString::WriteText(Text& out) const {
-  if (FNull) return;
+void WriteStringText(const Text& value, bool null, Text& out) {
+  if (null) return;
   out.push_back(u'"');
-  std::u16string_view text = FStrBuffer;
+  std::u16string_view text = value;
   size_t start = 0;
   for (size_t q; (q = text.find(u'"', start)) != Text::npos; start = q + 1) {
     out.append(text.substr(start, q - start));
@@ -242,6 +244,14 @@ void TJSONString::WriteText(Text& out) const {
   out.append(text.substr(start));
   out.push_back(u'"');
 }
+
+}  // namespace
+
+size_t TJSONString::EstimatedByteSize() const { return StringEstimate(FStrBuffer, FNull); }
+
+uint8_t* TJSONString::WriteBytes(uint8_t* out) const { return WriteStringBytes(FStrBuffer, FNull, out); }
+
+void TJSONString::WriteText(Text& out) const { WriteStringText(FStrBuffer, FNull, out); }
 
 std::unique_ptr<TJSONAncestor> TJSONString::CloneNode() const {
   return FNull ? std::make_unique<TJSONString>() : std::make_unique<TJSONString>(FStrBuffer);
@@ -364,7 +374,7 @@ TJSONPair::TJSONPair(std::unique_ptr<TJSONString> str, std::unique_ptr<TJSONValu
 }
 
 TJSONPair::TJSONPair(const Text& str, std::unique_ptr<TJSONValue> value)
-    : FHasName(true), FJsonString(str), FJsonValue(std::move(value)) {}
+    : FHasName(true), FName(str), FJsonValue(std::move(value)) {}
 
 TJSONPair::TJSONPair(const Text& str, const Text& value)
     : TJSONPair(str, std::make_unique<TJSONString>(value)) {}
@@ -372,10 +382,25 @@ TJSONPair::TJSONPair(const Text& str, const Text& value)
 TJSONPair::~TJSONPair() = default;
 
 void TJSONPair::TakeName(TJSONString& name) {
-  FJsonString.FStrBuffer = std::move(name.FStrBuffer);
-  FJsonString.FNull = name.FNull;
+  FName = std::move(name.FStrBuffer);
+  FNameNull = name.FNull;
+  FNameNode.reset();
   FHasName = true;
 }
+
+TJSONString* TJSONPair::JsonString() const {
+  if (!FHasName) return nullptr;
+  if (!FNameNode) {
+    // from now on the node holds the name, so that changes made through it are the pair's
+    FNameNode = FNameNull ? std::make_unique<TJSONString>() : std::make_unique<TJSONString>(std::move(FName));
+    FName = Text();
+  }
+  return FNameNode.get();
+}
+
+const Text& TJSONPair::NameText() const { return FNameNode ? FNameNode->Buffer() : FName; }
+
+bool TJSONPair::NameNull() const { return FNameNode ? FNameNode->Null() : FNameNull; }
 
 void TJSONPair::SetJsonString(std::unique_ptr<TJSONString> str) {
   if (str) TakeName(*str);
@@ -396,7 +421,7 @@ void TJSONPair::AttachChild(std::unique_ptr<TJSONAncestor> child) {
 
 size_t TJSONPair::EstimatedByteSize() const {
   size_t n = 1;
-  if (FHasName) n += FJsonString.EstimatedByteSize();
+  if (FHasName) n += StringEstimate(NameText(), NameNull());
   if (TJSONAncestor* v = FJsonValue.Get()) n += v->EstimatedByteSize();
   return n;
 }
@@ -404,7 +429,7 @@ size_t TJSONPair::EstimatedByteSize() const {
 uint8_t* TJSONPair::WriteBytes(uint8_t* out) const {
   TJSONAncestor* value = FJsonValue.Get();
   if (!FHasName || !value) throw EJSONException("A pair without a name or a value has no JSON form");
-  out = FJsonString.WriteBytes(out);
+  out = WriteStringBytes(NameText(), NameNull(), out);
   *out++ = ':';
   return value->WriteBytes(out);
 }
@@ -412,7 +437,7 @@ uint8_t* TJSONPair::WriteBytes(uint8_t* out) const {
 void TJSONPair::WriteText(Text& out) const {
   TJSONAncestor* value = FJsonValue.Get();
   if (!FHasName || !value) return;
-  FJsonString.WriteText(out);
+  WriteStringText(NameText(), NameNull(), out);
   out.push_back(u':');
   value->WriteText(out);
 }
@@ -420,8 +445,8 @@ void TJSONPair::WriteText(Text& out) const {
 std::unique_ptr<TJSONPair> TJSONPair::Clone() const {
   auto pair = std::make_unique<TJSONPair>();
   if (FHasName) {
-    pair->FJsonString.FStrBuffer = FJsonString.FStrBuffer;
-    pair->FJsonString.FNull = FJsonString.FNull;
+    pair->FName = NameText();
+    pair->FNameNull = NameNull();
     pair->FHasName = true;
   }
   if (TJSONAncestor* v = FJsonValue.Get()) pair->FJsonValue = TJSONSlot(v->CloneNode());
@@ -499,7 +524,7 @@ TJSONPair* TJSONObject::Get(int index) const { return At<TJSONPair>(FMembers, in
 TJSONPair* TJSONObject::Get(const Text& name) const {
   for (const TJSONSlot& s : FMembers) {
     auto* pair = static_cast<TJSONPair*>(s.Get());
-    if (pair && pair->JsonString() && pair->JsonString()->Buffer() == name) return pair;
+    if (pair && pair->FHasName && pair->NameText() == name) return pair;
   }
   return nullptr;
 }
@@ -512,7 +537,7 @@ TJSONValue* TJSONObject::GetValue(const Text& name) const {
 std::unique_ptr<TJSONPair> TJSONObject::RemovePair(const Text& pairName) {
   for (auto it = FMembers.begin(); it != FMembers.end(); ++it) {
     auto* pair = static_cast<TJSONPair*>(it->Get());
-    if (pair && pair->JsonString() && pair->JsonString()->Buffer() == pairName) {
+    if (pair && pair->FHasName && pair->NameText() == pairName) {
       std::unique_ptr<TJSONAncestor> node = it->Take();
       FMembers.erase(it);
       return Downcast<TJSONPair>(std::move(node));

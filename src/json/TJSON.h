@@ -242,7 +242,10 @@ class TJSONPair : public TJSONAncestor {
   TJSONPair(const Text& str, const Text& value);
   ~TJSONPair() override;
 
-  TJSONString* JsonString() const { return FHasName ? &FJsonString : nullptr; }
+  // The name node is made when it is first asked for; until then the pair holds only its text.
+  TJSONString* JsonString() const;
+  // The name's text without making its node.
+  const Text& NameText() const;
   TJSONValue* JsonValue() const { return static_cast<TJSONValue*>(FJsonValue.Get()); }
   // A null argument leaves the old part in place.
   void SetJsonString(std::unique_ptr<TJSONString> str);
@@ -263,10 +266,16 @@ class TJSONPair : public TJSONAncestor {
   // The name lives inside the pair: one allocation less per member, and a pair always destroys
   // its name anyway.
   friend class TJSONReader;
+  friend class TJSONObject;
   void TakeName(TJSONString& name);
-  // First, so that it fills the spare bytes at the end of the base instead of adding a word.
+  bool NameNull() const;
+  // The flags first, so that they fill the spare bytes at the end of the base. The name is a
+  // bare text until someone asks for its node (a pair read from input rarely is): a node per
+  // name would cost a third of a parsed tree.
   bool FHasName = false;
-  mutable TJSONString FJsonString;
+  bool FNameNull = false;
+  mutable Text FName;
+  mutable std::unique_ptr<TJSONString> FNameNode;
   TJSONSlot FJsonValue;
 };
 

@@ -322,8 +322,8 @@ class TJSONReader {
       if (FData[FPos] != '"') return Fail();
       if (!ReadString() || !Charge<TJSONPair>(FScratch.size())) return false;
       auto pair = std::make_unique<TJSONPair>();
-      pair->FJsonString.FStrBuffer = FScratch;
-      pair->FJsonString.FNull = false;
+      pair->FName = FScratch;
+      pair->FNameNull = false;
       pair->FHasName = true;
       SkipWhitespace();
       if (!More()) return false;

@@ -193,7 +193,7 @@ bool FiltersConsistent(const TQuery& query) { return !query.Conflict; }
 // ---- conversions ----
 
 // The most memory the JSON tree of one request body may take; a body whose tree would pass it
-// is refused (an array of 2-byte numbers takes about 40 bytes of tree per input byte).
+// is refused (an array of one-digit numbers takes about 56 bytes of tree per input byte).
 constexpr size_t kMaxBodyTreeBytes = size_t(64) << 20;
 
 [[noreturn]] void CannotConvert(const Text& text, int code) {
