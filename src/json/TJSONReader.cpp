@@ -55,6 +55,7 @@ class TJSONReader {
   size_t Position() const { return FPos; }
   void SetBudget(size_t bytes) { FBudget = bytes; }
   bool TooLarge() const { return FTooLarge; }
+  size_t Used() const { return FUsed; }
 
  private:
   bool More() const { return FPos < FRange; }
@@ -357,13 +358,15 @@ std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValue(const uint8_t* data, siz
 }
 
 std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValueBounded(const uint8_t* data, size_t size,
-                                                               size_t maxTreeBytes, TReadStatus& status) {
+                                                               size_t maxTreeBytes, TReadStatus& status,
+                                                               size_t* usedBytes) {
   status = TReadStatus::rsMalformed;
   if (data == nullptr) return nullptr;
   TJSONReader reader(data, 0, size, true);
   reader.SetBudget(maxTreeBytes);
   reader.SkipByteOrderMark();
   std::unique_ptr<TJSONValue> value = reader.ReadDocument();
+  if (usedBytes) *usedBytes = reader.Used();
   if (value) {
     status = TReadStatus::rsValue;
   } else if (reader.TooLarge()) {

@@ -1,5 +1,6 @@
 #include "rest/TDSHTTPWebDispatcher.h"
 
+#include <atomic>
 #include <bitset>
 #include <map>
 #include <optional>
@@ -195,6 +196,37 @@ bool FiltersConsistent(const TQuery& query) { return !query.Conflict; }
 // The most memory the JSON tree of one request body may take; a body whose tree would pass it
 // is refused (an array of one-digit numbers takes about 56 bytes of tree per input byte).
 constexpr size_t kMaxBodyTreeBytes = size_t(64) << 20;
+// ...and all request bodies being served together, so that parallel requests cannot add up.
+constexpr size_t kMaxBodyTreeBytesTotal = size_t(256) << 20;
+std::atomic<size_t> gBodyTreeBytes{0};
+
+// A share of the process-wide bound, held while the call's inputs live.
+class TTreeReservation {
+ public:
+  TTreeReservation() = default;
+  TTreeReservation(const TTreeReservation&) = delete;
+  TTreeReservation& operator=(const TTreeReservation&) = delete;
+  ~TTreeReservation() { gBodyTreeBytes.fetch_sub(FBytes); }
+  // Takes what is left of the bound for one body, at most kMaxBodyTreeBytes.
+  size_t Reserve() {
+    size_t current = gBodyTreeBytes.load();
+    size_t take = 0;
+    do {
+      take = std::min(kMaxBodyTreeBytes, kMaxBodyTreeBytesTotal - std::min(current, kMaxBodyTreeBytesTotal));
+    } while (!gBodyTreeBytes.compare_exchange_weak(current, current + take));
+    FBytes += take;
+    return take;
+  }
+  // Gives back what the tree did not need.
+  void KeepOnly(size_t bytes) {
+    if (bytes >= FBytes) return;
+    gBodyTreeBytes.fetch_sub(FBytes - bytes);
+    FBytes = bytes;
+  }
+
+ private:
+  size_t FBytes = 0;
+};
 
 [[noreturn]] void CannotConvert(const Text& text, int code) {
   throw Exception(FormatMessage("Cannot convert JSON value %s input into %s", {TextToUtf8(text), DataTypeName(code)}));
@@ -292,7 +324,7 @@ void FromJSON(TDSValue& value, const TDSParameterInfo& p, std::unique_ptr<TJSONV
   CannotConvert(json->ToString(), p.Code);
 }
 
-void FillInputs(const std::string& methodName, const std::vector<std::string>& segments, const std::string& body,
+void FillInputs(TTreeReservation& reservation, const std::string& methodName, const std::vector<std::string>& segments, const std::string& body,
                 const std::vector<TDSParameterInfo>& declared, std::vector<TDSValue>& values) {
   size_t used = 0;
   bool bodyRead = false;
@@ -319,11 +351,13 @@ void FillInputs(const std::string& methodName, const std::vector<std::string>& s
       if (!bodyRead) {
         bodyRead = true;
         TJSONObject::TReadStatus status;
+        size_t bound = reservation.Reserve(), used = 0;
         parsed = TJSONObject::ParseJSONValueBounded(reinterpret_cast<const uint8_t*>(body.data()), body.size(),
-                                                    kMaxBodyTreeBytes, status);
+                                                    bound, status, &used);
+        reservation.KeepOnly(parsed ? used : 0);
         if (status == TJSONObject::TReadStatus::rsTooLarge)
           throw Exception(FormatMessage("Message content is too large: its JSON value would take more than %d bytes of memory.",
-                                        {std::to_string(kMaxBodyTreeBytes)}));
+                                        {std::to_string(bound)}));
         if (!parsed) throw Exception("Message content is not a valid JSON value.");
         auto* object = dynamic_cast<TJSONObject*>(parsed.get());
         if (object && object->Count() == 1 && object->Get(0)->JsonString()->Value() == u"_parameters")
@@ -463,6 +497,7 @@ void EmptyBody(TWebResponse& response) { response.SetContentStream(std::make_uni
 // One call's outcome: the finished command or an error, kept until the answer is built (and,
 // for a raw stream answer, as the session's last result).
 struct TExecution {
+  TTreeReservation BodyTree;  // first, so that it is given back after the inputs are gone
   std::unique_ptr<TDSServerConnection> Connection;
   std::unique_ptr<TDSServerCommand> Command;
   std::string Error;
@@ -772,7 +807,7 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
     execution->Command = std::make_unique<TDSServerCommand>(*execution->Connection);
     execution->Command->CommandText = name;
     execution->Command->Prepare();
-    FillInputs(name, segments, *body, execution->Command->Method()->Declaration->Parameters,
+    FillInputs(execution->BodyTree, name, segments, *body, execution->Command->Method()->Declaration->Parameters,
                execution->Command->Parameters());
     execution->Command->Execute();
   } catch (const std::exception& e) {
