@@ -355,6 +355,8 @@ void FillInputs(TTreeReservation& reservation, const std::string& methodName, co
         parsed = TJSONObject::ParseJSONValueBounded(reinterpret_cast<const uint8_t*>(body.data()), body.size(),
                                                     bound, status, &used);
         reservation.KeepOnly(parsed ? used : 0);
+        if (status == TJSONObject::TReadStatus::rsTooLarge && bound < kMaxBodyTreeBytes)
+          throw Exception("Message content cannot be read now: the memory for request contents is taken by other requests.");
         if (status == TJSONObject::TReadStatus::rsTooLarge)
           throw Exception(FormatMessage("Message content is too large: its JSON value would take more than %d bytes of memory.",
                                         {std::to_string(bound)}));
