@@ -206,7 +206,9 @@ TJSONString::~TJSONString() = default;
 
 namespace {
 
-size_t StringEstimate(const Text& text, bool null) { return null ? 4 : 6 * text.size() + 2; }
+size_t StringEstimate(const Text& text, bool null) {
+  return null ? 4 : 6 * text.size() + 2;
+}
 
 uint8_t* WriteStringBytes(const Text& text, bool null, uint8_t* out) {
   if (null) return PutAscii(out, "null", 4);
@@ -247,11 +249,17 @@ void WriteStringText(const Text& value, bool null, Text& out) {
 
 }  // namespace
 
-size_t TJSONString::EstimatedByteSize() const { return StringEstimate(FStrBuffer, FNull); }
+size_t TJSONString::EstimatedByteSize() const {
+  return StringEstimate(FStrBuffer, FNull);
+}
 
-uint8_t* TJSONString::WriteBytes(uint8_t* out) const { return WriteStringBytes(FStrBuffer, FNull, out); }
+uint8_t* TJSONString::WriteBytes(uint8_t* out) const {
+  return WriteStringBytes(FStrBuffer, FNull, out);
+}
 
-void TJSONString::WriteText(Text& out) const { WriteStringText(FStrBuffer, FNull, out); }
+void TJSONString::WriteText(Text& out) const {
+  WriteStringText(FStrBuffer, FNull, out);
+}
 
 std::unique_ptr<TJSONAncestor> TJSONString::CloneNode() const {
   return FNull ? std::make_unique<TJSONString>() : std::make_unique<TJSONString>(FStrBuffer);
@@ -392,15 +400,20 @@ TJSONString* TJSONPair::JsonString() const {
   if (!FHasName) return nullptr;
   if (!FNameNode) {
     // from now on the node holds the name, so that changes made through it are the pair's
-    FNameNode = FNameNull ? std::make_unique<TJSONString>() : std::make_unique<TJSONString>(std::move(FName));
+    FNameNode = FNameNull ? std::make_unique<TJSONString>()
+                          : std::make_unique<TJSONString>(std::move(FName));
     FName = Text();
   }
   return FNameNode.get();
 }
 
-const Text& TJSONPair::NameText() const { return FNameNode ? FNameNode->Buffer() : FName; }
+const Text& TJSONPair::NameText() const {
+  return FNameNode ? FNameNode->Buffer() : FName;
+}
 
-bool TJSONPair::NameNull() const { return FNameNode ? FNameNode->Null() : FNameNull; }
+bool TJSONPair::NameNull() const {
+  return FNameNode ? FNameNode->Null() : FNameNull;
+}
 
 void TJSONPair::SetJsonString(std::unique_ptr<TJSONString> str) {
   if (str) TakeName(*str);

@@ -353,8 +353,9 @@ class TJSONObject : public TJSONValue {
   // request can then be refused before its tree costs many times its size.
   enum class TReadStatus { rsValue, rsMalformed, rsTooLarge };
   // usedBytes, when given, receives what the tree was counted to take.
-  static std::unique_ptr<TJSONValue> ParseJSONValueBounded(const uint8_t* data, size_t size, size_t maxTreeBytes,
-                                                           TReadStatus& status, size_t* usedBytes = nullptr);
+  static std::unique_ptr<TJSONValue> ParseJSONValueBounded(const uint8_t* data, size_t size,
+                                                           size_t maxTreeBytes, TReadStatus& status,
+                                                           size_t* usedBytes = nullptr);
   static std::unique_ptr<TJSONValue> ParseJSONValue(const Text& data);
   static std::unique_ptr<TJSONValue> ParseJSONValue(const std::string& data);
   // Reads one object into this object's members: the position after it (and the whitespace

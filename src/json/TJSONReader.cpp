@@ -1,6 +1,6 @@
 // Reading JSON bytes into a value tree. Malformed JSON gives none; malformed UTF-8 raises.
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "json/TJSON.h"
@@ -112,11 +112,14 @@ class TJSONReader {
         return a;
       }
       case 't':
-        return ReadLiteral("true", 4) && Charge<TJSONTrue>() ? std::make_unique<TJSONTrue>() : nullptr;
+        return ReadLiteral("true", 4) && Charge<TJSONTrue>() ? std::make_unique<TJSONTrue>()
+                                                             : nullptr;
       case 'f':
-        return ReadLiteral("false", 5) && Charge<TJSONFalse>() ? std::make_unique<TJSONFalse>() : nullptr;
+        return ReadLiteral("false", 5) && Charge<TJSONFalse>() ? std::make_unique<TJSONFalse>()
+                                                               : nullptr;
       case 'n':
-        return ReadLiteral("null", 4) && Charge<TJSONNull>() ? std::make_unique<TJSONNull>() : nullptr;
+        return ReadLiteral("null", 4) && Charge<TJSONNull>() ? std::make_unique<TJSONNull>()
+                                                             : nullptr;
       default:
         if (FData[FPos] == '-' || (FData[FPos] >= '0' && FData[FPos] <= '9')) return ReadNumber();
         Fail();
@@ -358,7 +361,8 @@ std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValue(const uint8_t* data, siz
 }
 
 std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValueBounded(const uint8_t* data, size_t size,
-                                                               size_t maxTreeBytes, TReadStatus& status,
+                                                               size_t maxTreeBytes,
+                                                               TReadStatus& status,
                                                                size_t* usedBytes) {
   status = TReadStatus::rsMalformed;
   if (data == nullptr) return nullptr;

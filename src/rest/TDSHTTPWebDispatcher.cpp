@@ -69,7 +69,9 @@ struct TFilter {
   bool OnResult = false;
   int64_t Offset = 0;
   int64_t Count = INT32_MAX;
-  bool Covers(size_t position) const { return position < Positions.size() && Positions.test(position); }
+  bool Covers(size_t position) const {
+    return position < Positions.size() && Positions.test(position);
+  }
   bool Accepts(int code) const {
     return Name == "ss" ? (code == 1 || code == 3 || code == 26 || code == 33) : code == 23;
   }
@@ -189,7 +191,9 @@ bool ProcessQueryParameter(TQuery& query, const std::string& name, const std::st
   return true;
 }
 
-bool FiltersConsistent(const TQuery& query) { return !query.Conflict; }
+bool FiltersConsistent(const TQuery& query) {
+  return !query.Conflict;
+}
 
 // ---- conversions ----
 
@@ -212,7 +216,8 @@ class TTreeReservation {
     size_t current = gBodyTreeBytes.load();
     size_t take = 0;
     do {
-      take = std::min(kMaxBodyTreeBytes, kMaxBodyTreeBytesTotal - std::min(current, kMaxBodyTreeBytesTotal));
+      take = std::min(kMaxBodyTreeBytes,
+                      kMaxBodyTreeBytesTotal - std::min(current, kMaxBodyTreeBytesTotal));
     } while (!gBodyTreeBytes.compare_exchange_weak(current, current + take));
     FBytes += take;
     return take;
@@ -235,13 +240,20 @@ class TTreeReservation {
 // Whether an integer fits the parameter's type: a method must never see a wrapped value.
 bool InRange(int code, int64_t v) {
   switch (code) {
-    case Int8Type: return v >= INT8_MIN && v <= INT8_MAX;
-    case UInt8Type: return v >= 0 && v <= UINT8_MAX;
-    case Int16Type: return v >= INT16_MIN && v <= INT16_MAX;
-    case UInt16Type: return v >= 0 && v <= UINT16_MAX;
-    case Int32Type: return v >= INT32_MIN && v <= INT32_MAX;
-    case UInt32Type: return v >= 0 && v <= int64_t(UINT32_MAX);
-    default: return true;
+    case Int8Type:
+      return v >= INT8_MIN && v <= INT8_MAX;
+    case UInt8Type:
+      return v >= 0 && v <= UINT8_MAX;
+    case Int16Type:
+      return v >= INT16_MIN && v <= INT16_MAX;
+    case UInt16Type:
+      return v >= 0 && v <= UINT16_MAX;
+    case Int32Type:
+      return v >= INT32_MIN && v <= INT32_MAX;
+    case UInt32Type:
+      return v >= 0 && v <= int64_t(UINT32_MAX);
+    default:
+      return true;
   }
 }
 
@@ -261,7 +273,8 @@ void FromText(TDSValue& value, const TDSParameterInfo& p, const Text& text) {
         value.Set(*d);
       } else {
         auto i = TryStrToInt64(text);
-        if (!i || !InRange(p.Code, *i)) throw EConvertError(FormatMessage("'%s' is not a valid integer value", {t}));
+        if (!i || !InRange(p.Code, *i))
+          throw EConvertError(FormatMessage("'%s' is not a valid integer value", {t}));
         value.Set(*i);
       }
       return;
@@ -324,7 +337,8 @@ void FromJSON(TDSValue& value, const TDSParameterInfo& p, std::unique_ptr<TJSONV
   CannotConvert(json->ToString(), p.Code);
 }
 
-void FillInputs(TTreeReservation& reservation, const std::string& methodName, const std::vector<std::string>& segments, const std::string& body,
+void FillInputs(TTreeReservation& reservation, const std::string& methodName,
+                const std::vector<std::string>& segments, const std::string& body,
                 const std::vector<TDSParameterInfo>& declared, std::vector<TDSValue>& values) {
   size_t used = 0;
   bool bodyRead = false;
@@ -352,14 +366,18 @@ void FillInputs(TTreeReservation& reservation, const std::string& methodName, co
         bodyRead = true;
         TJSONObject::TReadStatus status;
         size_t bound = reservation.Reserve(), used = 0;
-        parsed = TJSONObject::ParseJSONValueBounded(reinterpret_cast<const uint8_t*>(body.data()), body.size(),
-                                                    bound, status, &used);
+        parsed = TJSONObject::ParseJSONValueBounded(reinterpret_cast<const uint8_t*>(body.data()),
+                                                    body.size(), bound, status, &used);
         reservation.KeepOnly(parsed ? used : 0);
         if (status == TJSONObject::TReadStatus::rsTooLarge && bound < kMaxBodyTreeBytes)
-          throw Exception("Message content cannot be read now: the memory for request contents is taken by other requests.");
+          throw Exception(
+              "Message content cannot be read now: the memory for request contents is taken by "
+              "other requests.");
         if (status == TJSONObject::TReadStatus::rsTooLarge)
-          throw Exception(FormatMessage("Message content is too large: its JSON value would take more than %d bytes of memory.",
-                                        {std::to_string(bound)}));
+          throw Exception(
+              FormatMessage("Message content is too large: its JSON value would take more than %d "
+                            "bytes of memory.",
+                            {std::to_string(bound)}));
         if (!parsed) throw Exception("Message content is not a valid JSON value.");
         auto* object = dynamic_cast<TJSONObject*>(parsed.get());
         if (object && object->Count() == 1 && object->Get(0)->JsonString()->Value() == u"_parameters")
@@ -491,7 +509,9 @@ void SetJSONAnswer(TWebResponse& response, const char* member, std::unique_ptr<T
   SetJSONBody(response, answer);
 }
 
-bool IsStream(int code) { return code == BlobType || code == BinaryBlobType; }
+bool IsStream(int code) {
+  return code == BlobType || code == BinaryBlobType;
+}
 
 // An answer whose body stays empty (not the HTTP layer's default page).
 void EmptyBody(TWebResponse& response) { response.SetContentStream(std::make_unique<TMemoryStream>()); }
@@ -621,7 +641,8 @@ void TDSHTTPWebDispatcher::ProcessCacheRequest(TWebRequest& request, TWebRespons
   TQuery query;
   try {
     for (size_t i = 0; i < fields.Count(); ++i)
-      ProcessQueryParameter(query, TextToUtf8(fields.Names(i)), TextToUtf8(fields.ValueFromIndex(i)));
+      ProcessQueryParameter(query, TextToUtf8(fields.Names(i)),
+                            TextToUtf8(fields.ValueFromIndex(i)));
   } catch (const EConvertError& e) {
     response.SetStatusCode(500);
     return SetJSONAnswer(response, "error", std::make_unique<TJSONString>(Utf8ToText(e.what())));
@@ -662,7 +683,8 @@ void TDSHTTPWebDispatcher::ProcessCacheRequest(TWebRequest& request, TWebRespons
   }
   if (indexes.empty()) {
     auto all = std::make_unique<TJSONObject>();
-    for (auto& [id, item] : cache->Items()) all->AddPair(AsciiToText(std::to_string(id)), CacheItemJSON(*item));
+    for (auto& [id, item] : cache->Items())
+      all->AddPair(AsciiToText(std::to_string(id)), CacheItemJSON(*item));
     return SetJSONAnswer(response, "result", std::move(all));
   }
   std::shared_ptr<TDSCacheItem> item = cache->Get(indexes[0]);
@@ -688,14 +710,16 @@ void TDSHTTPWebDispatcher::ProcessCacheRequest(TWebRequest& request, TWebRespons
                              {std::to_string(indexes[1]), std::to_string(indexes[2])}))));
   }
   const TDSCachedValue& cached = item->Commands[size_t(indexes[1])][size_t(indexes[2])];
-  bool wantsJSON = query.StreamAsJSON || request.GetFieldByName("Accept").find("application/json") != std::string::npos;
+  bool wantsJSON = query.StreamAsJSON ||
+                   request.GetFieldByName("Accept").find("application/json") != std::string::npos;
   const TFilter* filter = query.Filters.size() == 1 && query.Filters[0].Accepts(cached.Parameter.Code) ? &query.Filters[0] : nullptr;
   if (cached.Snapshot) {
     // every reader gets a position of its own over the bytes as they were at the call
     if (!wantsJSON) return response.SetContentStream(cached.Snapshot->NewReader());
     std::shared_ptr<TStream> reader = cached.Snapshot->NewReader();
     return response.SetContentStream(std::make_unique<TJSONByteArrayStream>(
-        reader, filter ? filter->Offset : 0, filter ? filter->Count : INT64_MAX, "{\"result\":", "}"));
+        reader, filter ? filter->Offset : 0, filter ? filter->Count : INT64_MAX,
+        "{\"result\":", "}"));
   }
   SetJSONAnswer(response, "result", ResultToJSON(cached.Parameter, cached.Value, filter));
 }
@@ -775,7 +799,8 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
         ownBody = request.Content();
         body = &ownBody;
       }
-      if (type == TDSHTTPCommandType::hcPOST && body->size() >= 2 && (*body)[0] != '[' && (*body)[0] != '{') {
+      if (type == TDSHTTPCommandType::hcPOST && body->size() >= 2 && (*body)[0] != '[' &&
+          (*body)[0] != '{') {
         // a lone "dss..." or query parameter stands for the body
         std::vector<std::pair<Text, Text>> params;
         for (size_t i = 0; i < fields.Count(); ++i) params.emplace_back(fields.Names(i), fields.ValueFromIndex(i));
@@ -809,7 +834,8 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
     execution->Command = std::make_unique<TDSServerCommand>(*execution->Connection);
     execution->Command->CommandText = name;
     execution->Command->Prepare();
-    FillInputs(execution->BodyTree, name, segments, *body, execution->Command->Method()->Declaration->Parameters,
+    FillInputs(execution->BodyTree, name, segments, *body,
+               execution->Command->Method()->Declaration->Parameters,
                execution->Command->Parameters());
     execution->Command->Execute();
   } catch (const std::exception& e) {
@@ -865,7 +891,8 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
           }
           auto& kept = cacheItem->Commands.back();
           results->Add(Utf8ToText(std::to_string(cacheId) + "/0/" + std::to_string(kept.size())));
-          if (auto snapshot = execution->Snapshots.find(i); snapshot != execution->Snapshots.end()) {
+          if (auto snapshot = execution->Snapshots.find(i);
+              snapshot != execution->Snapshots.end()) {
             kept.push_back({p, TDSValue(), snapshot->second});
           } else {
             kept.push_back({p, values[i], nullptr});
@@ -898,8 +925,9 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
         if (outputs == 1 && IsStream(p.Code) && values[i].AsStream()) {
           // as numbers, written while they are read: never a node per byte
           const TFilter* f = count == 1 ? applying : nullptr;
-          jsonStream = std::make_unique<TJSONByteArrayStream>(values[i].AsStream(), f ? f->Offset : 0,
-                                                              f ? f->Count : INT64_MAX, "{\"result\":[", "]}");
+          jsonStream = std::make_unique<TJSONByteArrayStream>(
+              values[i].AsStream(), f ? f->Offset : 0, f ? f->Count : INT64_MAX, "{\"result\":[",
+              "]}");
           continue;
         }
         results->AddElement(ResultToJSON(p, values[i], count == 1 ? applying : nullptr));

@@ -8,8 +8,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <set>
+#include <string>
 #include <thread>
 #include <unordered_map>
 

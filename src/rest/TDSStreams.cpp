@@ -17,7 +17,8 @@ constexpr size_t kPiece = 16384;
 // A reader of its own over a snapshot that it keeps alive.
 class TSnapshotReader : public TStream {
  public:
-  explicit TSnapshotReader(std::shared_ptr<const TDSStreamSnapshot> snapshot) : FSnapshot(std::move(snapshot)) {}
+  explicit TSnapshotReader(std::shared_ptr<const TDSStreamSnapshot> snapshot)
+      : FSnapshot(std::move(snapshot)) {}
   size_t Read(void* buffer, size_t count) override {
     const std::string& bytes = FSnapshot->Bytes();
     size_t n = std::min(count, bytes.size() - std::min(FPosition, bytes.size()));
@@ -28,22 +29,27 @@ class TSnapshotReader : public TStream {
   size_t Write(const void*, size_t) override { return 0; }
   int64_t Size() const override { return int64_t(FSnapshot->Bytes().size()); }
   int64_t Position() const override { return int64_t(FPosition); }
-  void SetPosition(int64_t position) override { FPosition = size_t(std::max<int64_t>(0, position)); }
+  void SetPosition(int64_t position) override {
+    FPosition = size_t(std::max<int64_t>(0, position));
+  }
 
  private:
   std::shared_ptr<const TDSStreamSnapshot> FSnapshot;
   size_t FPosition = 0;
 };
 
-size_t DecimalLength(uint8_t b) { return b >= 100 ? 3 : b >= 10 ? 2 : 1; }
+size_t DecimalLength(uint8_t b) {
+  return b >= 100 ? 3 : b >= 10 ? 2 : 1;
+}
 
 }  // namespace
 
 std::shared_ptr<TDSStreamSnapshot> TDSStreamSnapshot::Take(TStream& source) {
   std::shared_ptr<TDSStreamSnapshot> snapshot(new TDSStreamSnapshot());
   auto tooLarge = [] {
-    return Exception(FormatMessage("The stream result is too large to be kept in the cache (at most %d bytes)",
-                                   {std::to_string(kMaxBytes)}));
+    return Exception(
+        FormatMessage("The stream result is too large to be kept in the cache (at most %d bytes)",
+                      {std::to_string(kMaxBytes)}));
   };
   char buffer[kPiece];
   for (size_t n; (n = source.Read(buffer, sizeof buffer)) > 0;) {
@@ -60,16 +66,20 @@ std::shared_ptr<TDSStreamSnapshot> TDSStreamSnapshot::Take(TStream& source) {
   return snapshot;
 }
 
-TDSStreamSnapshot::~TDSStreamSnapshot() { gSnapshotBytes.fetch_sub(FReserved); }
+TDSStreamSnapshot::~TDSStreamSnapshot() {
+  gSnapshotBytes.fetch_sub(FReserved);
+}
 
 std::unique_ptr<TStream> TDSStreamSnapshot::NewReader() const {
   return std::make_unique<TSnapshotReader>(shared_from_this());
 }
 
-int64_t TDSStreamSnapshot::TotalBytes() { return gSnapshotBytes.load(); }
+int64_t TDSStreamSnapshot::TotalBytes() {
+  return gSnapshotBytes.load();
+}
 
-TJSONByteArrayStream::TJSONByteArrayStream(std::shared_ptr<TStream> source, int64_t offset, int64_t count,
-                                           std::string prefix, std::string suffix)
+TJSONByteArrayStream::TJSONByteArrayStream(std::shared_ptr<TStream> source, int64_t offset,
+                                           int64_t count, std::string prefix, std::string suffix)
     : FSource(std::move(source)),
       FStart(FSource->Position()),
       FOffset(std::max<int64_t>(0, offset)),
@@ -87,7 +97,8 @@ TJSONByteArrayStream::TJSONByteArrayStream(std::shared_ptr<TStream> source, int6
       skipped += int64_t(skip);
       i = skip;
     }
-    for (; i < n && taken < FCount; ++i, ++taken) size += int64_t(DecimalLength(buffer[i])) + (taken ? 1 : 0);
+    for (; i < n && taken < FCount; ++i, ++taken)
+      size += int64_t(DecimalLength(buffer[i])) + (taken ? 1 : 0);
   }
   FSize = size;
   Restart();
@@ -158,7 +169,9 @@ void TJSONByteArrayStream::SetPosition(int64_t position) {
   Restart();
   char scratch[kPiece];
   while (FPosition < position)
-    if (Read(scratch, size_t(std::min<int64_t>(position - FPosition, int64_t(sizeof scratch)))) == 0) break;
+    if (Read(scratch, size_t(std::min<int64_t>(position - FPosition, int64_t(sizeof scratch)))) ==
+        0)
+      break;
 }
 
 }  // namespace quillara

@@ -42,8 +42,8 @@ class TDSStreamSnapshot : public std::enable_shared_from_this<TDSStreamSnapshot>
 // sending, reading ends short of Size() rather than sending other bytes than announced.
 class TJSONByteArrayStream : public TStream {
  public:
-  TJSONByteArrayStream(std::shared_ptr<TStream> source, int64_t offset, int64_t count, std::string prefix,
-                       std::string suffix);
+  TJSONByteArrayStream(std::shared_ptr<TStream> source, int64_t offset, int64_t count,
+                       std::string prefix, std::string suffix);
   size_t Read(void* buffer, size_t count) override;
   size_t Write(const void*, size_t) override { return 0; }
   int64_t Size() const override { return FSize; }

@@ -221,8 +221,8 @@ TEST(TJSONNumber, ConversionErrors) {
 }
 
 TEST(TJSONPair, TheNameNodeIsTheNameOnceAskedFor) {
-  auto object = std::unique_ptr<TJSONObject>(
-      static_cast<TJSONObject*>(TJSONObject::ParseJSONValue(std::string("{\"a\":1,\"b\":2}")).release()));
+  auto object = std::unique_ptr<TJSONObject>(static_cast<TJSONObject*>(
+      TJSONObject::ParseJSONValue(std::string("{\"a\":1,\"b\":2}")).release()));
   ASSERT_NE(object, nullptr);
   TJSONString* name = object->Get(0)->JsonString();
   EXPECT_EQ(name, object->Get(0)->JsonString());  // the same node every time

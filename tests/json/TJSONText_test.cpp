@@ -238,8 +238,8 @@ TEST(TJSONReading, BoundedReadingStopsBeforeTheTreePassesItsBound) {
   };
   for (const Case& c : cases) {
     S status;
-    auto value = TJSONObject::ParseJSONValueBounded(reinterpret_cast<const uint8_t*>(c.input->data()),
-                                                   c.input->size(), c.bound, status);
+    auto value = TJSONObject::ParseJSONValueBounded(
+        reinterpret_cast<const uint8_t*>(c.input->data()), c.input->size(), c.bound, status);
     EXPECT_EQ(status, c.status) << c.input->substr(0, 20) << " within " << c.bound;
     EXPECT_EQ(value != nullptr, c.status == S::rsValue);
     if (value) {
@@ -247,6 +247,8 @@ TEST(TJSONReading, BoundedReadingStopsBeforeTheTreePassesItsBound) {
     }
   }
   S status;
-  EXPECT_EQ(TJSONObject::ParseJSONValueBounded(reinterpret_cast<const uint8_t*>("[1,]"), 4, 1 << 20, status), nullptr);
+  EXPECT_EQ(TJSONObject::ParseJSONValueBounded(reinterpret_cast<const uint8_t*>("[1,]"), 4, 1 << 20,
+                                               status),
+            nullptr);
   EXPECT_EQ(status, S::rsMalformed);
 }

@@ -120,7 +120,8 @@ TEST(TDSSessions, PastTheBoundTheSessionUnusedLongestEnds) {
     return TDSSessionManager::CurrentSession()->SessionName();
   };
   std::string a = create(), b = create(), c = create();
-  EXPECT_TRUE(manager.LoadRESTSession(a, "", 60000, {}).Ok);  // a is used again: b is now the oldest
+  EXPECT_TRUE(
+      manager.LoadRESTSession(a, "", 60000, {}).Ok);  // a is used again: b is now the oldest
   TDSSessionManager::SetCurrentSession(nullptr);
   std::string d = create();
   TDSSessionManager::SetCurrentSession(nullptr);

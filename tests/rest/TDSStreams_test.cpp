@@ -31,9 +31,11 @@ TEST(TJSONByteArrayStream, WritesTheBytesAsNumbersWithinTheAnnouncedSize) {
   };
   for (const Case& c : cases) {
     for (size_t piece : {size_t(1), size_t(7), size_t(4096)}) {
-      TJSONByteArrayStream json(std::make_shared<TMemoryStream>(bytes), c.offset, c.count, "{\"result\":[", "]}");
+      TJSONByteArrayStream json(std::make_shared<TMemoryStream>(bytes), c.offset, c.count,
+                                "{\"result\":[", "]}");
       EXPECT_EQ(json.Size(), int64_t(std::string(c.expected).size()));
-      EXPECT_EQ(ReadAll(json, piece), c.expected) << c.offset << "," << c.count << " piece " << piece;
+      EXPECT_EQ(ReadAll(json, piece), c.expected)
+          << c.offset << "," << c.count << " piece " << piece;
       json.SetPosition(0);  // a second sending starts over
       EXPECT_EQ(ReadAll(json, piece), c.expected);
     }
