@@ -365,10 +365,10 @@ void FillInputs(TTreeReservation& reservation, const std::string& methodName,
       if (!bodyRead) {
         bodyRead = true;
         TJSONObject::TReadStatus status;
-        size_t bound = reservation.Reserve(), used = 0;
+        size_t bound = reservation.Reserve(), treeBytes = 0;
         parsed = TJSONObject::ParseJSONValueBounded(reinterpret_cast<const uint8_t*>(body.data()),
-                                                    body.size(), bound, status, &used);
-        reservation.KeepOnly(parsed ? used : 0);
+                                                    body.size(), bound, status, &treeBytes);
+        reservation.KeepOnly(parsed ? treeBytes : 0);
         if (status == TJSONObject::TReadStatus::rsTooLarge && bound < kMaxBodyTreeBytes)
           throw Exception(
               "Message content cannot be read now: the memory for request contents is taken by "
@@ -516,8 +516,8 @@ bool IsStream(int code) {
 // An answer whose body stays empty (not the HTTP layer's default page).
 void EmptyBody(TWebResponse& response) { response.SetContentStream(std::make_unique<TMemoryStream>()); }
 
-// One call's outcome: the finished command or an error, kept until the answer is built (and,
-// for a raw stream answer, as the session's last result).
+// One call's outcome: the finished command or an error, kept until the answer is built and,
+// for an answer sent from a stream, until it has been sent.
 struct TExecution {
   TTreeReservation BodyTree;  // first, so that it is given back after the inputs are gone
   std::unique_ptr<TDSServerConnection> Connection;
