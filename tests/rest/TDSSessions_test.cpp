@@ -132,3 +132,30 @@ TEST(TDSSessions, PastTheBoundTheSessionUnusedLongestEnds) {
   manager.SetMaxSessions(bound);
   manager.TerminateAllSessions();
 }
+
+TEST(TDSSessions, AFloodOfNewSessionsStaysWithinTheBound) {
+  TDSSessionManager& manager = TDSSessionManager::Instance();
+  manager.TerminateAllSessions();
+  size_t bound = manager.MaxSessions();
+  manager.SetMaxSessions(8);
+  std::atomic<size_t> most{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&] {
+      for (int i = 0; i < 300; ++i) {
+        manager.LoadRESTSession("", "", 60000, {{"RemoteIP", "127.0.0.1"}});
+        std::string id = TDSSessionManager::CurrentSession()->SessionName();
+        TDSSessionManager::CurrentSession()->Cache()->Add(std::make_shared<TDSCacheItem>());
+        manager.LoadRESTSession(id, "", 60000, {});  // may have ended meanwhile: either is fine
+        size_t now = manager.Count();
+        for (size_t m = most; now > m && !most.compare_exchange_weak(m, now);) {
+        }
+        TDSSessionManager::SetCurrentSession(nullptr);
+      }
+    });
+  for (auto& t : threads) t.join();
+  EXPECT_LE(most.load(), 8u);
+  EXPECT_LE(manager.Count(), 8u);
+  manager.SetMaxSessions(bound);
+  manager.TerminateAllSessions();
+}
