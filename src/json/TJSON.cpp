@@ -1,6 +1,7 @@
 #include "json/TJSON.h"
 
 #include <cstring>
+#include <stdexcept>
 
 #include "base/SysUtils.h"
 
@@ -8,23 +9,24 @@ namespace quillara {
 
 // ---- slots and ownership ----
 
-TJSONSlot::TJSONSlot(std::unique_ptr<TJSONAncestor> node) : FOwned(std::move(node)) {
-  if (FOwned) FOwned->FOwned = true;
+static_assert(alignof(TJSONAncestor) >= 2, "the lowest address bit marks a borrowed node");
+
+TJSONSlot::TJSONSlot(std::unique_ptr<TJSONAncestor> node) {
+  if (node) node->FOwned = true;
+  SetOwning(node.release());
   Link();
 }
 
-TJSONSlot::TJSONSlot(TJSONSlot&& other) noexcept
-    : FOwned(std::move(other.FOwned)), FBorrowed(other.FBorrowed) {
-  other.FBorrowed = nullptr;
+TJSONSlot::TJSONSlot(TJSONSlot&& other) noexcept : FBits(other.FBits) {
+  other.FBits = 0;
   Link();
 }
 
 TJSONSlot& TJSONSlot::operator=(TJSONSlot&& other) noexcept {
   if (this != &other) {
     Reset();
-    FOwned = std::move(other.FOwned);
-    FBorrowed = other.FBorrowed;
-    other.FBorrowed = nullptr;
+    FBits = other.FBits;
+    other.FBits = 0;
     Link();
   }
   return *this;
@@ -35,34 +37,32 @@ void TJSONSlot::Link() {
 }
 
 std::unique_ptr<TJSONAncestor> TJSONSlot::Take() {
-  if (FBorrowed) {
-    FBorrowed->FSlot = nullptr;
-    FBorrowed->FOwned = false;
-    FBorrowed = nullptr;
-    return nullptr;
-  }
-  if (FOwned) {
-    FOwned->FSlot = nullptr;
-    FOwned->FOwned = true;
-  }
-  return std::move(FOwned);
+  TJSONAncestor* node = Get();
+  if (!node) return nullptr;
+  bool borrowed = Borrows();
+  FBits = 0;
+  node->FSlot = nullptr;
+  node->FOwned = !borrowed;
+  if (borrowed) return nullptr;
+  return std::unique_ptr<TJSONAncestor>(node);
 }
 
 void TJSONSlot::Reset() {
-  if (FBorrowed) {
-    FBorrowed->FSlot = nullptr;
-    FBorrowed->FOwned = false;
-    FBorrowed = nullptr;
-  }
-  if (FOwned) {
-    FOwned->FSlot = nullptr;
-    FOwned.reset();
+  TJSONAncestor* node = Get();
+  if (!node) return;
+  bool borrowed = Borrows();
+  FBits = 0;
+  node->FSlot = nullptr;
+  if (borrowed) {
+    node->FOwned = false;
+  } else {
+    std::unique_ptr<TJSONAncestor> owned(node);  // the owning side ends here
   }
 }
 
 TJSONAncestor::~TJSONAncestor() {
   // Only a borrowed node can die while linked: its slot forgets it.
-  if (FSlot) FSlot->FBorrowed = nullptr;
+  if (FSlot) FSlot->FBits = 0;
 }
 
 void TJSONAncestor::SetOwned(bool value) {
@@ -70,12 +70,32 @@ void TJSONAncestor::SetOwned(bool value) {
     FOwned = value;
     return;
   }
-  if (value && FSlot->FBorrowed == this) {
-    FSlot->FOwned.reset(this);
-    FSlot->FBorrowed = nullptr;
-  } else if (!value && FSlot->FOwned.get() == this) {
-    FSlot->FBorrowed = FSlot->FOwned.release();
+  if (FSlot->Get() != this) return;
+  if (value && FSlot->Borrows()) {
+    FSlot->SetOwning(this);
+  } else if (!value && FSlot->Owns()) {
+    FSlot->SetBorrowing(this);
   }
+}
+
+void TJSONSlotList::reserve(size_t count) {
+  if (count <= FCapacity) return;
+  if (count > UINT32_MAX) throw std::length_error("too many JSON children");
+  auto items = std::make_unique<TJSONSlot[]>(count);
+  for (uint32_t i = 0; i < FSize; ++i) items[i] = std::move(FItems[i]);
+  FItems = std::move(items);
+  FCapacity = uint32_t(count);
+}
+
+void TJSONSlotList::erase(TJSONSlot* at) {
+  for (TJSONSlot* p = at; p + 1 < end(); ++p) *p = std::move(*(p + 1));
+  FItems[--FSize].Reset();
+}
+
+void TJSONSlotList::clear() {
+  for (uint32_t i = 0; i < FSize; ++i) FItems[i].Reset();
+  FItems.reset();
+  FSize = FCapacity = 0;
 }
 
 void TJSONAncestor::AttachChild(std::unique_ptr<TJSONAncestor> child) { (void)child; }
@@ -83,7 +103,7 @@ void TJSONAncestor::AttachChild(std::unique_ptr<TJSONAncestor> child) { (void)ch
 namespace {
 
 // Takes every node out of a container's slots: owned nodes go to into, borrowed ones just leave.
-void ReleaseSlots(std::vector<TJSONSlot>& slots, std::vector<std::unique_ptr<TJSONAncestor>>& into) {
+void ReleaseSlots(TJSONSlotList& slots, std::vector<std::unique_ptr<TJSONAncestor>>& into) {
   for (TJSONSlot& slot : slots)
     if (auto node = slot.Take()) into.push_back(std::move(node));
   slots.clear();
@@ -95,7 +115,7 @@ std::unique_ptr<T> Downcast(std::unique_ptr<TJSONAncestor> node) {
 
 // The owned members of a container, handed back to the caller with their own type.
 template <class T>
-std::vector<std::unique_ptr<T>> TakeAll(std::vector<TJSONSlot>& slots) {
+std::vector<std::unique_ptr<T>> TakeAll(TJSONSlotList& slots) {
   std::vector<std::unique_ptr<TJSONAncestor>> nodes;
   ReleaseSlots(slots, nodes);
   std::vector<std::unique_ptr<T>> typed;
@@ -103,8 +123,8 @@ std::vector<std::unique_ptr<T>> TakeAll(std::vector<TJSONSlot>& slots) {
   return typed;
 }
 
-std::vector<TJSONSlot> CloneSlots(const std::vector<TJSONSlot>& slots) {
-  std::vector<TJSONSlot> copy;
+TJSONSlotList CloneSlots(const TJSONSlotList& slots) {
+  TJSONSlotList copy;
   copy.reserve(slots.size());
   for (const TJSONSlot& s : slots)
     if (s.Get()) copy.emplace_back(s.Get()->CloneNode());
@@ -113,7 +133,7 @@ std::vector<TJSONSlot> CloneSlots(const std::vector<TJSONSlot>& slots) {
 
 }  // namespace
 
-void TJSONAncestor::DestroyChildren(std::vector<TJSONSlot>& slots) {
+void TJSONAncestor::DestroyChildren(TJSONSlotList& slots) {
   std::vector<std::unique_ptr<TJSONAncestor>> pending;
   ReleaseSlots(slots, pending);
   while (!pending.empty()) {
@@ -184,12 +204,16 @@ std::string TJSONAncestor::ToJSON() const {
 
 TJSONString::~TJSONString() = default;
 
-size_t TJSONString::EstimatedByteSize() const { return FNull ? 4 : 6 * FStrBuffer.size() + 2; }
+namespace {
 
-uint8_t* TJSONString::WriteBytes(uint8_t* out) const {
-  if (FNull) return PutAscii(out, "null", 4);
+size_t StringEstimate(const Text& text, bool null) {
+  return null ? 4 : 6 * text.size() + 2;
+}
+
+uint8_t* WriteStringBytes(const Text& text, bool null, uint8_t* out) {
+  if (null) return PutAscii(out, "null", 4);
   *out++ = '"';
-  for (char16_t c : FStrBuffer) {
+  for (char16_t c : text) {
     char kind = c < 0x80 ? kEscapes.Kind[c] : 'u';
     if (kind == 0) {
       *out++ = uint8_t(c);
@@ -210,10 +234,10 @@ uint8_t* TJSONString::WriteBytes(uint8_t* out) const {
   return out;
 }
 
-void TJSONString::WriteText(Text& out) const {
-  if (FNull) return;
+void WriteStringText(const Text& value, bool null, Text& out) {
+  if (null) return;
   out.push_back(u'"');
-  std::u16string_view text = FStrBuffer;
+  std::u16string_view text = value;
   size_t start = 0;
   for (size_t q; (q = text.find(u'"', start)) != Text::npos; start = q + 1) {
     out.append(text.substr(start, q - start));
@@ -221,6 +245,20 @@ void TJSONString::WriteText(Text& out) const {
   }
   out.append(text.substr(start));
   out.push_back(u'"');
+}
+
+}  // namespace
+
+size_t TJSONString::EstimatedByteSize() const {
+  return StringEstimate(FStrBuffer, FNull);
+}
+
+uint8_t* TJSONString::WriteBytes(uint8_t* out) const {
+  return WriteStringBytes(FStrBuffer, FNull, out);
+}
+
+void TJSONString::WriteText(Text& out) const {
+  WriteStringText(FStrBuffer, FNull, out);
 }
 
 std::unique_ptr<TJSONAncestor> TJSONString::CloneNode() const {
@@ -344,7 +382,7 @@ TJSONPair::TJSONPair(std::unique_ptr<TJSONString> str, std::unique_ptr<TJSONValu
 }
 
 TJSONPair::TJSONPair(const Text& str, std::unique_ptr<TJSONValue> value)
-    : FJsonString(str), FHasName(true), FJsonValue(std::move(value)) {}
+    : FHasName(true), FName(str), FJsonValue(std::move(value)) {}
 
 TJSONPair::TJSONPair(const Text& str, const Text& value)
     : TJSONPair(str, std::make_unique<TJSONString>(value)) {}
@@ -352,9 +390,29 @@ TJSONPair::TJSONPair(const Text& str, const Text& value)
 TJSONPair::~TJSONPair() = default;
 
 void TJSONPair::TakeName(TJSONString& name) {
-  FJsonString.FStrBuffer = std::move(name.FStrBuffer);
-  FJsonString.FNull = name.FNull;
+  FName = std::move(name.FStrBuffer);
+  FNameNull = name.FNull;
+  FNameNode.reset();
   FHasName = true;
+}
+
+TJSONString* TJSONPair::JsonString() const {
+  if (!FHasName) return nullptr;
+  if (!FNameNode) {
+    // from now on the node holds the name, so that changes made through it are the pair's
+    FNameNode = FNameNull ? std::make_unique<TJSONString>()
+                          : std::make_unique<TJSONString>(std::move(FName));
+    FName = Text();
+  }
+  return FNameNode.get();
+}
+
+const Text& TJSONPair::NameText() const {
+  return FNameNode ? FNameNode->Buffer() : FName;
+}
+
+bool TJSONPair::NameNull() const {
+  return FNameNode ? FNameNode->Null() : FNameNull;
 }
 
 void TJSONPair::SetJsonString(std::unique_ptr<TJSONString> str) {
@@ -376,7 +434,7 @@ void TJSONPair::AttachChild(std::unique_ptr<TJSONAncestor> child) {
 
 size_t TJSONPair::EstimatedByteSize() const {
   size_t n = 1;
-  if (FHasName) n += FJsonString.EstimatedByteSize();
+  if (FHasName) n += StringEstimate(NameText(), NameNull());
   if (TJSONAncestor* v = FJsonValue.Get()) n += v->EstimatedByteSize();
   return n;
 }
@@ -384,7 +442,7 @@ size_t TJSONPair::EstimatedByteSize() const {
 uint8_t* TJSONPair::WriteBytes(uint8_t* out) const {
   TJSONAncestor* value = FJsonValue.Get();
   if (!FHasName || !value) throw EJSONException("A pair without a name or a value has no JSON form");
-  out = FJsonString.WriteBytes(out);
+  out = WriteStringBytes(NameText(), NameNull(), out);
   *out++ = ':';
   return value->WriteBytes(out);
 }
@@ -392,7 +450,7 @@ uint8_t* TJSONPair::WriteBytes(uint8_t* out) const {
 void TJSONPair::WriteText(Text& out) const {
   TJSONAncestor* value = FJsonValue.Get();
   if (!FHasName || !value) return;
-  FJsonString.WriteText(out);
+  WriteStringText(NameText(), NameNull(), out);
   out.push_back(u':');
   value->WriteText(out);
 }
@@ -400,8 +458,8 @@ void TJSONPair::WriteText(Text& out) const {
 std::unique_ptr<TJSONPair> TJSONPair::Clone() const {
   auto pair = std::make_unique<TJSONPair>();
   if (FHasName) {
-    pair->FJsonString.FStrBuffer = FJsonString.FStrBuffer;
-    pair->FJsonString.FNull = FJsonString.FNull;
+    pair->FName = NameText();
+    pair->FNameNull = NameNull();
     pair->FHasName = true;
   }
   if (TJSONAncestor* v = FJsonValue.Get()) pair->FJsonValue = TJSONSlot(v->CloneNode());
@@ -419,19 +477,19 @@ void TJSONPair::ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& int
 namespace {
 
 template <class T>
-T* At(const std::vector<TJSONSlot>& slots, int index) {
+T* At(const TJSONSlotList& slots, int index) {
   if (index < 0 || size_t(index) >= slots.size()) return nullptr;
   return static_cast<T*>(slots[size_t(index)].Get());
 }
 
-size_t ContainerEstimate(const std::vector<TJSONSlot>& slots) {
+size_t ContainerEstimate(const TJSONSlotList& slots) {
   if (slots.empty()) return 2;
   size_t n = 1;
   for (const TJSONSlot& s : slots) n += (s.Get() ? s.Get()->EstimatedByteSize() : 0) + 1;
   return n;
 }
 
-uint8_t* WriteContainerBytes(const std::vector<TJSONSlot>& slots, uint8_t* out, char open, char close) {
+uint8_t* WriteContainerBytes(const TJSONSlotList& slots, uint8_t* out, char open, char close) {
   *out++ = uint8_t(open);
   bool first = true;
   for (const TJSONSlot& s : slots) {
@@ -444,7 +502,7 @@ uint8_t* WriteContainerBytes(const std::vector<TJSONSlot>& slots, uint8_t* out, 
   return out;
 }
 
-void WriteContainerText(const std::vector<TJSONSlot>& slots, Text& out, char16_t open, char16_t close) {
+void WriteContainerText(const TJSONSlotList& slots, Text& out, char16_t open, char16_t close) {
   out.push_back(open);
   bool first = true;
   for (const TJSONSlot& s : slots) {
@@ -479,7 +537,7 @@ TJSONPair* TJSONObject::Get(int index) const { return At<TJSONPair>(FMembers, in
 TJSONPair* TJSONObject::Get(const Text& name) const {
   for (const TJSONSlot& s : FMembers) {
     auto* pair = static_cast<TJSONPair*>(s.Get());
-    if (pair && pair->JsonString() && pair->JsonString()->Buffer() == name) return pair;
+    if (pair && pair->FHasName && pair->NameText() == name) return pair;
   }
   return nullptr;
 }
@@ -492,7 +550,7 @@ TJSONValue* TJSONObject::GetValue(const Text& name) const {
 std::unique_ptr<TJSONPair> TJSONObject::RemovePair(const Text& pairName) {
   for (auto it = FMembers.begin(); it != FMembers.end(); ++it) {
     auto* pair = static_cast<TJSONPair*>(it->Get());
-    if (pair && pair->JsonString() && pair->JsonString()->Buffer() == pairName) {
+    if (pair && pair->FHasName && pair->NameText() == pairName) {
       std::unique_ptr<TJSONAncestor> node = it->Take();
       FMembers.erase(it);
       return Downcast<TJSONPair>(std::move(node));

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/Exceptions.h"
@@ -25,6 +26,8 @@ class EJSONException : public Exception {
 // One place in a container. It owns its node or only borrows it (after the node's Owned was
 // cleared). The node points back at its slot so that clearing Owned reaches it, and a borrowed
 // node that dies first empties the slot: a container never touches a node that is gone.
+// The two states share one word: the node's address, its lowest bit set when it is borrowed
+// (nodes are aligned to at least 8), so every child of every container costs 8 bytes here.
 class TJSONSlot {
  public:
   TJSONSlot() = default;
@@ -35,8 +38,9 @@ class TJSONSlot {
   TJSONSlot& operator=(const TJSONSlot&) = delete;
   ~TJSONSlot() { Reset(); }
 
-  TJSONAncestor* Get() const { return FOwned ? FOwned.get() : FBorrowed; }
-  bool Owns() const { return FOwned != nullptr; }
+  TJSONAncestor* Get() const { return reinterpret_cast<TJSONAncestor*>(FBits & ~kBorrowed); }
+  bool Owns() const { return FBits != 0 && (FBits & kBorrowed) == 0; }
+  bool Borrows() const { return (FBits & kBorrowed) != 0; }
   // Takes the node out: an owned node comes back to the caller, a borrowed one just leaves.
   std::unique_ptr<TJSONAncestor> Take();
   void Reset();
@@ -45,8 +49,53 @@ class TJSONSlot {
   friend class TJSONAncestor;
   void Link();
 
-  std::unique_ptr<TJSONAncestor> FOwned;
-  TJSONAncestor* FBorrowed = nullptr;
+  static constexpr uintptr_t kBorrowed = 1;
+  void SetOwning(TJSONAncestor* node) { FBits = reinterpret_cast<uintptr_t>(node); }
+  void SetBorrowing(TJSONAncestor* node) { FBits = reinterpret_cast<uintptr_t>(node) | kBorrowed; }
+  uintptr_t FBits = 0;
+};
+
+// The children of a container: a vector reduced to what a container needs, in two words instead
+// of three (a tree holds hundreds of thousands of containers). Moving slots re-links their nodes.
+class TJSONSlotList {
+ public:
+  TJSONSlotList() = default;
+  TJSONSlotList(TJSONSlotList&& other) noexcept { Swap(other); }
+  TJSONSlotList& operator=(TJSONSlotList&& other) noexcept {
+    TJSONSlotList old(std::move(*this));
+    Swap(other);
+    return *this;
+  }
+  TJSONSlotList(const TJSONSlotList&) = delete;
+  TJSONSlotList& operator=(const TJSONSlotList&) = delete;
+  ~TJSONSlotList() { clear(); }
+
+  size_t size() const { return FSize; }
+  bool empty() const { return FSize == 0; }
+  TJSONSlot* begin() const { return FItems.get(); }
+  TJSONSlot* end() const { return FItems.get() + FSize; }
+  TJSONSlot& operator[](size_t index) const { return FItems[index]; }
+  void reserve(size_t count);
+  template <class TArg>
+  TJSONSlot& emplace_back(TArg&& arg) {
+    if (FSize == FCapacity) reserve(FCapacity ? size_t(FCapacity) * 2 : 4);
+    TJSONSlot& slot = FItems[FSize++];
+    slot = TJSONSlot(std::forward<TArg>(arg));
+    return slot;
+  }
+  // The slot must have been emptied (Take) before.
+  void erase(TJSONSlot* at);
+  void clear();
+
+ private:
+  void Swap(TJSONSlotList& other) noexcept {
+    std::swap(FItems, other.FItems);
+    std::swap(FSize, other.FSize);
+    std::swap(FCapacity, other.FCapacity);
+  }
+  std::unique_ptr<TJSONSlot[]> FItems;
+  uint32_t FSize = 0;
+  uint32_t FCapacity = 0;
 };
 
 class TJSONAncestor {
@@ -82,7 +131,7 @@ class TJSONAncestor {
   // Containers hand their owned children here instead of destroying them one inside another,
   // so a very deep tree is destroyed without deep recursion.
   virtual void ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) { (void)into; }
-  static void DestroyChildren(std::vector<TJSONSlot>& slots);
+  static void DestroyChildren(TJSONSlotList& slots);
 
  private:
   friend class TJSONSlot;
@@ -193,7 +242,10 @@ class TJSONPair : public TJSONAncestor {
   TJSONPair(const Text& str, const Text& value);
   ~TJSONPair() override;
 
-  TJSONString* JsonString() const { return FHasName ? &FJsonString : nullptr; }
+  // The name node is made when it is first asked for; until then the pair holds only its text.
+  TJSONString* JsonString() const;
+  // The name's text without making its node.
+  const Text& NameText() const;
   TJSONValue* JsonValue() const { return static_cast<TJSONValue*>(FJsonValue.Get()); }
   // A null argument leaves the old part in place.
   void SetJsonString(std::unique_ptr<TJSONString> str);
@@ -214,9 +266,16 @@ class TJSONPair : public TJSONAncestor {
   // The name lives inside the pair: one allocation less per member, and a pair always destroys
   // its name anyway.
   friend class TJSONReader;
+  friend class TJSONObject;
   void TakeName(TJSONString& name);
-  mutable TJSONString FJsonString;
+  bool NameNull() const;
+  // The flags first, so that they fill the spare bytes at the end of the base. The name is a
+  // bare text until someone asks for its node (a pair read from input rarely is): a node per
+  // name would cost a third of a parsed tree.
   bool FHasName = false;
+  bool FNameNull = false;
+  mutable Text FName;
+  mutable std::unique_ptr<TJSONString> FNameNode;
   TJSONSlot FJsonValue;
 };
 
@@ -290,6 +349,13 @@ class TJSONObject : public TJSONValue {
   static std::unique_ptr<TJSONValue> ParseJSONValueUTF8(const std::vector<uint8_t>& data, size_t offset,
                                                         size_t count);
   static std::unique_ptr<TJSONValue> ParseJSONValueUTF8(const std::vector<uint8_t>& data, size_t offset);
+  // As above, but reading stops once the tree would take more than maxTreeBytes of memory: a
+  // request can then be refused before its tree costs many times its size.
+  enum class TReadStatus { rsValue, rsMalformed, rsTooLarge };
+  // usedBytes, when given, receives what the tree was counted to take.
+  static std::unique_ptr<TJSONValue> ParseJSONValueBounded(const uint8_t* data, size_t size,
+                                                           size_t maxTreeBytes, TReadStatus& status,
+                                                           size_t* usedBytes = nullptr);
   static std::unique_ptr<TJSONValue> ParseJSONValue(const Text& data);
   static std::unique_ptr<TJSONValue> ParseJSONValue(const std::string& data);
   // Reads one object into this object's members: the position after it (and the whitespace
@@ -303,7 +369,7 @@ class TJSONObject : public TJSONValue {
  private:
   friend class TJSONReader;
   void AddMember(std::unique_ptr<TJSONPair> pair);
-  std::vector<TJSONSlot> FMembers;
+  TJSONSlotList FMembers;
 };
 
 class TJSONArray : public TJSONValue {
@@ -349,7 +415,7 @@ class TJSONArray : public TJSONValue {
 
  private:
   friend class TJSONReader;
-  std::vector<TJSONSlot> FElements;
+  TJSONSlotList FElements;
 };
 
 // Upper bound on nesting when reading; deeper input reads as none.

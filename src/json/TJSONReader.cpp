@@ -1,4 +1,6 @@
 // Reading JSON bytes into a value tree. Malformed JSON gives none; malformed UTF-8 raises.
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "json/TJSON.h"
@@ -51,6 +53,9 @@ class TJSONReader {
   }
 
   size_t Position() const { return FPos; }
+  void SetBudget(size_t bytes) { FBudget = bytes; }
+  bool TooLarge() const { return FTooLarge; }
+  size_t Used() const { return FUsed; }
 
  private:
   bool More() const { return FPos < FRange; }
@@ -73,30 +78,48 @@ class TJSONReader {
     if (More() && FData[FPos] >= 0x80) Fail();
   }
 
+  // What a node of this type costs once it sits in a container: itself, its allocation, its
+  // slot and its place on the reader's stack, plus the characters of a text that does not fit
+  // inside the string object.
+  template <class T>
+  bool Charge(size_t textUnits = 0) {
+    size_t cost = sizeof(T) + 16 + sizeof(TJSONSlot) + sizeof(void*);
+    if (textUnits > 7) cost += (textUnits + 1) * sizeof(char16_t) + 16;
+    FUsed += cost;
+    if (FUsed <= FBudget) return true;
+    FTooLarge = true;
+    return false;
+  }
+
   std::unique_ptr<TJSONValue> ReadValue(int depth) {
-    if (!More()) return nullptr;
+    if (!More() || FTooLarge) return nullptr;
     switch (FData[FPos]) {
       case '"':
-        if (!ReadString()) return nullptr;
+        if (!ReadString() || !Charge<TJSONString>(FScratch.size())) return nullptr;
+        // a long text moves into its node instead of being held twice
+        if (FScratch.size() > 4096) return std::make_unique<TJSONString>(std::move(FScratch));
         return std::make_unique<TJSONString>(FScratch);
       case '{': {
-        if (depth >= kJSONMaxDepth) return nullptr;
+        if (depth >= kJSONMaxDepth || !Charge<TJSONObject>()) return nullptr;
         auto o = std::make_unique<TJSONObject>();
         if (!ReadMembers(*o, depth + 1)) return nullptr;
         return o;
       }
       case '[': {
-        if (depth >= kJSONMaxDepth) return nullptr;
+        if (depth >= kJSONMaxDepth || !Charge<TJSONArray>()) return nullptr;
         auto a = std::make_unique<TJSONArray>();
         if (!ReadElements(*a, depth + 1)) return nullptr;
         return a;
       }
       case 't':
-        return ReadLiteral("true", 4) ? std::make_unique<TJSONTrue>() : nullptr;
+        return ReadLiteral("true", 4) && Charge<TJSONTrue>() ? std::make_unique<TJSONTrue>()
+                                                             : nullptr;
       case 'f':
-        return ReadLiteral("false", 5) ? std::make_unique<TJSONFalse>() : nullptr;
+        return ReadLiteral("false", 5) && Charge<TJSONFalse>() ? std::make_unique<TJSONFalse>()
+                                                               : nullptr;
       case 'n':
-        return ReadLiteral("null", 4) ? std::make_unique<TJSONNull>() : nullptr;
+        return ReadLiteral("null", 4) && Charge<TJSONNull>() ? std::make_unique<TJSONNull>()
+                                                             : nullptr;
       default:
         if (FData[FPos] == '-' || (FData[FPos] >= '0' && FData[FPos] <= '9')) return ReadNumber();
         Fail();
@@ -139,6 +162,7 @@ class TJSONReader {
       if (!Digits()) return nullptr;
     }
     Fail();  // the byte that ended the number was looked at
+    if (!Charge<TJSONNumber>(FPos - start > 22 ? FPos - start : 0)) return nullptr;
     return std::make_unique<TJSONNumber>(
         std::string_view(reinterpret_cast<const char*>(FData) + start, FPos - start));
   }
@@ -189,6 +213,10 @@ class TJSONReader {
       size_t run = FPos;
       while (run < FRange && FData[run] != '"' && FData[run] != '\\' && FData[run] < 0x80) ++run;
       if (run > FPos) {
+        if ((out.size() + (run - FPos)) * sizeof(char16_t) > FBudget - std::min(FBudget, FUsed)) {
+          FTooLarge = true;  // refused before the text is copied at all
+          return false;
+        }
         size_t at = out.size();
         out.resize(at + (run - FPos));
         for (char16_t* p = out.data() + at; FPos < run; ++FPos) *p++ = FData[FPos];
@@ -245,7 +273,7 @@ class TJSONReader {
 
   // Children gather on one shared stack and move into a list of exactly their number when the
   // container closes; on failure they are dropped with the stack.
-  void MoveChildren(size_t base, std::vector<TJSONSlot>& into) {
+  void MoveChildren(size_t base, TJSONSlotList& into) {
     into.reserve(FStack.size() - base);
     for (size_t i = base; i < FStack.size(); ++i) into.emplace_back(std::move(FStack[i]));
     FStack.resize(base);
@@ -267,7 +295,7 @@ class TJSONReader {
     return TNext::nxItem;
   }
 
-  bool Close(size_t base, std::vector<TJSONSlot>& into) {
+  bool Close(size_t base, TJSONSlotList& into) {
     ++FPos;  // the closing bracket
     MoveChildren(base, into);
     SkipWhitespace();
@@ -296,10 +324,10 @@ class TJSONReader {
       if (next == TNext::nxClose) return Close(base, object.FMembers);
       if (next == TNext::nxFail) return false;
       if (FData[FPos] != '"') return Fail();
-      if (!ReadString()) return false;
+      if (!ReadString() || !Charge<TJSONPair>(FScratch.size())) return false;
       auto pair = std::make_unique<TJSONPair>();
-      pair->FJsonString.FStrBuffer = FScratch;
-      pair->FJsonString.FNull = false;
+      pair->FName = FScratch;
+      pair->FNameNull = false;
       pair->FHasName = true;
       SkipWhitespace();
       if (!More()) return false;
@@ -319,6 +347,9 @@ class TJSONReader {
   bool FIsUTF8;
   Text FScratch;
   std::vector<std::unique_ptr<TJSONAncestor>> FStack;
+  size_t FBudget = SIZE_MAX;
+  size_t FUsed = 0;
+  bool FTooLarge = false;
 };
 
 std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValue(const uint8_t* data, size_t size, size_t offset,
@@ -327,6 +358,25 @@ std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValue(const uint8_t* data, siz
   TJSONReader reader(data, offset, length, isUTF8);
   if (isUTF8) reader.SkipByteOrderMark();
   return reader.ReadDocument();
+}
+
+std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValueBounded(const uint8_t* data, size_t size,
+                                                               size_t maxTreeBytes,
+                                                               TReadStatus& status,
+                                                               size_t* usedBytes) {
+  status = TReadStatus::rsMalformed;
+  if (data == nullptr) return nullptr;
+  TJSONReader reader(data, 0, size, true);
+  reader.SetBudget(maxTreeBytes);
+  reader.SkipByteOrderMark();
+  std::unique_ptr<TJSONValue> value = reader.ReadDocument();
+  if (usedBytes) *usedBytes = reader.Used();
+  if (value) {
+    status = TReadStatus::rsValue;
+  } else if (reader.TooLarge()) {
+    status = TReadStatus::rsTooLarge;
+  }
+  return value;
 }
 
 std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValue(const std::vector<uint8_t>& data, size_t offset,

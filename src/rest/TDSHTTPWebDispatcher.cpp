@@ -1,11 +1,16 @@
 #include "rest/TDSHTTPWebDispatcher.h"
 
+#include <atomic>
+#include <bitset>
+#include <map>
 #include <optional>
+#include <string_view>
 
 #include "base/CodePages.h"
 #include "base/SysUtils.h"
 #include "http/THTTPRequestLoop.h"
 #include "rest/TDSSessionManager.h"
+#include "rest/TDSStreams.h"
 
 namespace quillara {
 
@@ -53,12 +58,20 @@ std::string PragmaSessionId(const std::string& pragma) {
 
 // ---- result filters: "ss" on text and streams, "t" on tables ----
 
+// Positions index a method's whole parameter list, which never holds more than this many.
+constexpr int kMaxPosition = 71;
+using TPositions = std::bitset<kMaxPosition + 1>;
+
 struct TFilter {
+  std::string Part;  // the filter part of the query name, which names the instance
   std::string Name;  // "ss" or "t"
-  std::vector<int> Positions;
+  TPositions Positions;
   bool OnResult = false;
   int64_t Offset = 0;
   int64_t Count = INT32_MAX;
+  bool Covers(size_t position) const {
+    return position < Positions.size() && Positions.test(position);
+  }
   bool Accepts(int code) const {
     return Name == "ss" ? (code == 1 || code == 3 || code == 26 || code == 33) : code == 23;
   }
@@ -67,6 +80,12 @@ struct TFilter {
 struct TQuery {
   bool StreamAsJSON = false;
   std::vector<TFilter> Filters;
+  std::map<std::string, size_t> ByPart;
+  TPositions Covered;
+  bool ResultCovered = false;
+  // Two filters on one place: the request is refused, so later filters are only checked, not
+  // kept (there can be no more than one per place).
+  bool Conflict = false;
 };
 
 int64_t FieldNumber(const std::string& value) {
@@ -82,6 +101,37 @@ bool ReadBoolean(const std::string& text) {
   throw EConvertError(FormatMessage("'%s' is not a valid boolean value", {text}));
 }
 
+// One position of a list: decimal digits naming a place a method can have.
+std::optional<int> ReadPosition(std::string_view text) {
+  if (text.empty() || text.size() > 2) return std::nullopt;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  if (value > kMaxPosition) return std::nullopt;
+  return value;
+}
+
+// "0", "2-4", "1,3" and their combinations; none when a position lies outside what a method can
+// have. The work is bounded by the text's length, not by the numbers in it.
+std::optional<TPositions> ReadPositions(std::string_view list) {
+  TPositions positions;
+  size_t start = 0;
+  for (;;) {
+    size_t end = list.find(',', start);
+    if (end == std::string_view::npos) end = list.size();
+    std::string_view range = list.substr(start, end - start);
+    size_t dash = range.find('-', 1);
+    auto from = ReadPosition(range.substr(0, dash));
+    auto to = dash == std::string_view::npos ? from : ReadPosition(range.substr(dash + 1));
+    if (!from || !to || *from > *to) return std::nullopt;
+    for (int p = *from; p <= *to; ++p) positions.set(size_t(p));
+    if (end == list.size()) return positions;
+    start = end + 1;
+  }
+}
+
 // Returns false when the query parameter is rejected.
 bool ProcessQueryParameter(TQuery& query, const std::string& name, const std::string& value) {
   if (name.empty()) return true;
@@ -94,22 +144,14 @@ bool ProcessQueryParameter(TQuery& query, const std::string& name, const std::st
   std::string field = LowerAscii(dot == std::string::npos ? name : name.substr(dot + 1));
   size_t cut = filterPart.find_first_of("0123456789-,");
   std::string filterName = LowerAscii(filterPart.substr(0, cut));
-  std::vector<int> positions;
-  if (cut != std::string::npos) {
-    std::string list = filterPart.substr(cut);
-    size_t start = 0;
-    while (start <= list.size()) {
-      size_t end = list.find(',', start);
-      if (end == std::string::npos) end = list.size();
-      std::string range = list.substr(start, end - start);
-      size_t dash = range.find('-', 1);
-      int from = int(FieldNumber(range.substr(0, dash)));
-      int to = dash == std::string::npos ? from : int(FieldNumber(range.substr(dash + 1)));
-      for (int p = from; p <= to && p <= 71; ++p) positions.push_back(p);
-      start = end + 1;
-    }
-  }
   if (field != "o" && field != "c" && field != "r") return true;  // unknown fields are ignored
+  if (!filterName.empty() && filterName != "ss" && filterName != "t") return true;
+  TPositions positions;
+  if (cut != std::string::npos) {
+    auto read = ReadPositions(std::string_view(filterPart).substr(cut));
+    if (!read) return false;
+    positions = *read;
+  }
   auto apply = [&](TFilter& f) {
     if (field == "o") {
       f.Offset = FieldNumber(value);
@@ -126,39 +168,93 @@ bool ProcessQueryParameter(TQuery& query, const std::string& name, const std::st
     for (TFilter& f : query.Filters) apply(f);
     return true;
   }
-  if (filterName != "ss" && filterName != "t") return true;
-  for (TFilter& f : query.Filters)
-    if (f.Name + "#" + std::to_string(f.Positions.size()) == filterName + "#" + std::to_string(positions.size()) &&
-        f.Positions == positions) {
-      apply(f);
-      return true;
-    }
+  std::string key = LowerAscii(filterPart);
+  if (auto known = query.ByPart.find(key); known != query.ByPart.end()) {
+    apply(query.Filters[known->second]);
+    return true;
+  }
   TFilter f;
+  f.Part = key;
   f.Name = filterName;
   f.Positions = positions;
-  f.OnResult = positions.empty();
+  f.OnResult = positions.none();
   apply(f);
-  query.Filters.push_back(f);
+  if (query.Conflict) return true;
+  if ((query.Covered & positions).any() || (f.OnResult && query.ResultCovered)) {
+    query.Conflict = true;
+    return true;
+  }
+  query.Covered |= positions;
+  query.ResultCovered = query.ResultCovered || f.OnResult;
+  query.ByPart[key] = query.Filters.size();
+  query.Filters.push_back(std::move(f));
   return true;
 }
 
 bool FiltersConsistent(const TQuery& query) {
-  int onResult = 0;
-  std::vector<int> seen;
-  for (const TFilter& f : query.Filters) {
-    onResult += f.OnResult ? 1 : 0;
-    for (int p : f.Positions) {
-      if (std::find(seen.begin(), seen.end(), p) != seen.end()) return false;
-      seen.push_back(p);
-    }
-  }
-  return onResult <= 1;
+  return !query.Conflict;
 }
 
 // ---- conversions ----
 
+// The most memory the JSON tree of one request body may take; a body whose tree would pass it
+// is refused (an array of one-digit numbers takes about 56 bytes of tree per input byte).
+constexpr size_t kMaxBodyTreeBytes = size_t(64) << 20;
+// ...and all request bodies being served together, so that parallel requests cannot add up.
+constexpr size_t kMaxBodyTreeBytesTotal = size_t(256) << 20;
+std::atomic<size_t> gBodyTreeBytes{0};
+
+// A share of the process-wide bound, held while the call's inputs live.
+class TTreeReservation {
+ public:
+  TTreeReservation() = default;
+  TTreeReservation(const TTreeReservation&) = delete;
+  TTreeReservation& operator=(const TTreeReservation&) = delete;
+  ~TTreeReservation() { gBodyTreeBytes.fetch_sub(FBytes); }
+  // Takes what is left of the bound for one body, at most kMaxBodyTreeBytes.
+  size_t Reserve() {
+    size_t current = gBodyTreeBytes.load();
+    size_t take = 0;
+    do {
+      take = std::min(kMaxBodyTreeBytes,
+                      kMaxBodyTreeBytesTotal - std::min(current, kMaxBodyTreeBytesTotal));
+    } while (!gBodyTreeBytes.compare_exchange_weak(current, current + take));
+    FBytes += take;
+    return take;
+  }
+  // Gives back what the tree did not need.
+  void KeepOnly(size_t bytes) {
+    if (bytes >= FBytes) return;
+    gBodyTreeBytes.fetch_sub(FBytes - bytes);
+    FBytes = bytes;
+  }
+
+ private:
+  size_t FBytes = 0;
+};
+
 [[noreturn]] void CannotConvert(const Text& text, int code) {
   throw Exception(FormatMessage("Cannot convert JSON value %s input into %s", {TextToUtf8(text), DataTypeName(code)}));
+}
+
+// Whether an integer fits the parameter's type: a method must never see a wrapped value.
+bool InRange(int code, int64_t v) {
+  switch (code) {
+    case Int8Type:
+      return v >= INT8_MIN && v <= INT8_MAX;
+    case UInt8Type:
+      return v >= 0 && v <= UINT8_MAX;
+    case Int16Type:
+      return v >= INT16_MIN && v <= INT16_MAX;
+    case UInt16Type:
+      return v >= 0 && v <= UINT16_MAX;
+    case Int32Type:
+      return v >= INT32_MIN && v <= INT32_MAX;
+    case UInt32Type:
+      return v >= 0 && v <= int64_t(UINT32_MAX);
+    default:
+      return true;
+  }
 }
 
 void FromText(TDSValue& value, const TDSParameterInfo& p, const Text& text) {
@@ -177,7 +273,8 @@ void FromText(TDSValue& value, const TDSParameterInfo& p, const Text& text) {
         value.Set(*d);
       } else {
         auto i = TryStrToInt64(text);
-        if (!i) throw EConvertError(FormatMessage("'%s' is not a valid integer value", {t}));
+        if (!i || !InRange(p.Code, *i))
+          throw EConvertError(FormatMessage("'%s' is not a valid integer value", {t}));
         value.Set(*i);
       }
       return;
@@ -240,13 +337,13 @@ void FromJSON(TDSValue& value, const TDSParameterInfo& p, std::unique_ptr<TJSONV
   CannotConvert(json->ToString(), p.Code);
 }
 
-void FillInputs(const std::string& methodName, const std::vector<std::string>& segments, const std::string& body,
+void FillInputs(TTreeReservation& reservation, const std::string& methodName,
+                const std::vector<std::string>& segments, const std::string& body,
                 const std::vector<TDSParameterInfo>& declared, std::vector<TDSValue>& values) {
   size_t used = 0;
   bool bodyRead = false;
   std::unique_ptr<TJSONValue> parsed;
   TJSONArray* parameters = nullptr;
-  size_t nextElement = 0;
   bool wholeBodyGiven = false;
   for (size_t i = 0; i < declared.size(); ++i) {
     const TDSParameterInfo& p = declared[i];
@@ -267,15 +364,31 @@ void FillInputs(const std::string& methodName, const std::vector<std::string>& s
     if (!body.empty()) {
       if (!bodyRead) {
         bodyRead = true;
-        parsed = TJSONObject::ParseJSONValue(body);
+        TJSONObject::TReadStatus status;
+        size_t bound = reservation.Reserve(), treeBytes = 0;
+        parsed = TJSONObject::ParseJSONValueBounded(reinterpret_cast<const uint8_t*>(body.data()),
+                                                    body.size(), bound, status, &treeBytes);
+        reservation.KeepOnly(parsed ? treeBytes : 0);
+        if (status == TJSONObject::TReadStatus::rsTooLarge && bound < kMaxBodyTreeBytes)
+          throw Exception(
+              "Message content cannot be read now: the memory for request contents is taken by "
+              "other requests.");
+        if (status == TJSONObject::TReadStatus::rsTooLarge)
+          throw Exception(
+              FormatMessage("Message content is too large: its JSON value would take more than %d "
+                            "bytes of memory.",
+                            {std::to_string(bound)}));
         if (!parsed) throw Exception("Message content is not a valid JSON value.");
         auto* object = dynamic_cast<TJSONObject*>(parsed.get());
         if (object && object->Count() == 1 && object->Get(0)->JsonString()->Value() == u"_parameters")
           parameters = dynamic_cast<TJSONArray*>(object->Get(0)->JsonValue());
       }
       if (parameters) {
-        if (nextElement >= parameters->Count()) continue;  // beyond the array: not filled, not counted
-        FromJSON(values[i], p, parameters->Get(int(nextElement++))->Clone());
+        if (parameters->Count() == 0) continue;  // beyond the array: not filled, not counted
+        // taken out rather than copied: an element is as large as the body allows
+        std::unique_ptr<TJSONValue> element = parameters->Remove(0);
+        if (!element) continue;
+        FromJSON(values[i], p, std::move(element));
         ++used;
         continue;
       }
@@ -385,23 +498,34 @@ std::unique_ptr<TJSONObject> CacheItemJSON(const TDSCacheItem& item) {
   return object;
 }
 
+// The byte form is plain ASCII: it goes out as it is, without passing through text.
+void SetJSONBody(TWebResponse& response, const TJSONValue& value) {
+  response.SetContentStream(std::make_unique<TMemoryStream>(value.ToJSON()));
+}
+
 void SetJSONAnswer(TWebResponse& response, const char* member, std::unique_ptr<TJSONValue> value) {
   TJSONObject answer;
   answer.AddPair(Utf8ToText(member), std::move(value));
-  response.SetContent(AsciiToText(answer.ToJSON()));
+  SetJSONBody(response, answer);
+}
+
+bool IsStream(int code) {
+  return code == BlobType || code == BinaryBlobType;
 }
 
 // An answer whose body stays empty (not the HTTP layer's default page).
 void EmptyBody(TWebResponse& response) { response.SetContentStream(std::make_unique<TMemoryStream>()); }
 
-// One call's outcome: the finished command or an error, kept until the answer is built (and,
-// for a raw stream answer, as the session's last result).
+// One call's outcome: the finished command or an error, kept until the answer is built and,
+// for an answer sent from a stream, until it has been sent.
 struct TExecution {
+  TTreeReservation BodyTree;  // first, so that it is given back after the inputs are gone
   std::unique_ptr<TDSServerConnection> Connection;
   std::unique_ptr<TDSServerCommand> Command;
   std::string Error;
   bool Failed = false;
   std::shared_ptr<TStream> Returned;  // the stream the method returned, sent as the raw answer
+  std::map<size_t, std::shared_ptr<TDSStreamSnapshot>> Snapshots;  // by parameter, for the cache
 };
 
 }  // namespace
@@ -476,10 +600,14 @@ bool TDSHTTPWebDispatcher::DispatchRequest(TCustomWebDispatcher&, TWebRequest& r
           "Specified protocol in request %s is not supported. Current supported protocols are: %s, json, tunnel",
           {rest, TrimBlanks(RESTContext).empty() ? "none specified (uses rest)" : TrimBlanks(RESTContext)})));
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     response.SetStatusCode(500);
     response.SetContent(u"");
-    EmptyBody(response);
+    if (*e.what()) {
+      SetJSONAnswer(response, "error", std::make_unique<TJSONString>(Utf8ToText(e.what())));
+    } else {
+      EmptyBody(response);
+    }
   }
   TDSSessionManager::SetCurrentSession(nullptr);
   return true;
@@ -511,8 +639,14 @@ void TDSHTTPWebDispatcher::ProcessCacheRequest(TWebRequest& request, TWebRespons
   std::shared_ptr<TDSSession> session = LoadSession(request, sessionId);
   if (!session) return AnswerSessionExpired(response);
   TQuery query;
-  for (size_t i = 0; i < fields.Count(); ++i)
-    ProcessQueryParameter(query, TextToUtf8(fields.Names(i)), TextToUtf8(fields.ValueFromIndex(i)));
+  try {
+    for (size_t i = 0; i < fields.Count(); ++i)
+      ProcessQueryParameter(query, TextToUtf8(fields.Names(i)),
+                            TextToUtf8(fields.ValueFromIndex(i)));
+  } catch (const EConvertError& e) {
+    response.SetStatusCode(500);
+    return SetJSONAnswer(response, "error", std::make_unique<TJSONString>(Utf8ToText(e.what())));
+  }
 
   std::vector<int> indexes;
   bool malformed = false;
@@ -530,13 +664,13 @@ void TDSHTTPWebDispatcher::ProcessCacheRequest(TWebRequest& request, TWebRespons
     EmptyBody(response);
   };
   if (malformed || indexes.size() > 3) return invalid();
-  TDSSessionCache& cache = session->Cache();
+  std::shared_ptr<TDSSessionCache> cache = session->Cache();
   if (type == TDSHTTPCommandType::hcDELETE) {
     if (indexes.size() > 1) return invalid();
     if (indexes.empty()) {
-      cache.Clear();
+      cache->Clear();
     } else {
-      cache.Remove(indexes[0]);
+      cache->Remove(indexes[0]);
     }
     EmptyBody(response);
     return;
@@ -549,10 +683,11 @@ void TDSHTTPWebDispatcher::ProcessCacheRequest(TWebRequest& request, TWebRespons
   }
   if (indexes.empty()) {
     auto all = std::make_unique<TJSONObject>();
-    for (auto& [id, item] : cache.Items()) all->AddPair(AsciiToText(std::to_string(id)), CacheItemJSON(*item));
+    for (auto& [id, item] : cache->Items())
+      all->AddPair(AsciiToText(std::to_string(id)), CacheItemJSON(*item));
     return SetJSONAnswer(response, "result", std::move(all));
   }
-  std::shared_ptr<TDSCacheItem> item = cache.Get(indexes[0]);
+  std::shared_ptr<TDSCacheItem> item = cache->Get(indexes[0]);
   if (indexes.size() == 1) {
     return SetJSONAnswer(response, "result", item ? std::unique_ptr<TJSONValue>(CacheItemJSON(*item)) : std::make_unique<TJSONNull>());
   }
@@ -575,16 +710,17 @@ void TDSHTTPWebDispatcher::ProcessCacheRequest(TWebRequest& request, TWebRespons
                              {std::to_string(indexes[1]), std::to_string(indexes[2])}))));
   }
   const TDSCachedValue& cached = item->Commands[size_t(indexes[1])][size_t(indexes[2])];
-  bool wantsJSON = query.StreamAsJSON || request.GetFieldByName("Accept").find("application/json") != std::string::npos;
-  if ((cached.Parameter.Code == BinaryBlobType || cached.Parameter.Code == BlobType) && !wantsJSON) {
-    std::shared_ptr<TStream> stream = cached.Value.AsStream();
-    stream->SetPosition(0);
-    response.SetBorrowedContentStream(stream.get());
-    response.KeepAlive(stream);
-    return;
-  }
+  bool wantsJSON = query.StreamAsJSON ||
+                   request.GetFieldByName("Accept").find("application/json") != std::string::npos;
   const TFilter* filter = query.Filters.size() == 1 && query.Filters[0].Accepts(cached.Parameter.Code) ? &query.Filters[0] : nullptr;
-  if (cached.Value.AsStream()) cached.Value.AsStream()->SetPosition(0);
+  if (cached.Snapshot) {
+    // every reader gets a position of its own over the bytes as they were at the call
+    if (!wantsJSON) return response.SetContentStream(cached.Snapshot->NewReader());
+    std::shared_ptr<TStream> reader = cached.Snapshot->NewReader();
+    return response.SetContentStream(std::make_unique<TJSONByteArrayStream>(
+        reader, filter ? filter->Offset : 0, filter ? filter->Count : INT64_MAX,
+        "{\"result\":", "}"));
+  }
   SetJSONAnswer(response, "result", ResultToJSON(cached.Parameter, cached.Value, filter));
 }
 
@@ -594,13 +730,24 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
   std::string statusText;
   TQuery query;
   std::string sessionId;
+  std::string queryError;  // a value that cannot be read fails the call, not the request
   const TStrings& fields = request.QueryFields();
   for (size_t i = 0; i < fields.Count(); ++i) {
-    std::string name = TextToUtf8(fields.Names(i).empty() ? fields[i] : fields.Names(i));
+    // a field without "=" has an empty name, which is ignored
+    std::string name = TextToUtf8(fields.Names(i));
     std::string value = TextToUtf8(fields.ValueFromIndex(i));
     if (UpperAscii(name) == "SESSIONID" || UpperAscii(name) == "SID") {
       sessionId = value;
-    } else if (!ProcessQueryParameter(query, name, value)) {
+      continue;
+    }
+    bool accepted = true;
+    try {
+      accepted = ProcessQueryParameter(query, name, value);
+    } catch (const EConvertError& e) {
+      queryError = e.what();
+      break;
+    }
+    if (!accepted) {
       status = 409;
       statusText = FormatMessage(
           "Query parameter %0:s (%1:s) is not accepted as a valid converter. The converter type might not be registered yet hence the request is rejected",
@@ -636,15 +783,24 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
       "Pragma", "dssession=" + session->SessionName() + ",dssessionexpires=" + std::to_string(session->ExpiresIn()));
 
   std::string method;
-  std::string body;
+  static const std::string kNoBody;
+  const std::string* body = &kNoBody;
+  std::string ownBody;
   switch (type) {
     case TDSHTTPCommandType::hcGET: method = "GET"; break;
     case TDSHTTPCommandType::hcDELETE: method = "DELETE"; break;
     case TDSHTTPCommandType::hcPOST:
     case TDSHTTPCommandType::hcPUT: {
       method = type == TDSHTTPCommandType::hcPOST ? "POST" : "PUT";
-      body = request.Content();
-      if (type == TDSHTTPCommandType::hcPOST && body.size() >= 2 && body[0] != '[' && body[0] != '{') {
+      // read where it lies: a copy would double what a large body costs
+      if (auto* memory = dynamic_cast<TMemoryStream*>(&request.ContentStream())) {
+        body = &memory->Bytes();
+      } else {
+        ownBody = request.Content();
+        body = &ownBody;
+      }
+      if (type == TDSHTTPCommandType::hcPOST && body->size() >= 2 && (*body)[0] != '[' &&
+          (*body)[0] != '{') {
         // a lone "dss..." or query parameter stands for the body
         std::vector<std::pair<Text, Text>> params;
         for (size_t i = 0; i < fields.Count(); ++i) params.emplace_back(fields.Names(i), fields.ValueFromIndex(i));
@@ -653,7 +809,10 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
           for (size_t i = 0; i < form.Count(); ++i)
             if (LowerAscii(TextToUtf8(form[i])).rfind("dss", 0) == 0) params.emplace_back(form.Names(i), form.ValueFromIndex(i));
         }
-        if (params.size() == 1 && !params[0].first.empty()) body = EncodeText(params[0].second, kAnsiCodePage);
+        if (params.size() == 1 && !params[0].first.empty()) {
+          ownBody = EncodeText(params[0].second, kAnsiCodePage);
+          body = &ownBody;
+        }
       }
       break;
     }
@@ -667,6 +826,7 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
   // ProcessREST
   auto execution = std::make_shared<TExecution>();
   try {
+    if (!queryError.empty()) throw Exception(queryError);
     std::vector<std::string> segments = SplitRestPath(rest);
     std::string name = BuildMethodName(type, segments[0], segments[1]);
     segments.erase(segments.begin(), segments.begin() + 2);
@@ -674,7 +834,8 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
     execution->Command = std::make_unique<TDSServerCommand>(*execution->Connection);
     execution->Command->CommandText = name;
     execution->Command->Prepare();
-    FillInputs(name, segments, body, execution->Command->Method()->Declaration->Parameters,
+    FillInputs(execution->BodyTree, name, segments, *body,
+               execution->Command->Method()->Declaration->Parameters,
                execution->Command->Parameters());
     execution->Command->Execute();
   } catch (const std::exception& e) {
@@ -692,6 +853,22 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
   bool error = execution->Failed;
   std::unique_ptr<TJSONValue> answer;
   bool rawStream = false;
+  std::unique_ptr<TStream> jsonStream;  // a lone stream result written as JSON while it is sent
+  if (!execution->Failed && cacheMode && session) {
+    // A cached stream keeps the bytes as they are now, not the file: it holds nothing open and
+    // answers later readers with what the call returned.
+    try {
+      const auto& declared = execution->Command->Method()->Declaration->Parameters;
+      auto& values = execution->Command->Parameters();
+      for (size_t i = 0; i < declared.size(); ++i)
+        if (declared[i].Direction != pdIn && IsStream(declared[i].Code) && values[i].AsStream())
+          execution->Snapshots[i] = TDSStreamSnapshot::Take(*values[i].AsStream());
+    } catch (const std::exception& e) {
+      execution->Failed = true;
+      execution->Error = e.what();
+      error = true;
+    }
+  }
   if (execution->Failed) {
     auto object = std::make_unique<TJSONObject>();
     object->AddPair(u"error", std::make_unique<TJSONString>(Utf8ToText(execution->Error)));
@@ -710,11 +887,16 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
           if (!cacheItem) {
             cacheItem = std::make_shared<TDSCacheItem>();
             cacheItem->Commands.emplace_back();
-            cacheId = session->Cache().Add(cacheItem);
+            cacheId = session->Cache()->Add(cacheItem);
           }
           auto& kept = cacheItem->Commands.back();
           results->Add(Utf8ToText(std::to_string(cacheId) + "/0/" + std::to_string(kept.size())));
-          kept.push_back({p, values[i]});
+          if (auto snapshot = execution->Snapshots.find(i);
+              snapshot != execution->Snapshots.end()) {
+            kept.push_back({p, TDSValue(), snapshot->second});
+          } else {
+            kept.push_back({p, values[i], nullptr});
+          }
           continue;
         }
         if (!query.StreamAsJSON && outputs == 1 && p.Code == BinaryBlobType) {
@@ -731,8 +913,7 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
         const TFilter* applying = nullptr;
         int count = 0;
         for (const TFilter& f : query.Filters) {
-          bool covers = std::find(f.Positions.begin(), f.Positions.end(), int(i)) != f.Positions.end() ||
-                        (f.OnResult && i + 1 == declared.size());
+          bool covers = f.Covers(i) || (f.OnResult && i + 1 == declared.size());
           if (covers) {
             applying = &f;
             ++count;
@@ -741,6 +922,14 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
         if (count == 1 && !applying->Accepts(p.Code))
           throw Exception(FormatMessage("The output parameter (%d) cannot be converted by the selected converter (%s)",
                                         {std::to_string(i), applying->Name}));
+        if (outputs == 1 && IsStream(p.Code) && values[i].AsStream()) {
+          // as numbers, written while they are read: never a node per byte
+          const TFilter* f = count == 1 ? applying : nullptr;
+          jsonStream = std::make_unique<TJSONByteArrayStream>(
+              values[i].AsStream(), f ? f->Offset : 0, f ? f->Count : INT64_MAX, "{\"result\":[",
+              "]}");
+          continue;
+        }
         results->AddElement(ResultToJSON(p, values[i], count == 1 ? applying : nullptr));
       }
       auto object = std::make_unique<TJSONObject>();
@@ -757,11 +946,15 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
   }
   if (cacheMode) response.SetContentType("application/rest");
   if (rawStream) {
+    // Kept only while it is being sent: the file is released with the answer, whatever the
+    // client does with its session.
     response.SetBorrowedContentStream(execution->Returned.get());
-    response.KeepAlive(execution);     // while it is being sent, whatever the session does
-    session->SetLastResult(execution);  // kept until the session's next call or its end
+    response.KeepAlive(execution);
+  } else if (jsonStream && !error) {
+    response.SetContentStream(std::move(jsonStream));
+    response.KeepAlive(execution);
   } else {
-    response.SetContent(AsciiToText(answer->ToJSON()));
+    SetJSONBody(response, *answer);
   }
   if (error) {
     response.SetStatusCode(500);

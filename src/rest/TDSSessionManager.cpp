@@ -2,6 +2,8 @@
 
 #include <sys/random.h>
 
+#include <algorithm>
+
 #include "base/CodePages.h"
 #include "base/Exceptions.h"
 #include "platform/TSystem.h"
@@ -54,13 +56,36 @@ bool TDSSession::InactiveTooLong() const {
 
 void TDSSession::PutData(const std::string& key, const std::string& value) {
   std::lock_guard lock(FLock);
-  FData[LowerAscii(key)] = value;
+  std::string name = LowerAscii(key);
+  for (auto& item : FData)
+    if (item.first == name) {
+      item.second = value;
+      return;
+    }
+  FData.emplace_back(std::move(name), value);
 }
 
 std::string TDSSession::GetData(const std::string& key) const {
   std::lock_guard lock(FLock);
-  auto it = FData.find(LowerAscii(key));
-  return it == FData.end() ? "" : it->second;
+  std::string name = LowerAscii(key);
+  for (const auto& item : FData)
+    if (item.first == name) return item.second;
+  return "";
+}
+
+std::shared_ptr<TDSSessionCache> TDSSession::Cache() {
+  std::lock_guard lock(FLock);
+  if (!FCache) FCache = std::make_shared<TDSSessionCache>();
+  return FCache;
+}
+
+void TDSSession::ClearCache() {
+  std::shared_ptr<TDSSessionCache> cache;
+  {
+    std::lock_guard lock(FLock);
+    cache = std::move(FCache);
+  }
+  // freed outside the lock; a request still reading an item keeps that item alive
 }
 
 void TDSSession::SetLastResult(std::shared_ptr<void> result) {
@@ -168,21 +193,47 @@ TDSSessionManager::TLoadResult TDSSessionManager::LoadRESTSession(const std::str
                                                                   const std::map<std::string, std::string>& data) {
   SetCurrentSession(nullptr);
   if (!sessionId.empty()) {
-    std::shared_ptr<TDSSession> session = GetSession(sessionId);
-    if (!session || !session->IsValid()) return {};
+    std::shared_ptr<TDSSession> session;
+    {
+      std::lock_guard lock(FLock);
+      auto it = FSessions.find(sessionId);
+      if (it == FSessions.end()) return {};
+      session = it->second;
+      FByUse.splice(FByUse.end(), FByUse, session->FUsePlace);
+    }
+    if (!session->IsValid()) return {};
     session->MarkActivity();
     SetCurrentSession(session);
     return {true, false};
   }
   std::shared_ptr<TDSSession> session;
+  std::vector<std::shared_ptr<TDSSession>> evicted;
   {
     std::lock_guard lock(FLock);
+    // A flood of calls without session id must not fill the memory: past the bound the sessions
+    // unused longest end first. One a request is using right now is passed over when possible.
+    while (FSessions.size() >= FMaxSessions && !FByUse.empty()) {
+      auto oldest = FByUse.begin();
+      for (int tries = 0; tries < 8 && std::next(oldest) != FByUse.end(); ++tries) {
+        if (FSessions[(*oldest)->SessionName()].use_count() == 1) break;
+        ++oldest;
+      }
+      evicted.push_back(FSessions[(*oldest)->SessionName()]);
+      FSessions.erase((*oldest)->SessionName());
+      FByUse.erase(oldest);
+    }
     session = std::make_shared<TDSSession>(NewId());
     session->UserName = userName;
+    session->FData.reserve(data.size());
     for (const auto& [key, value] : data)
       if (!value.empty() || key != "RemoteIP") session->PutData(key, value);
     session->SetDuration(timeoutMs);
     FSessions[session->SessionName()] = session;
+    session->FUsePlace = FByUse.insert(FByUse.end(), session.get());
+  }
+  for (auto& old : evicted) {
+    old->SetStatus(TDSSessionStatus::Terminated);
+    Finish(*old, false);
   }
   Notify(TSessionEvent::Created, *session);
   if (timeoutMs > 0) Schedule(session->SessionName(), timeoutMs);
@@ -202,7 +253,18 @@ std::shared_ptr<TDSSession> TDSSessionManager::Remove(const std::string& id) {
   if (it == FSessions.end()) return nullptr;
   std::shared_ptr<TDSSession> session = it->second;
   FSessions.erase(it);
+  FByUse.erase(session->FUsePlace);
   return session;
+}
+
+size_t TDSSessionManager::MaxSessions() {
+  std::lock_guard lock(FLock);
+  return FMaxSessions;
+}
+
+void TDSSessionManager::SetMaxSessions(size_t count) {
+  std::lock_guard lock(FLock);
+  FMaxSessions = std::max<size_t>(1, count);
 }
 
 // Ends a session taken out of the map; a request still using it keeps the object alive.
@@ -212,7 +274,7 @@ void TDSSessionManager::Finish(TDSSession& session, bool notifyFirst) {
   session.SetStatus(TDSSessionStatus::Closed);
   if (!notifyFirst) Notify(TSessionEvent::Closed, session);
   session.SetLastResult(nullptr);
-  session.Cache().Clear();
+  session.ClearCache();
 }
 
 void TDSSessionManager::CloseSession(const std::string& id) {
@@ -228,6 +290,7 @@ void TDSSessionManager::TerminateAllSessions() {
   {
     std::lock_guard lock(FLock);
     all.swap(FSessions);
+    FByUse.clear();
   }
   {
     std::lock_guard lock(FSchedulerLock);  // every pending check goes at once

@@ -4,16 +4,18 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <list>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <set>
+#include <string>
 #include <thread>
 #include <unordered_map>
 
 #include "base/Text.h"
 #include "rest/TDSServer.h"
+#include "rest/TDSStreams.h"
 
 namespace quillara {
 
@@ -23,7 +25,8 @@ enum class TDSSessionStatus { Active, Closed, Idle, Terminated, Connected, Expir
 // per command the values kept, each with its declared type.
 struct TDSCachedValue {
   TDSParameterInfo Parameter;
-  TDSValue Value;
+  TDSValue Value;  // null for a stream, which is kept as its snapshot
+  std::shared_ptr<const TDSStreamSnapshot> Snapshot;
 };
 struct TDSCacheItem {
   std::vector<std::vector<TDSCachedValue>> Commands;
@@ -65,17 +68,25 @@ class TDSSession {
   // The answer of the previous call that had to outlive its request; replacing it releases the
   // old one.
   void SetLastResult(std::shared_ptr<void> result);
-  TDSSessionCache& Cache() { return FCache; }
+  // Made at the first use: most sessions never cache anything. A request holds it while it uses
+  // it, even if the session ends meanwhile.
+  std::shared_ptr<TDSSessionCache> Cache();
+  // Drops the cached results, if any.
+  void ClearCache();
 
  private:
+  friend class TDSSessionManager;
   std::string FSessionName;
   mutable std::mutex FLock;
   TDSSessionStatus FStatus = TDSSessionStatus::Idle;
   int64_t FDuration = 0;
   std::chrono::steady_clock::time_point FLastActivity = std::chrono::steady_clock::now();
-  std::map<std::string, std::string> FData;
+  // A handful of items: a list costs a fraction of a tree's nodes.
+  std::vector<std::pair<std::string, std::string>> FData;
   std::shared_ptr<void> FLastResult;
-  TDSSessionCache FCache;
+  std::shared_ptr<TDSSessionCache> FCache;
+  // Its place in the manager's order of use (guarded by the manager's lock).
+  std::list<TDSSession*>::iterator FUsePlace;
 };
 
 class TDSSessionManager {
@@ -92,6 +103,10 @@ class TDSSessionManager {
   TLoadResult LoadRESTSession(const std::string& sessionId, const std::string& userName, int64_t timeoutMs,
                               const std::map<std::string, std::string>& data);
   std::shared_ptr<TDSSession> GetSession(const std::string& id);
+  // At most this many sessions are kept: past it, a new session ends the one unused longest.
+  static constexpr size_t kMaxSessions = 100000;
+  size_t MaxSessions();
+  void SetMaxSessions(size_t count);
   void CloseSession(const std::string& id);
   void TerminateSession(const std::string& id);
   void TerminateAllSessions();
@@ -120,6 +135,9 @@ class TDSSessionManager {
 
   std::recursive_mutex FLock;
   std::unordered_map<std::string, std::shared_ptr<TDSSession>> FSessions;
+  // The sessions from the one unused longest to the one used last.
+  std::list<TDSSession*> FByUse;
+  size_t FMaxSessions = kMaxSessions;
   std::mutex FListenersLock;
   std::map<int, TSessionListener> FListeners;
   int FNextListener = 0;

@@ -219,3 +219,19 @@ TEST(TJSONNumber, ConversionErrors) {
   EXPECT_EQ(TJSONNumber(u"3000000000").AsInt64(), 3000000000);
   EXPECT_DOUBLE_EQ(TJSONNumber(u"-2.5e1").AsDouble(), -25);
 }
+
+TEST(TJSONPair, TheNameNodeIsTheNameOnceAskedFor) {
+  auto object = std::unique_ptr<TJSONObject>(static_cast<TJSONObject*>(
+      TJSONObject::ParseJSONValue(std::string("{\"a\":1,\"b\":2}")).release()));
+  ASSERT_NE(object, nullptr);
+  TJSONString* name = object->Get(0)->JsonString();
+  EXPECT_EQ(name, object->Get(0)->JsonString());  // the same node every time
+  name->AddChar(u'x');
+  EXPECT_EQ(object->ToJSON(), "{\"ax\":1,\"b\":2}");
+  EXPECT_EQ(object->Get(u"ax"), object->Get(0));
+  EXPECT_EQ(object->Get(u"a"), nullptr);
+  EXPECT_EQ(object->Clone()->ToString(), u"{\"ax\":1,\"b\":2}");
+  TJSONPair nullName(std::make_unique<TJSONString>(), std::make_unique<TJSONNumber>(int32_t(1)));
+  EXPECT_EQ(nullName.ToJSON(), "null:1");
+  EXPECT_TRUE(nullName.JsonString()->Null());
+}

@@ -214,3 +214,41 @@ TEST(TJSONReading, DeepestInputFitsAConnectionThreadStack) {
   }).join();
   EXPECT_EQ(result, deepest);
 }
+
+TEST(TJSONReading, BoundedReadingStopsBeforeTheTreePassesItsBound) {
+  // (input, bound in bytes, status): the bound is on the tree, whatever the shape of the input
+  std::string zeros = "[";
+  for (int i = 0; i < 9999; ++i) zeros += "0,";
+  zeros += "0]";
+  std::string nested = std::string(400, '[') + std::string(400, ']');
+  std::string objects = "[";
+  for (int i = 0; i < 5000; ++i) objects += "{\"k\":1},";
+  objects += "{}]";
+  std::string text = "\"" + std::string(100000, 'x') + "\"";
+  using S = TJSONObject::TReadStatus;
+  struct Case {
+    const std::string* input;
+    size_t bound;
+    S status;
+  } cases[] = {
+      {&zeros, 100 << 10, S::rsTooLarge},   {&zeros, 4 << 20, S::rsValue},
+      {&nested, 4 << 10, S::rsTooLarge},    {&nested, 1 << 20, S::rsValue},
+      {&objects, 100 << 10, S::rsTooLarge}, {&objects, 4 << 20, S::rsValue},
+      {&text, 100 << 10, S::rsTooLarge},    {&text, 1 << 20, S::rsValue},
+  };
+  for (const Case& c : cases) {
+    S status;
+    auto value = TJSONObject::ParseJSONValueBounded(
+        reinterpret_cast<const uint8_t*>(c.input->data()), c.input->size(), c.bound, status);
+    EXPECT_EQ(status, c.status) << c.input->substr(0, 20) << " within " << c.bound;
+    EXPECT_EQ(value != nullptr, c.status == S::rsValue);
+    if (value) {
+      EXPECT_EQ(value->ToJSON(), *c.input);
+    }
+  }
+  S status;
+  EXPECT_EQ(TJSONObject::ParseJSONValueBounded(reinterpret_cast<const uint8_t*>("[1,]"), 4, 1 << 20,
+                                               status),
+            nullptr);
+  EXPECT_EQ(status, S::rsMalformed);
+}

@@ -109,3 +109,53 @@ TEST(TDSSessions, OneSessionHammeredWhileItEnds) {
   EXPECT_EQ(TDSSessionManager::Instance().Count(), 0u);
   std::filesystem::remove_all(folder);
 }
+
+TEST(TDSSessions, PastTheBoundTheSessionUnusedLongestEnds) {
+  TDSSessionManager& manager = TDSSessionManager::Instance();
+  manager.TerminateAllSessions();
+  size_t bound = manager.MaxSessions();
+  manager.SetMaxSessions(3);
+  auto create = [&] {
+    EXPECT_TRUE(manager.LoadRESTSession("", "", 60000, {}).Ok);
+    return TDSSessionManager::CurrentSession()->SessionName();
+  };
+  std::string a = create(), b = create(), c = create();
+  EXPECT_TRUE(
+      manager.LoadRESTSession(a, "", 60000, {}).Ok);  // a is used again: b is now the oldest
+  TDSSessionManager::SetCurrentSession(nullptr);
+  std::string d = create();
+  TDSSessionManager::SetCurrentSession(nullptr);
+  EXPECT_EQ(manager.Count(), 3u);
+  EXPECT_EQ(manager.GetSession(b), nullptr);
+  for (const std::string& kept : {a, c, d}) EXPECT_NE(manager.GetSession(kept), nullptr) << kept;
+  EXPECT_FALSE(manager.LoadRESTSession(b, "", 60000, {}).Ok);
+  manager.SetMaxSessions(bound);
+  manager.TerminateAllSessions();
+}
+
+TEST(TDSSessions, AFloodOfNewSessionsStaysWithinTheBound) {
+  TDSSessionManager& manager = TDSSessionManager::Instance();
+  manager.TerminateAllSessions();
+  size_t bound = manager.MaxSessions();
+  manager.SetMaxSessions(8);
+  std::atomic<size_t> most{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&] {
+      for (int i = 0; i < 300; ++i) {
+        manager.LoadRESTSession("", "", 60000, {{"RemoteIP", "127.0.0.1"}});
+        std::string id = TDSSessionManager::CurrentSession()->SessionName();
+        TDSSessionManager::CurrentSession()->Cache()->Add(std::make_shared<TDSCacheItem>());
+        manager.LoadRESTSession(id, "", 60000, {});  // may have ended meanwhile: either is fine
+        size_t now = manager.Count();
+        for (size_t m = most; now > m && !most.compare_exchange_weak(m, now);) {
+        }
+        TDSSessionManager::SetCurrentSession(nullptr);
+      }
+    });
+  for (auto& t : threads) t.join();
+  EXPECT_LE(most.load(), 8u);
+  EXPECT_LE(manager.Count(), 8u);
+  manager.SetMaxSessions(bound);
+  manager.TerminateAllSessions();
+}
