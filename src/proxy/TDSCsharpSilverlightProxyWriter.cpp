@@ -20,20 +20,6 @@ std::string TDSCustomCsharpSilverlightProxyWriter::CsharpCast(const TDSProxyPara
   return JavaLikeCast(*this, parameter);
 }
 
-bool TDSCustomCsharpSilverlightProxyWriter::CanUseGET(const TDSProxyMethod& proxyMethod) {
-  bool result = true;
-  ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
-    if (IsInputParameter(p) && (!IsSupported(p.DataType) || IsNonURLType(p.DataType)))
-      result = false;
-  });
-  return result;
-}
-
-bool TDSCustomCsharpSilverlightProxyWriter::HasResultObject(const TDSProxyMethod& proxyMethod) {
-  int outputs = OutputParameterCount(proxyMethod);
-  return outputs >= 2 || (outputs == 1 && !GetReturnParam(proxyMethod));
-}
-
 void TDSCustomCsharpSilverlightProxyWriter::WriteInterfacePart() {
   ResetIndent();
   WriteLine("using System;");
@@ -90,11 +76,8 @@ void TDSCustomCsharpSilverlightProxyWriter::WriteMetadataGetter(const TDSProxyCl
   WriteLine(n + " = new DSRESTParameterMetaData[]");
   WriteLine("{");
   Indent();
-  ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
-    WriteLine("new DSRESTParameterMetaData(\"" + p.ParameterName + "\", " +
-              DirectionConstant(p.ParameterDirection) + ", " + TypeConstant(p.DataType) + ", \"" +
-              p.TypeName + "\"),");
-  });
+  ForEachParameter(proxyMethod,
+                   [&](const TDSProxyParameter& p) { WriteLine(JavaLikeMetadataEntry(*this, p)); });
   Outdent();
   WriteLine("};");
   Outdent();
@@ -105,13 +88,8 @@ void TDSCustomCsharpSilverlightProxyWriter::WriteMetadataGetter(const TDSProxyCl
 }
 
 void TDSCustomCsharpSilverlightProxyWriter::WriteMethodComment(const TDSProxyMethod& proxyMethod) {
-  WriteLine();
-  if (!proxyMethod.Parameters()) return;
-  WriteLine("/**");
-  ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
-    WriteLine(ParameterCommentLine(p, p.TypeName));
-  });
-  WriteLine(" */");
+  WriteParameterComment(proxyMethod, "/**", " */",
+                        [](const TDSProxyParameter& p) { return p.TypeName; });
 }
 
 void TDSCustomCsharpSilverlightProxyWriter::WriteMethod(const TDSProxyClass& proxyClass,
@@ -235,15 +213,7 @@ std::unique_ptr<TDSCustomProxyWriter> TDSClientProxyWriterCsharpSilverlight::Cre
 }
 
 TDSProxyWriterProperties TDSClientProxyWriterCsharpSilverlight::Properties() {
-  TDSProxyWriterProperties p;
-  p.UsesUnits = "TDSCsharpSilverlightProxyWriter";
-  p.DefaultExcludeClasses = "DSMetadata,DSAdmin";
-  p.DefaultExcludeMethods = "AS_*";
-  p.DefaultEncoding = TDSProxyEncoding::peUTF8;
-  p.Author = "Quillara";
-  p.Language = "csharp_silverlight";
-  p.Features = feRESTClient;
-  return p;
+  return RESTClientWriterProperties("TDSCsharpSilverlightProxyWriter", "csharp_silverlight");
 }
 
 std::vector<TDSProxyFileDescription> TDSClientProxyWriterCsharpSilverlight::FileDescriptions() {

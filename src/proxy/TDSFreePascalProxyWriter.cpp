@@ -112,15 +112,6 @@ std::string TDSCustomFreePascaliOSProxyWriter::PascalSetterName(
   return ReplaceAllNoCase(ReplaceAllNoCase(SetterName(parameter), "SetAs", "As"), "Set", "As");
 }
 
-bool TDSCustomFreePascaliOSProxyWriter::CanUseGET(const TDSProxyMethod& proxyMethod) {
-  bool result = true;
-  ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
-    if (IsInputParameter(p) && (!IsSupported(p.DataType) || IsNonURLType(p.DataType)))
-      result = false;
-  });
-  return result;
-}
-
 std::string TDSCustomFreePascaliOSProxyWriter::Heading(const std::string& name,
                                                        const TDSProxyMethod& proxyMethod,
                                                        bool definition) {
@@ -209,13 +200,8 @@ void TDSCustomFreePascaliOSProxyWriter::WriteClassInterface(const TDSProxyClass&
 }
 
 void TDSCustomFreePascaliOSProxyWriter::WriteMethodComment(const TDSProxyMethod& proxyMethod) {
-  WriteLine();
-  if (!proxyMethod.Parameters()) return;
-  WriteLine("(*");
-  ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
-    WriteLine(ParameterCommentLine(p, PascalType(&p)));
-  });
-  WriteLine(" *)");
+  WriteParameterComment(proxyMethod, "(*", " *)",
+                        [&](const TDSProxyParameter& p) { return PascalType(&p); });
 }
 
 void TDSCustomFreePascaliOSProxyWriter::WriteImplementationPart() {
@@ -343,15 +329,7 @@ std::unique_ptr<TDSCustomProxyWriter> TDSClientProxyWriterFreePascaliOS42::Creat
 }
 
 TDSProxyWriterProperties TDSClientProxyWriterFreePascaliOS42::Properties() {
-  TDSProxyWriterProperties p;
-  p.UsesUnits = "TDSFreePascalProxyWriter";
-  p.DefaultExcludeClasses = "DSMetadata,DSAdmin";
-  p.DefaultExcludeMethods = "AS_*";
-  p.DefaultEncoding = TDSProxyEncoding::peUTF8;
-  p.Author = "Quillara";
-  p.Language = "freepascal_ios42";
-  p.Features = feRESTClient;
-  return p;
+  return RESTClientWriterProperties("TDSFreePascalProxyWriter", "freepascal_ios42");
 }
 
 std::vector<TDSProxyFileDescription> TDSClientProxyWriterFreePascaliOS42::FileDescriptions() {

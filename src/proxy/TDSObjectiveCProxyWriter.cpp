@@ -39,11 +39,6 @@ constexpr const char* kImports[] = {"DSAdmin.h",
                                     "TDBXStreamValue.h",
                                     "TDBXBcdValue.h"};
 
-bool IsJSONClassName(const std::string& t) {
-  return t == "TJSONObject" || t == "TJSONArray" || t == "TJSONValue" || t == "TJSONTrue" ||
-         t == "TJSONFalse" || t == "TJSONNull";
-}
-
 std::string Index(int i) {
   return std::to_string(i);
 }
@@ -93,7 +88,7 @@ std::string TDSCustomObjectiveCiOSProxyWriter::TypeDeclaration(const TDSProxyPar
     case 37:
       return IsJSONClassName(t) ? t + " *" : "TJSONObject *";
     default:
-      throw EDSProxyException("Unknown param type for " + parameter->TypeUnit() + "." + t);
+      throw UnknownParamType(*parameter);
   }
 }
 
@@ -106,15 +101,6 @@ std::string TDSCustomObjectiveCiOSProxyWriter::CastExpression(const TDSProxyPara
   }
   if (parameter.DataType == 37) return IsJSONClassName(t) ? "(" + t + " *)" : "(TJSONObject *)";
   return {};
-}
-
-bool TDSCustomObjectiveCiOSProxyWriter::CanUseGET(const TDSProxyMethod& proxyMethod) {
-  bool result = true;
-  ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
-    if (IsInputParameter(p) && (!IsSupported(p.DataType) || IsNonURLType(p.DataType)))
-      result = false;
-  });
-  return result;
 }
 
 void TDSCustomObjectiveCiOSProxyWriter::WriteInterfacePart() {
@@ -141,29 +127,8 @@ void TDSCustomObjectiveCiOSProxyWriter::WriteClassInterface(const TDSProxyClass&
 
 void TDSCustomObjectiveCiOSProxyWriter::WriteMethodComment(const TDSProxyClass&,
                                                            const TDSProxyMethod& proxyMethod) {
-  EmitEmptyLine();
-  if (!proxyMethod.Parameters()) return;
-  EmitLine("/**");
-  ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
-    bool result = p.ParameterDirection == pdReturn;
-    std::string mark;
-    switch (p.ParameterDirection) {
-      case pdIn:
-        mark = " [in]";
-        break;
-      case pdOut:
-        mark = " [out]";
-        break;
-      case pdInOut:
-        mark = " [in/out]";
-        break;
-      default:
-        break;
-    }
-    EmitLine(std::string(" * ") + (result ? "@return " : "@param ") +
-             (result ? "result" : p.ParameterName) + mark + " - Type on server: " + p.TypeName);
-  });
-  EmitLine(" */");
+  WriteParameterComment(proxyMethod, "/**", " */",
+                        [](const TDSProxyParameter& p) { return p.TypeName; });
 }
 
 std::string TDSCustomObjectiveCiOSProxyWriter::MethodSignature(const TDSProxyMethod& proxyMethod) {
@@ -335,15 +300,7 @@ std::unique_ptr<TDSCustomProxyWriter> TDSClientProxyWriterObjectiveCiOS::CreateP
 }
 
 TDSProxyWriterProperties TDSClientProxyWriterObjectiveCiOS::Properties() {
-  TDSProxyWriterProperties p;
-  p.UsesUnits = "TDSObjectiveCProxyWriter";
-  p.DefaultExcludeClasses = "DSMetadata,DSAdmin";
-  p.DefaultExcludeMethods = "AS_*";
-  p.DefaultEncoding = TDSProxyEncoding::peUTF8;
-  p.Author = "Quillara";
-  p.Language = "objectivec_ios42";
-  p.Features = feRESTClient;
-  return p;
+  return RESTClientWriterProperties("TDSObjectiveCProxyWriter", "objectivec_ios42");
 }
 
 std::vector<TDSProxyFileDescription> TDSClientProxyWriterObjectiveCiOS::FileDescriptions() {

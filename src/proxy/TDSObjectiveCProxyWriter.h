@@ -11,14 +11,8 @@ class TDSCustomObjectiveCiOSProxyWriter : public TDSCustomConnectorProxyWriter {
  public:
   void WriteInterfacePart() override;
   void WriteImplementationPart() override;
-  std::string AssignmentOperator() override { return "="; }
   std::string DirectionConstantPrefix() override { return {}; }
   std::string TypeConstantPrefix() override { return {}; }
-  std::string GetAssignmentString(const TDSProxyParameter&) override { return {}; }
-  std::string GetCreateDataSetReader(const TDSProxyParameter&) override { return {}; }
-
-  virtual void EmitLine(const std::string& text) { WriteLine(text); }
-  virtual void EmitEmptyLine() { WriteLine(); }
   virtual void WriteClassImplementation(const TDSProxyClass& proxyClass);
   virtual void WriteClassInterface(const TDSProxyClass& proxyClass);
   virtual void WriteMethodComment(const TDSProxyClass& proxyClass,
@@ -35,7 +29,6 @@ class TDSCustomObjectiveCiOSProxyWriter : public TDSCustomConnectorProxyWriter {
   // Fails with "Unknown param type for %s.%s" for codes that have no declaration.
   std::string TypeDeclaration(const TDSProxyParameter* parameter);
   std::string CastExpression(const TDSProxyParameter& parameter);
-  bool CanUseGET(const TDSProxyMethod& proxyMethod);
   void WriteSetterForInputParams(const TDSProxyMethod& proxyMethod);
   void WriteGetterForOutputParams(const TDSProxyMethod& proxyMethod);
 

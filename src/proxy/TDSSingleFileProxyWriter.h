@@ -1,9 +1,9 @@
 #pragma once
 // What the one-file language writers share: routing every line to the "implementation"
-// output, and the parameter texts their templates have in common.
+// output.
 #include <string>
 
-#include "proxy/TDSProxyGenerator.h"
+#include "proxy/TDSConnectorProxyWriter.h"
 
 namespace quillara {
 
@@ -24,36 +24,5 @@ class TDSImplementationOutput : public TBase {
     return *sink;
   }
 };
-
-inline std::string DirectionMark(int direction) {
-  switch (direction) {
-    case pdIn:
-      return " [in]";
-    case pdOut:
-      return " [out]";
-    case pdInOut:
-      return " [in/out]";
-    default:
-      return {};
-  }
-}
-
-// The JSON classes a proxy can name; any other JSON-typed parameter is read as an object.
-inline bool IsJSONClassName(const std::string& t) {
-  return t == "TJSONObject" || t == "TJSONArray" || t == "TJSONValue" || t == "TJSONTrue" ||
-         t == "TJSONFalse" || t == "TJSONNull";
-}
-
-// " * @param Name [in] - Type on server: T", or "@return result" for the return parameter.
-inline std::string ParameterCommentLine(const TDSProxyParameter& p, const std::string& typeText) {
-  bool result = p.ParameterDirection == pdReturn;
-  return std::string(" * ") + (result ? "@return " : "@param ") +
-         (result ? "result" : p.ParameterName) + DirectionMark(p.ParameterDirection) +
-         " - Type on server: " + typeText;
-}
-
-inline EDSProxyException UnknownParamType(const TDSProxyParameter& p) {
-  return EDSProxyException("Unknown param type for " + p.TypeUnit() + "." + p.TypeName);
-}
 
 }  // namespace quillara
