@@ -4,14 +4,6 @@
 
 namespace quillara {
 
-namespace {
-
-std::string Index(int i) {
-  return std::to_string(i);
-}
-
-}  // namespace
-
 std::string TDSCustomCsharpSilverlightProxyWriter::CsharpType(const TDSProxyParameter* parameter) {
   return JavaLikeType(*this, parameter, "bool", "DateTime");
 }
@@ -150,16 +142,16 @@ void TDSCustomCsharpSilverlightProxyWriter::WriteMethod(const TDSProxyClass& pro
     ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
       int i = index++;
       if (!IsOutputParameter(p)) return;
-      WriteLine("ret." + member(p) + " = " + CsharpCast(p) + "cmd.getParameter(" + Index(i) +
-                ").getValue()." + GetterName(p) + "();");
+      WriteLine("ret." + member(p) + " = " + CsharpCast(p) + "cmd.getParameter(" +
+                std::to_string(i) + ").getValue()." + GetterName(p) + "();");
     });
     WriteLine("callback.DynamicInvoke(ret);");
   } else if (returned) {
     bool cast =
         returned->DataType == 23 || returned->DataType == 37 || IsValueHolderParameter(*returned);
     WriteLine("callback.DynamicInvoke(" + (cast ? CsharpCast(*returned) : std::string()) +
-              "cmd.getParameter(" + Index(proxyMethod.ParameterCount() - 1) + ").getValue()." +
-              GetterName(*returned) + "());");
+              "cmd.getParameter(" + std::to_string(proxyMethod.ParameterCount() - 1) +
+              ").getValue()." + GetterName(*returned) + "());");
   } else {
     WriteLine("callback.DynamicInvoke();");
   }
@@ -185,7 +177,7 @@ void TDSCustomCsharpSilverlightProxyWriter::WriteMethod(const TDSProxyClass& pro
   ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
     int i = index++;
     if (!IsInputParameter(p)) return;
-    std::string slot = "cmd.getParameter(" + Index(i) + ").getValue().";
+    std::string slot = "cmd.getParameter(" + std::to_string(i) + ").getValue().";
     if (IsValueHolderParameter(p)) {
       WriteLine("if (" + p.ParameterName + " != null)");
       WriteLine("{");

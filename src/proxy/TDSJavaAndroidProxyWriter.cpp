@@ -2,14 +2,6 @@
 
 namespace quillara {
 
-namespace {
-
-std::string Index(int i) {
-  return std::to_string(i);
-}
-
-}  // namespace
-
 std::string JavaLikeType(const TDSCustomConnectorProxyWriter& writer,
                          const TDSProxyParameter* parameter, const char* booleanType,
                          const char* dateTimeType) {
@@ -183,7 +175,7 @@ void TDSCustomJavaAndroidProxyWriter::WriteMethod(const TDSProxyClass& proxyClas
   ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
     int i = index++;
     if (!IsInputParameter(p)) return;
-    std::string slot = "cmd.getParameter(" + Index(i) + ").getValue().";
+    std::string slot = "cmd.getParameter(" + std::to_string(i) + ").getValue().";
     if (IsValueHolderParameter(p)) {
       WriteLine("if (" + p.ParameterName + " != null) {");
       Indent();
@@ -205,7 +197,7 @@ void TDSCustomJavaAndroidProxyWriter::WriteMethod(const TDSProxyClass& proxyClas
     ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
       int i = index++;
       if (!IsOutputParameter(p)) return;
-      WriteLine("ret." + member(p) + " = " + JavaCast(p) + "cmd.getParameter(" + Index(i) +
+      WriteLine("ret." + member(p) + " = " + JavaCast(p) + "cmd.getParameter(" + std::to_string(i) +
                 ").getValue()." + GetterName(p) + "();");
     });
     WriteLine("return ret;");
@@ -213,8 +205,8 @@ void TDSCustomJavaAndroidProxyWriter::WriteMethod(const TDSProxyClass& proxyClas
     bool cast =
         returned->DataType == 23 || returned->DataType == 37 || IsValueHolderParameter(*returned);
     WriteLine("return " + (cast ? JavaCast(*returned) : std::string()) + " cmd.getParameter(" +
-              Index(proxyMethod.ParameterCount() - 1) + ").getValue()." + GetterName(*returned) +
-              "();");
+              std::to_string(proxyMethod.ParameterCount() - 1) + ").getValue()." +
+              GetterName(*returned) + "();");
   } else {
     WriteLine("return;");
   }

@@ -39,10 +39,6 @@ constexpr const char* kImports[] = {"DSAdmin.h",
                                     "TDBXStreamValue.h",
                                     "TDBXBcdValue.h"};
 
-std::string Index(int i) {
-  return std::to_string(i);
-}
-
 }  // namespace
 
 std::string TDSCustomObjectiveCiOSProxyWriter::TypeDeclaration(const TDSProxyParameter* parameter) {
@@ -243,7 +239,7 @@ void TDSCustomObjectiveCiOSProxyWriter::WriteSetterForInputParams(
     if (!IsInputParameter(p)) return;
     std::string pointer = p.ParameterDirection == pdInOut ? "*" : "";
     std::string lower = LowerAscii(p.ParameterName);
-    std::string slot = "[[[cmd.parameters objectAtIndex:" + Index(i) + "]getValue]";
+    std::string slot = "[[[cmd.parameters objectAtIndex:" + std::to_string(i) + "]getValue]";
     if (IsValueHolderParameter(p)) {
       EmitLine("if (" + pointer + lower + ") {");
       Indent();
@@ -266,8 +262,8 @@ void TDSCustomObjectiveCiOSProxyWriter::WriteGetterForOutputParams(
   ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
     int i = index++;
     if (!IsOutputParameter(p)) return;
-    std::string slot =
-        "[[[cmd.parameters objectAtIndex:" + Index(i) + "]getValue]" + GetterName(p) + "];";
+    std::string slot = "[[[cmd.parameters objectAtIndex:" + std::to_string(i) + "]getValue]" +
+                       GetterName(p) + "];";
     if (p.ParameterDirection == pdReturn) {
       EmitLine("");
       EmitLine("return " + CastExpression(p) + slot);
@@ -277,20 +273,8 @@ void TDSCustomObjectiveCiOSProxyWriter::WriteGetterForOutputParams(
   });
 }
 
-IDSProxyWriter& TDSIOSProxyWriter::Current() {
-  if (TextWriter) return *TextWriter;
-  IDSProxyWriter* sink =
-      Sink(FCurrFilePart == TFilePart::fpInterface ? "interface" : "implementation");
-  if (!sink) throw TDSProxyException("Stream not found");
-  return *sink;
-}
-
-void TDSIOSProxyWriter::EmitText(const std::string& text) {
-  Current().Write(text);
-}
-
-void TDSIOSProxyWriter::EmitLineEnd() {
-  Current().WriteLine();
+std::string TDSIOSProxyWriter::OutputID() {
+  return FCurrFilePart == TFilePart::fpInterface ? "interface" : "implementation";
 }
 
 std::unique_ptr<TDSCustomProxyWriter> TDSClientProxyWriterObjectiveCiOS::CreateProxyWriter() {

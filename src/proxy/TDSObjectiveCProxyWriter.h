@@ -2,6 +2,7 @@
 // The Objective-C writer: a header declaring one client class per remote class and an
 // implementation whose methods build, run and read back one REST command each.
 #include "proxy/TDSConnectorProxyWriter.h"
+#include "proxy/TDSSingleFileProxyWriter.h"
 
 namespace quillara {
 
@@ -38,15 +39,10 @@ class TDSCustomObjectiveCiOSProxyWriter : public TDSCustomConnectorProxyWriter {
   TFilePart FCurrFilePart = TFilePart::fpInterface;
 };
 
-class TDSIOSProxyWriter : public TDSCustomObjectiveCiOSProxyWriter {
- public:
-  void EmitText(const std::string& text) override;
-  void EmitLineEnd() override;
-  // Takes precedence over the outputs when set; the generator never sets it.
-  IDSProxyWriter* TextWriter = nullptr;
-
- private:
-  IDSProxyWriter& Current();
+class TDSIOSProxyWriter : public TDSImplementationOutput<TDSCustomObjectiveCiOSProxyWriter> {
+ protected:
+  // The header and the implementation file, by the part being written.
+  std::string OutputID() override;
 };
 
 class TDSClientProxyWriterObjectiveCiOS : public TDSProxyWriter {
