@@ -51,6 +51,19 @@ const TTypeNames* TypeNamesOf(int code) {
 
 }  // namespace
 
+TDSProxyWriterProperties RESTClientWriterProperties(const std::string& usesUnits,
+                                                    const std::string& language) {
+  TDSProxyWriterProperties p;
+  p.UsesUnits = usesUnits;
+  p.DefaultExcludeClasses = "DSMetadata,DSAdmin";
+  p.DefaultExcludeMethods = "AS_*";
+  p.DefaultEncoding = TDSProxyEncoding::peUTF8;
+  p.Author = "Quillara";
+  p.Language = language;
+  p.Features = feRESTClient;
+  return p;
+}
+
 TDSCustomConnectorProxyWriter::TDSCustomConnectorProxyWriter() {
   SetIndentIncrement(2);
 }
@@ -79,6 +92,20 @@ bool TDSCustomConnectorProxyWriter::IsSupported(int code) {
 bool TDSCustomConnectorProxyWriter::IsNonURLType(int code) {
   const auto& codes = NonURLTypes();
   return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
+
+bool TDSCustomConnectorProxyWriter::CanUseGET(const TDSProxyMethod& proxyMethod) {
+  bool result = true;
+  ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
+    if (IsInputParameter(p) && (!IsSupported(p.DataType) || IsNonURLType(p.DataType)))
+      result = false;
+  });
+  return result;
+}
+
+bool TDSCustomConnectorProxyWriter::HasResultObject(const TDSProxyMethod& proxyMethod) {
+  int outputs = OutputParameterCount(proxyMethod);
+  return outputs >= 2 || (outputs == 1 && !GetReturnParam(proxyMethod));
 }
 
 bool TDSCustomConnectorProxyWriter::IsPrimitiveJSONTypeName(const std::string& name) {

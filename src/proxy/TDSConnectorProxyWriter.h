@@ -1,13 +1,48 @@
 #pragma once
-// What the REST connector writers share: the verbs, the type codes they can carry and those
-// that cannot travel in a URL, the type constants and accessor names, and the filters that
-// leave out the built-in classes and methods they cannot express.
+// What the REST client writers share: the verbs, the type codes they can carry and those
+// that cannot travel in a URL, the type constants and accessor names, the filters that
+// leave out the built-in classes and methods they cannot express, and the method comments.
 #include <string>
 #include <vector>
 
 #include "proxy/TDSProxyGenerator.h"
 
 namespace quillara {
+
+inline std::string DirectionMark(int direction) {
+  switch (direction) {
+    case pdIn:
+      return " [in]";
+    case pdOut:
+      return " [out]";
+    case pdInOut:
+      return " [in/out]";
+    default:
+      return {};
+  }
+}
+
+// The JSON classes a proxy can name; any other JSON-typed parameter is read as an object.
+inline bool IsJSONClassName(const std::string& t) {
+  return t == "TJSONObject" || t == "TJSONArray" || t == "TJSONValue" || t == "TJSONTrue" ||
+         t == "TJSONFalse" || t == "TJSONNull";
+}
+
+// " * @param Name [in] - Type on server: T", or "@return result" for the return parameter.
+inline std::string ParameterCommentLine(const TDSProxyParameter& p, const std::string& typeText) {
+  bool result = p.ParameterDirection == pdReturn;
+  return std::string(" * ") + (result ? "@return " : "@param ") +
+         (result ? "result" : p.ParameterName) + DirectionMark(p.ParameterDirection) +
+         " - Type on server: " + typeText;
+}
+
+inline EDSProxyException UnknownParamType(const TDSProxyParameter& p) {
+  return EDSProxyException("Unknown param type for " + p.TypeUnit() + "." + p.TypeName);
+}
+
+// The registry description a REST client writer starts from.
+TDSProxyWriterProperties RESTClientWriterProperties(const std::string& usesUnits,
+                                                    const std::string& language);
 
 class TDSCustomConnectorProxyWriter : public TDSCustomProxyWriter {
  public:
@@ -17,6 +52,9 @@ class TDSCustomConnectorProxyWriter : public TDSCustomProxyWriter {
   std::string FPostPrefix = "update", FPutPrefix = "accept", FDeletePrefix = "cancel";
   bool GenerateURLFunctions = false;
 
+  std::string AssignmentOperator() override { return "="; }
+  virtual void EmitLine(const std::string& text) { WriteLine(text); }
+  virtual void EmitEmptyLine() { WriteLine(); }
   virtual std::string HTTPMethodOf(const TDSProxyClass& proxyClass,
                                    const TDSProxyMethod& proxyMethod);
   virtual const std::vector<int>& NonURLTypes();
@@ -45,6 +83,24 @@ class TDSCustomConnectorProxyWriter : public TDSCustomProxyWriter {
   bool IsConnectorClassIncluded(const TDSProxyClass& proxyClass);
   bool IsSupported(int code);
   bool IsNonURLType(int code);
+  // Whether every input can travel in the URL.
+  bool CanUseGET(const TDSProxyMethod& proxyMethod);
+  // An object carries the outputs when there are several, or one that is not the result.
+  bool HasResultObject(const TDSProxyMethod& proxyMethod);
+
+ protected:
+  // A blank line, then, when the method has parameters, one line each between the marks.
+  template <typename TTypeText>
+  void WriteParameterComment(const TDSProxyMethod& proxyMethod, const std::string& open,
+                             const std::string& close, TTypeText&& typeText) {
+    EmitEmptyLine();
+    if (!proxyMethod.Parameters()) return;
+    EmitLine(open);
+    ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
+      EmitLine(ParameterCommentLine(p, typeText(p)));
+    });
+    EmitLine(close);
+  }
 };
 
 }  // namespace quillara

@@ -4,34 +4,12 @@
 
 namespace quillara {
 
-namespace {
-
-std::string Index(int i) {
-  return std::to_string(i);
-}
-
-}  // namespace
-
 std::string TDSCustomCsharpSilverlightProxyWriter::CsharpType(const TDSProxyParameter* parameter) {
   return JavaLikeType(*this, parameter, "bool", "DateTime");
 }
 
 std::string TDSCustomCsharpSilverlightProxyWriter::CsharpCast(const TDSProxyParameter& parameter) {
   return JavaLikeCast(*this, parameter);
-}
-
-bool TDSCustomCsharpSilverlightProxyWriter::CanUseGET(const TDSProxyMethod& proxyMethod) {
-  bool result = true;
-  ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
-    if (IsInputParameter(p) && (!IsSupported(p.DataType) || IsNonURLType(p.DataType)))
-      result = false;
-  });
-  return result;
-}
-
-bool TDSCustomCsharpSilverlightProxyWriter::HasResultObject(const TDSProxyMethod& proxyMethod) {
-  int outputs = OutputParameterCount(proxyMethod);
-  return outputs >= 2 || (outputs == 1 && !GetReturnParam(proxyMethod));
 }
 
 void TDSCustomCsharpSilverlightProxyWriter::WriteInterfacePart() {
@@ -90,11 +68,8 @@ void TDSCustomCsharpSilverlightProxyWriter::WriteMetadataGetter(const TDSProxyCl
   WriteLine(n + " = new DSRESTParameterMetaData[]");
   WriteLine("{");
   Indent();
-  ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
-    WriteLine("new DSRESTParameterMetaData(\"" + p.ParameterName + "\", " +
-              DirectionConstant(p.ParameterDirection) + ", " + TypeConstant(p.DataType) + ", \"" +
-              p.TypeName + "\"),");
-  });
+  ForEachParameter(proxyMethod,
+                   [&](const TDSProxyParameter& p) { WriteLine(JavaLikeMetadataEntry(*this, p)); });
   Outdent();
   WriteLine("};");
   Outdent();
@@ -105,13 +80,8 @@ void TDSCustomCsharpSilverlightProxyWriter::WriteMetadataGetter(const TDSProxyCl
 }
 
 void TDSCustomCsharpSilverlightProxyWriter::WriteMethodComment(const TDSProxyMethod& proxyMethod) {
-  WriteLine();
-  if (!proxyMethod.Parameters()) return;
-  WriteLine("/**");
-  ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
-    WriteLine(ParameterCommentLine(p, p.TypeName));
-  });
-  WriteLine(" */");
+  WriteParameterComment(proxyMethod, "/**", " */",
+                        [](const TDSProxyParameter& p) { return p.TypeName; });
 }
 
 void TDSCustomCsharpSilverlightProxyWriter::WriteMethod(const TDSProxyClass& proxyClass,
@@ -172,16 +142,16 @@ void TDSCustomCsharpSilverlightProxyWriter::WriteMethod(const TDSProxyClass& pro
     ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
       int i = index++;
       if (!IsOutputParameter(p)) return;
-      WriteLine("ret." + member(p) + " = " + CsharpCast(p) + "cmd.getParameter(" + Index(i) +
-                ").getValue()." + GetterName(p) + "();");
+      WriteLine("ret." + member(p) + " = " + CsharpCast(p) + "cmd.getParameter(" +
+                std::to_string(i) + ").getValue()." + GetterName(p) + "();");
     });
     WriteLine("callback.DynamicInvoke(ret);");
   } else if (returned) {
     bool cast =
         returned->DataType == 23 || returned->DataType == 37 || IsValueHolderParameter(*returned);
     WriteLine("callback.DynamicInvoke(" + (cast ? CsharpCast(*returned) : std::string()) +
-              "cmd.getParameter(" + Index(proxyMethod.ParameterCount() - 1) + ").getValue()." +
-              GetterName(*returned) + "());");
+              "cmd.getParameter(" + std::to_string(proxyMethod.ParameterCount() - 1) +
+              ").getValue()." + GetterName(*returned) + "());");
   } else {
     WriteLine("callback.DynamicInvoke();");
   }
@@ -207,7 +177,7 @@ void TDSCustomCsharpSilverlightProxyWriter::WriteMethod(const TDSProxyClass& pro
   ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
     int i = index++;
     if (!IsInputParameter(p)) return;
-    std::string slot = "cmd.getParameter(" + Index(i) + ").getValue().";
+    std::string slot = "cmd.getParameter(" + std::to_string(i) + ").getValue().";
     if (IsValueHolderParameter(p)) {
       WriteLine("if (" + p.ParameterName + " != null)");
       WriteLine("{");
@@ -235,15 +205,7 @@ std::unique_ptr<TDSCustomProxyWriter> TDSClientProxyWriterCsharpSilverlight::Cre
 }
 
 TDSProxyWriterProperties TDSClientProxyWriterCsharpSilverlight::Properties() {
-  TDSProxyWriterProperties p;
-  p.UsesUnits = "TDSCsharpSilverlightProxyWriter";
-  p.DefaultExcludeClasses = "DSMetadata,DSAdmin";
-  p.DefaultExcludeMethods = "AS_*";
-  p.DefaultEncoding = TDSProxyEncoding::peUTF8;
-  p.Author = "Quillara";
-  p.Language = "csharp_silverlight";
-  p.Features = feRESTClient;
-  return p;
+  return RESTClientWriterProperties("TDSCsharpSilverlightProxyWriter", "csharp_silverlight");
 }
 
 std::vector<TDSProxyFileDescription> TDSClientProxyWriterCsharpSilverlight::FileDescriptions() {

@@ -10,9 +10,6 @@ class TDSCustomCsharpSilverlightProxyWriter : public TDSCustomConnectorProxyWrit
  public:
   void WriteInterfacePart() override;
   void WriteImplementationPart() override;
-  std::string AssignmentOperator() override { return "="; }
-  std::string GetAssignmentString(const TDSProxyParameter&) override { return {}; }
-  std::string GetCreateDataSetReader(const TDSProxyParameter&) override { return {}; }
 
   virtual void WriteClass(const TDSProxyClass& proxyClass);
   virtual void WriteMetadataGetter(const TDSProxyClass& proxyClass,
@@ -23,8 +20,6 @@ class TDSCustomCsharpSilverlightProxyWriter : public TDSCustomConnectorProxyWrit
   // Fails with "Unknown param type for %s.%s" for codes without a C# type; none is "void".
   std::string CsharpType(const TDSProxyParameter* parameter);
   std::string CsharpCast(const TDSProxyParameter& parameter);
-  bool CanUseGET(const TDSProxyMethod& proxyMethod);
-  bool HasResultObject(const TDSProxyMethod& proxyMethod);
 };
 
 class TDSCsharpSilverlightProxyWriter

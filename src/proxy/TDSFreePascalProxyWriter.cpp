@@ -10,10 +10,6 @@ constexpr const char* kUses[] = {
     "Classes,",    "DB,",       "DSAdmin,",      "DSRESTParameterMetaData,",
     "DBXFPCJson,", "DBXValue,", "DBXFPCCommon,", "DSRESTConnection, DSRestTypes;"};
 
-std::string Index(int i) {
-  return std::to_string(i);
-}
-
 // A Pascal string literal.
 std::string Q(const std::string& text) {
   std::string quoted = "'";
@@ -112,15 +108,6 @@ std::string TDSCustomFreePascaliOSProxyWriter::PascalSetterName(
   return ReplaceAllNoCase(ReplaceAllNoCase(SetterName(parameter), "SetAs", "As"), "Set", "As");
 }
 
-bool TDSCustomFreePascaliOSProxyWriter::CanUseGET(const TDSProxyMethod& proxyMethod) {
-  bool result = true;
-  ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
-    if (IsInputParameter(p) && (!IsSupported(p.DataType) || IsNonURLType(p.DataType)))
-      result = false;
-  });
-  return result;
-}
-
 std::string TDSCustomFreePascaliOSProxyWriter::Heading(const std::string& name,
                                                        const TDSProxyMethod& proxyMethod,
                                                        bool definition) {
@@ -209,13 +196,8 @@ void TDSCustomFreePascaliOSProxyWriter::WriteClassInterface(const TDSProxyClass&
 }
 
 void TDSCustomFreePascaliOSProxyWriter::WriteMethodComment(const TDSProxyMethod& proxyMethod) {
-  WriteLine();
-  if (!proxyMethod.Parameters()) return;
-  WriteLine("(*");
-  ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
-    WriteLine(ParameterCommentLine(p, PascalType(&p)));
-  });
-  WriteLine(" *)");
+  WriteParameterComment(proxyMethod, "(*", " *)",
+                        [&](const TDSProxyParameter& p) { return PascalType(&p); });
 }
 
 void TDSCustomFreePascaliOSProxyWriter::WriteImplementationPart() {
@@ -261,12 +243,13 @@ void TDSCustomFreePascaliOSProxyWriter::WriteMetadataProcedure(const TDSProxyCla
   WriteLine("if Length(" + field + ") = 0 then");
   WriteLine("begin");
   Indent();
-  WriteLine("SetLength(" + field + ", " + Index(proxyMethod.ParameterCount()) + ");");
+  WriteLine("SetLength(" + field + ", " + std::to_string(proxyMethod.ParameterCount()) + ");");
   int index = 0;
   ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
-    WriteLine(field + "[" + Index(index++) + "] := TDSRESTParameterMetaData.CreateParam( " +
-              Q(p.ParameterName) + "," + DirectionConstant(p.ParameterDirection) + "," +
-              TypeConstant(p.DataType) + "," + Q(PascalType(&p)) + ");");
+    WriteLine(field + "[" + std::to_string(index++) +
+              "] := TDSRESTParameterMetaData.CreateParam( " + Q(p.ParameterName) + "," +
+              DirectionConstant(p.ParameterDirection) + "," + TypeConstant(p.DataType) + "," +
+              Q(PascalType(&p)) + ");");
   });
   Outdent();
   WriteLine("end;");
@@ -297,7 +280,7 @@ void TDSCustomFreePascaliOSProxyWriter::WriteMethodImplementation(
     int i = index++;
     if (!IsInputParameter(p)) return;
     std::string name = LowerAscii(p.ParameterName);
-    std::string slot = "cmd.parameters.items[" + Index(i) + "].Value.";
+    std::string slot = "cmd.parameters.items[" + std::to_string(i) + "].Value.";
     if (IsValueHolderParameter(p)) {
       WriteLine("if assigned(" + name + ") then");
       Indent();
@@ -317,8 +300,8 @@ void TDSCustomFreePascaliOSProxyWriter::WriteMethodImplementation(
     int i = index++;
     if (!IsOutputParameter(p)) return;
     bool cast = p.DataType == 23 || p.DataType == 37 || IsValueHolderParameter(p);
-    std::string read = "cmd.parameters.items[" + Index(i) + "].Value." + PascalGetterName(p) +
-                       (cast ? " as " + PascalCast(p) : std::string()) + ";";
+    std::string read = "cmd.parameters.items[" + std::to_string(i) + "].Value." +
+                       PascalGetterName(p) + (cast ? " as " + PascalCast(p) : std::string()) + ";";
     if (p.ParameterDirection == pdReturn) {
       WriteLine("");
       WriteLine("result:= " + read);
@@ -343,15 +326,7 @@ std::unique_ptr<TDSCustomProxyWriter> TDSClientProxyWriterFreePascaliOS42::Creat
 }
 
 TDSProxyWriterProperties TDSClientProxyWriterFreePascaliOS42::Properties() {
-  TDSProxyWriterProperties p;
-  p.UsesUnits = "TDSFreePascalProxyWriter";
-  p.DefaultExcludeClasses = "DSMetadata,DSAdmin";
-  p.DefaultExcludeMethods = "AS_*";
-  p.DefaultEncoding = TDSProxyEncoding::peUTF8;
-  p.Author = "Quillara";
-  p.Language = "freepascal_ios42";
-  p.Features = feRESTClient;
-  return p;
+  return RESTClientWriterProperties("TDSFreePascalProxyWriter", "freepascal_ios42");
 }
 
 std::vector<TDSProxyFileDescription> TDSClientProxyWriterFreePascaliOS42::FileDescriptions() {

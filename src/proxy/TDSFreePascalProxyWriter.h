@@ -14,8 +14,6 @@ class TDSCustomFreePascaliOSProxyWriter : public TDSCustomConnectorProxyWriter {
   std::string AssignmentOperator() override { return ":="; }
   std::string DirectionConstantPrefix() override { return {}; }
   std::string TypeConstantPrefix() override { return {}; }
-  std::string GetAssignmentString(const TDSProxyParameter&) override { return {}; }
-  std::string GetCreateDataSetReader(const TDSProxyParameter&) override { return {}; }
 
   virtual void WriteClassInterface(const TDSProxyClass& proxyClass);
   virtual void WriteClassImplementation(const TDSProxyClass& proxyClass);
@@ -30,7 +28,6 @@ class TDSCustomFreePascaliOSProxyWriter : public TDSCustomConnectorProxyWriter {
   std::string PascalCast(const TDSProxyParameter& parameter);
   std::string PascalGetterName(const TDSProxyParameter& parameter);
   std::string PascalSetterName(const TDSProxyParameter& parameter);
-  bool CanUseGET(const TDSProxyMethod& proxyMethod);
   std::string MethodDeclaration(const TDSProxyMethod& proxyMethod);
   std::string MethodDefinition(const TDSProxyClass& proxyClass, const TDSProxyMethod& proxyMethod);
 

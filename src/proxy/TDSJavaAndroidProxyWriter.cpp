@@ -2,14 +2,6 @@
 
 namespace quillara {
 
-namespace {
-
-std::string Index(int i) {
-  return std::to_string(i);
-}
-
-}  // namespace
-
 std::string JavaLikeType(const TDSCustomConnectorProxyWriter& writer,
                          const TDSProxyParameter* parameter, const char* booleanType,
                          const char* dateTimeType) {
@@ -67,26 +59,19 @@ std::string JavaLikeCast(const TDSCustomConnectorProxyWriter& writer,
   return {};
 }
 
+std::string JavaLikeMetadataEntry(TDSCustomConnectorProxyWriter& writer,
+                                  const TDSProxyParameter& parameter) {
+  return "new DSRESTParameterMetaData(\"" + parameter.ParameterName + "\", " +
+         writer.DirectionConstant(parameter.ParameterDirection) + ", " +
+         writer.TypeConstant(parameter.DataType) + ", \"" + parameter.TypeName + "\"),";
+}
+
 std::string TDSCustomJavaAndroidProxyWriter::JavaType(const TDSProxyParameter* parameter) {
   return JavaLikeType(*this, parameter, "boolean", "Date");
 }
 
 std::string TDSCustomJavaAndroidProxyWriter::JavaCast(const TDSProxyParameter& parameter) {
   return JavaLikeCast(*this, parameter);
-}
-
-bool TDSCustomJavaAndroidProxyWriter::CanUseGET(const TDSProxyMethod& proxyMethod) {
-  bool result = true;
-  ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
-    if (IsInputParameter(p) && (!IsSupported(p.DataType) || IsNonURLType(p.DataType)))
-      result = false;
-  });
-  return result;
-}
-
-bool TDSCustomJavaAndroidProxyWriter::HasResultObject(const TDSProxyMethod& proxyMethod) {
-  int outputs = OutputParameterCount(proxyMethod);
-  return outputs >= 2 || (outputs == 1 && !GetReturnParam(proxyMethod));
 }
 
 void TDSCustomJavaAndroidProxyWriter::WriteInterfacePart() {
@@ -138,11 +123,8 @@ void TDSCustomJavaAndroidProxyWriter::WriteMetadataGetter(const TDSProxyClass& p
   Indent();
   WriteLine(n + " = new DSRESTParameterMetaData[]{");
   Indent();
-  ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
-    WriteLine("new DSRESTParameterMetaData(\"" + p.ParameterName + "\", " +
-              DirectionConstant(p.ParameterDirection) + ", " + TypeConstant(p.DataType) + ", \"" +
-              p.TypeName + "\"),");
-  });
+  ForEachParameter(proxyMethod,
+                   [&](const TDSProxyParameter& p) { WriteLine(JavaLikeMetadataEntry(*this, p)); });
   Outdent();
   WriteLine("};");
   Outdent();
@@ -153,13 +135,8 @@ void TDSCustomJavaAndroidProxyWriter::WriteMetadataGetter(const TDSProxyClass& p
 }
 
 void TDSCustomJavaAndroidProxyWriter::WriteMethodComment(const TDSProxyMethod& proxyMethod) {
-  WriteLine();
-  if (!proxyMethod.Parameters()) return;
-  WriteLine("/**");
-  ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
-    WriteLine(ParameterCommentLine(p, p.TypeName));
-  });
-  WriteLine(" */");
+  WriteParameterComment(proxyMethod, "/**", " */",
+                        [](const TDSProxyParameter& p) { return p.TypeName; });
 }
 
 void TDSCustomJavaAndroidProxyWriter::WriteMethod(const TDSProxyClass& proxyClass,
@@ -198,7 +175,7 @@ void TDSCustomJavaAndroidProxyWriter::WriteMethod(const TDSProxyClass& proxyClas
   ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
     int i = index++;
     if (!IsInputParameter(p)) return;
-    std::string slot = "cmd.getParameter(" + Index(i) + ").getValue().";
+    std::string slot = "cmd.getParameter(" + std::to_string(i) + ").getValue().";
     if (IsValueHolderParameter(p)) {
       WriteLine("if (" + p.ParameterName + " != null) {");
       Indent();
@@ -220,7 +197,7 @@ void TDSCustomJavaAndroidProxyWriter::WriteMethod(const TDSProxyClass& proxyClas
     ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
       int i = index++;
       if (!IsOutputParameter(p)) return;
-      WriteLine("ret." + member(p) + " = " + JavaCast(p) + "cmd.getParameter(" + Index(i) +
+      WriteLine("ret." + member(p) + " = " + JavaCast(p) + "cmd.getParameter(" + std::to_string(i) +
                 ").getValue()." + GetterName(p) + "();");
     });
     WriteLine("return ret;");
@@ -228,8 +205,8 @@ void TDSCustomJavaAndroidProxyWriter::WriteMethod(const TDSProxyClass& proxyClas
     bool cast =
         returned->DataType == 23 || returned->DataType == 37 || IsValueHolderParameter(*returned);
     WriteLine("return " + (cast ? JavaCast(*returned) : std::string()) + " cmd.getParameter(" +
-              Index(proxyMethod.ParameterCount() - 1) + ").getValue()." + GetterName(*returned) +
-              "();");
+              std::to_string(proxyMethod.ParameterCount() - 1) + ").getValue()." +
+              GetterName(*returned) + "();");
   } else {
     WriteLine("return;");
   }
@@ -242,16 +219,11 @@ std::unique_ptr<TDSCustomProxyWriter> TDSClientProxyWriterJavaAndroid::CreatePro
 }
 
 TDSProxyWriterProperties TDSClientProxyWriterJavaAndroid::Properties() {
-  TDSProxyWriterProperties p;
-  p.UsesUnits = "TDSJavaAndroidProxyWriter";
-  p.DefaultExcludeClasses = "DSMetadata,DSAdmin";
-  p.DefaultExcludeMethods = "AS_*";
+  TDSProxyWriterProperties p =
+      RESTClientWriterProperties("TDSJavaAndroidProxyWriter", "java_android");
   // The Java tools of the clients take no byte-order mark.
   p.DefaultEncoding = TDSProxyEncoding::peUTF8NoBOM;
-  p.Author = "Quillara";
   p.Comment = "com\\vavurerazev\\javaandroid";
-  p.Language = "java_android";
-  p.Features = feRESTClient;
   return p;
 }
 

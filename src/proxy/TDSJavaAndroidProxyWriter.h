@@ -11,9 +11,6 @@ class TDSCustomJavaAndroidProxyWriter : public TDSCustomConnectorProxyWriter {
  public:
   void WriteInterfacePart() override;
   void WriteImplementationPart() override;
-  std::string AssignmentOperator() override { return "="; }
-  std::string GetAssignmentString(const TDSProxyParameter&) override { return {}; }
-  std::string GetCreateDataSetReader(const TDSProxyParameter&) override { return {}; }
 
   virtual std::string PackageName() { return "com.vavurerazev.javaandroid"; }
   virtual void WriteClass(const TDSProxyClass& proxyClass);
@@ -25,9 +22,6 @@ class TDSCustomJavaAndroidProxyWriter : public TDSCustomConnectorProxyWriter {
   // Fails with "Unknown param type for %s.%s" for codes without a Java type; none is "void".
   std::string JavaType(const TDSProxyParameter* parameter);
   std::string JavaCast(const TDSProxyParameter& parameter);
-  bool CanUseGET(const TDSProxyMethod& proxyMethod);
-  // An object carries the outputs when there are several, or one that is not the result.
-  bool HasResultObject(const TDSProxyMethod& proxyMethod);
 };
 
 class TDSJavaAndroidProxyWriter : public TDSImplementationOutput<TDSCustomJavaAndroidProxyWriter> {
@@ -61,5 +55,8 @@ std::string JavaLikeType(const TDSCustomConnectorProxyWriter& writer,
                          const char* dateTimeType);
 std::string JavaLikeCast(const TDSCustomConnectorProxyWriter& writer,
                          const TDSProxyParameter& parameter);
+// One entry of a method's parameter metadata array.
+std::string JavaLikeMetadataEntry(TDSCustomConnectorProxyWriter& writer,
+                                  const TDSProxyParameter& parameter);
 
 }  // namespace quillara

@@ -1,9 +1,6 @@
 #include "proxy/TDSJavaScriptProxyWriter.h"
 
-#include <algorithm>
-
 #include "base/CodePages.h"
-#include "proxy/TDSSingleFileProxyWriter.h"
 
 namespace quillara {
 
@@ -17,51 +14,16 @@ bool StartsWithLonger(const std::string& name, const std::string& prefix, bool i
 
 }  // namespace
 
-TDSCustomJavaScriptProxyWriter::TDSCustomJavaScriptProxyWriter() {
-  SetIndentIncrement(2);
-}
-
-const std::vector<int>& TDSCustomJavaScriptProxyWriter::SupportedTypes() {
-  static const std::vector<int> codes = {1,  26, 4, 28, 5,  6,  18, 29, 12, 13, 19, 7,
-                                         27, 25, 8, 2,  11, 10, 24, 37, 21, 30, 23, 33};
-  return codes;
-}
-
-const std::vector<int>& TDSCustomJavaScriptProxyWriter::NonURLTypes() {
-  static const std::vector<int> codes = {37, 30, 23, 9, 15, 21, 31, 3, 33};
-  return codes;
-}
-
-bool TDSCustomJavaScriptProxyWriter::ContainsType(const std::vector<int>& codes, int code) {
-  return std::find(codes.begin(), codes.end(), code) != codes.end();
-}
-
-bool TDSCustomJavaScriptProxyWriter::IsJSMethodIncluded(const TDSProxyMethod& proxyMethod) {
-  if (!IsMethodIncluded(proxyMethod)) return false;
-  for (TDSProxyParameter* p = proxyMethod.Parameters(); p; p = p->Next.get()) {
-    if (!ContainsType(SupportedTypes(), p->DataType)) return false;
-    if (p->ParameterDirection == pdReturn && p->DataType == TDBXDataTypes::WideStringType &&
-        LowerAscii(p->TypeName) != "string")
-      return false;
-  }
-  return true;
-}
-
 bool TDSCustomJavaScriptProxyWriter::IsJSClassIncluded(const TDSProxyClass& proxyClass) {
   if (!IsClassIncluded(proxyClass) || SameTextAscii(proxyClass.ProxyClassName, "DSMetadata"))
     return false;
   for (TDSProxyMethod* m = proxyClass.FirstMethod(); m; m = m->Next.get())
-    if (IsJSMethodIncluded(*m)) return true;
+    if (IsConnectorMethodIncluded(*m)) return true;
   return false;
 }
 
 TDSProxyClass* TDSCustomJavaScriptProxyWriter::FirstProxyClass() {
   return Metadata().Classes();
-}
-
-bool TDSCustomJavaScriptProxyWriter::IsPrimitiveJSONTypeName(const std::string& name) {
-  return name == "TJSONTrue" || name == "TJSONFalse" || name == "TJSONNull" ||
-         name == "TJSONString" || name == "TJSONNumber";
 }
 
 bool TDSCustomJavaScriptProxyWriter::IsComplexParameter(const TDSProxyParameter& parameter) {
@@ -76,15 +38,6 @@ bool TDSCustomJavaScriptProxyWriter::IsComplexParameter(const TDSProxyParameter&
     default:
       return false;
   }
-}
-
-bool TDSCustomJavaScriptProxyWriter::CanUseURL(const TDSProxyMethod& proxyMethod) {
-  for (TDSProxyParameter* p = proxyMethod.Parameters(); p; p = p->Next.get()) {
-    if (p->ParameterDirection != pdIn && p->ParameterDirection != pdInOut) continue;
-    if (!ContainsType(SupportedTypes(), p->DataType) || ContainsType(NonURLTypes(), p->DataType))
-      return false;
-  }
-  return true;
 }
 
 void TDSCustomJavaScriptProxyWriter::WriteImplementationPart() {
@@ -104,7 +57,7 @@ void TDSCustomJavaScriptProxyWriter::WriteClass(const TDSProxyClass& proxyClass,
   EmitLine("this.executor = new ServerFunctionExecutor(\"" + c + "\",connectionInfo);");
   bool first = true;
   for (TDSProxyMethod* m = proxyClass.FirstMethod(); m; m = m->Next.get()) {
-    if (!IsJSMethodIncluded(*m)) continue;
+    if (!IsConnectorMethodIncluded(*m)) continue;
     if (!first) entry += ",";
     first = false;
     entry += "\"" + m->ProxyMethodName + "\"";
@@ -137,7 +90,7 @@ std::string TDSCustomJavaScriptProxyWriter::HTTPMethodOf(const TDSProxyClass& pr
   TDSProxyParameter* lastInput = nullptr;
   for (TDSProxyParameter* p = proxyMethod.Parameters(); p; p = p->Next.get())
     if (p->ParameterDirection == pdIn || p->ParameterDirection == pdInOut) lastInput = p;
-  return lastInput && ContainsType(NonURLTypes(), lastInput->DataType) ? Post : Get;
+  return lastInput && IsNonURLType(lastInput->DataType) ? Post : Get;
 }
 
 std::string TDSCustomJavaScriptProxyWriter::URLMethodName(const TDSProxyClass& proxyClass,
@@ -154,12 +107,8 @@ std::string TDSCustomJavaScriptProxyWriter::URLMethodName(const TDSProxyClass& p
 
 void TDSCustomJavaScriptProxyWriter::WriteMethodComment(const TDSProxyClass&,
                                                         const TDSProxyMethod& proxyMethod) {
-  EmitEmptyLine();
-  if (!proxyMethod.Parameters()) return;
-  EmitLine("/*");
-  for (TDSProxyParameter* p = proxyMethod.Parameters(); p; p = p->Next.get())
-    EmitLine(ParameterCommentLine(*p, p->TypeName));
-  EmitLine(" */");
+  WriteParameterComment(proxyMethod, "/*", " */",
+                        [](const TDSProxyParameter& p) { return p.TypeName; });
 }
 
 void TDSCustomJavaScriptProxyWriter::WriteMethod(const TDSProxyClass& proxyClass,
@@ -235,7 +184,7 @@ void TDSCustomJavaScriptProxyWriter::WriteMethod(const TDSProxyClass& proxyClass
 
   TDSProxyMethod urlFunction;
   urlFunction.ProxyMethodName = n + "_URL";
-  if (GenerateURLFunctions && IsMethodIncluded(urlFunction) && CanUseURL(proxyMethod)) {
+  if (GenerateURLFunctions && IsMethodIncluded(urlFunction) && CanUseGET(proxyMethod)) {
     EmitEmptyLine();
     EmitLine("this." + n + "_URL = function(" + args + ") {");
     Indent();
@@ -254,14 +203,9 @@ std::unique_ptr<TDSCustomProxyWriter> TDSClientProxyWriterJavaScript::CreateProx
 }
 
 TDSProxyWriterProperties TDSClientProxyWriterJavaScript::Properties() {
-  TDSProxyWriterProperties p;
-  p.UsesUnits = "TDSJavaScriptProxyWriter";
+  TDSProxyWriterProperties p =
+      RESTClientWriterProperties("TDSJavaScriptProxyWriter", "Java Script");
   p.DefaultExcludeClasses = "DSMetadata";
-  p.DefaultExcludeMethods = "AS_*";
-  p.DefaultEncoding = TDSProxyEncoding::peUTF8;
-  p.Author = "Quillara";
-  p.Language = "Java Script";
-  p.Features = feRESTClient;
   return p;
 }
 

@@ -39,15 +39,6 @@ constexpr const char* kImports[] = {"DSAdmin.h",
                                     "TDBXStreamValue.h",
                                     "TDBXBcdValue.h"};
 
-bool IsJSONClassName(const std::string& t) {
-  return t == "TJSONObject" || t == "TJSONArray" || t == "TJSONValue" || t == "TJSONTrue" ||
-         t == "TJSONFalse" || t == "TJSONNull";
-}
-
-std::string Index(int i) {
-  return std::to_string(i);
-}
-
 }  // namespace
 
 std::string TDSCustomObjectiveCiOSProxyWriter::TypeDeclaration(const TDSProxyParameter* parameter) {
@@ -93,7 +84,7 @@ std::string TDSCustomObjectiveCiOSProxyWriter::TypeDeclaration(const TDSProxyPar
     case 37:
       return IsJSONClassName(t) ? t + " *" : "TJSONObject *";
     default:
-      throw EDSProxyException("Unknown param type for " + parameter->TypeUnit() + "." + t);
+      throw UnknownParamType(*parameter);
   }
 }
 
@@ -106,15 +97,6 @@ std::string TDSCustomObjectiveCiOSProxyWriter::CastExpression(const TDSProxyPara
   }
   if (parameter.DataType == 37) return IsJSONClassName(t) ? "(" + t + " *)" : "(TJSONObject *)";
   return {};
-}
-
-bool TDSCustomObjectiveCiOSProxyWriter::CanUseGET(const TDSProxyMethod& proxyMethod) {
-  bool result = true;
-  ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
-    if (IsInputParameter(p) && (!IsSupported(p.DataType) || IsNonURLType(p.DataType)))
-      result = false;
-  });
-  return result;
 }
 
 void TDSCustomObjectiveCiOSProxyWriter::WriteInterfacePart() {
@@ -141,29 +123,8 @@ void TDSCustomObjectiveCiOSProxyWriter::WriteClassInterface(const TDSProxyClass&
 
 void TDSCustomObjectiveCiOSProxyWriter::WriteMethodComment(const TDSProxyClass&,
                                                            const TDSProxyMethod& proxyMethod) {
-  EmitEmptyLine();
-  if (!proxyMethod.Parameters()) return;
-  EmitLine("/**");
-  ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
-    bool result = p.ParameterDirection == pdReturn;
-    std::string mark;
-    switch (p.ParameterDirection) {
-      case pdIn:
-        mark = " [in]";
-        break;
-      case pdOut:
-        mark = " [out]";
-        break;
-      case pdInOut:
-        mark = " [in/out]";
-        break;
-      default:
-        break;
-    }
-    EmitLine(std::string(" * ") + (result ? "@return " : "@param ") +
-             (result ? "result" : p.ParameterName) + mark + " - Type on server: " + p.TypeName);
-  });
-  EmitLine(" */");
+  WriteParameterComment(proxyMethod, "/**", " */",
+                        [](const TDSProxyParameter& p) { return p.TypeName; });
 }
 
 std::string TDSCustomObjectiveCiOSProxyWriter::MethodSignature(const TDSProxyMethod& proxyMethod) {
@@ -278,7 +239,7 @@ void TDSCustomObjectiveCiOSProxyWriter::WriteSetterForInputParams(
     if (!IsInputParameter(p)) return;
     std::string pointer = p.ParameterDirection == pdInOut ? "*" : "";
     std::string lower = LowerAscii(p.ParameterName);
-    std::string slot = "[[[cmd.parameters objectAtIndex:" + Index(i) + "]getValue]";
+    std::string slot = "[[[cmd.parameters objectAtIndex:" + std::to_string(i) + "]getValue]";
     if (IsValueHolderParameter(p)) {
       EmitLine("if (" + pointer + lower + ") {");
       Indent();
@@ -301,8 +262,8 @@ void TDSCustomObjectiveCiOSProxyWriter::WriteGetterForOutputParams(
   ForEachParameter(proxyMethod, [&](const TDSProxyParameter& p) {
     int i = index++;
     if (!IsOutputParameter(p)) return;
-    std::string slot =
-        "[[[cmd.parameters objectAtIndex:" + Index(i) + "]getValue]" + GetterName(p) + "];";
+    std::string slot = "[[[cmd.parameters objectAtIndex:" + std::to_string(i) + "]getValue]" +
+                       GetterName(p) + "];";
     if (p.ParameterDirection == pdReturn) {
       EmitLine("");
       EmitLine("return " + CastExpression(p) + slot);
@@ -312,20 +273,8 @@ void TDSCustomObjectiveCiOSProxyWriter::WriteGetterForOutputParams(
   });
 }
 
-IDSProxyWriter& TDSIOSProxyWriter::Current() {
-  if (TextWriter) return *TextWriter;
-  IDSProxyWriter* sink =
-      Sink(FCurrFilePart == TFilePart::fpInterface ? "interface" : "implementation");
-  if (!sink) throw TDSProxyException("Stream not found");
-  return *sink;
-}
-
-void TDSIOSProxyWriter::EmitText(const std::string& text) {
-  Current().Write(text);
-}
-
-void TDSIOSProxyWriter::EmitLineEnd() {
-  Current().WriteLine();
+std::string TDSIOSProxyWriter::OutputID() {
+  return FCurrFilePart == TFilePart::fpInterface ? "interface" : "implementation";
 }
 
 std::unique_ptr<TDSCustomProxyWriter> TDSClientProxyWriterObjectiveCiOS::CreateProxyWriter() {
@@ -335,15 +284,7 @@ std::unique_ptr<TDSCustomProxyWriter> TDSClientProxyWriterObjectiveCiOS::CreateP
 }
 
 TDSProxyWriterProperties TDSClientProxyWriterObjectiveCiOS::Properties() {
-  TDSProxyWriterProperties p;
-  p.UsesUnits = "TDSObjectiveCProxyWriter";
-  p.DefaultExcludeClasses = "DSMetadata,DSAdmin";
-  p.DefaultExcludeMethods = "AS_*";
-  p.DefaultEncoding = TDSProxyEncoding::peUTF8;
-  p.Author = "Quillara";
-  p.Language = "objectivec_ios42";
-  p.Features = feRESTClient;
-  return p;
+  return RESTClientWriterProperties("TDSObjectiveCProxyWriter", "objectivec_ios42");
 }
 
 std::vector<TDSProxyFileDescription> TDSClientProxyWriterObjectiveCiOS::FileDescriptions() {

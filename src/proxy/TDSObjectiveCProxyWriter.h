@@ -2,6 +2,7 @@
 // The Objective-C writer: a header declaring one client class per remote class and an
 // implementation whose methods build, run and read back one REST command each.
 #include "proxy/TDSConnectorProxyWriter.h"
+#include "proxy/TDSSingleFileProxyWriter.h"
 
 namespace quillara {
 
@@ -11,14 +12,8 @@ class TDSCustomObjectiveCiOSProxyWriter : public TDSCustomConnectorProxyWriter {
  public:
   void WriteInterfacePart() override;
   void WriteImplementationPart() override;
-  std::string AssignmentOperator() override { return "="; }
   std::string DirectionConstantPrefix() override { return {}; }
   std::string TypeConstantPrefix() override { return {}; }
-  std::string GetAssignmentString(const TDSProxyParameter&) override { return {}; }
-  std::string GetCreateDataSetReader(const TDSProxyParameter&) override { return {}; }
-
-  virtual void EmitLine(const std::string& text) { WriteLine(text); }
-  virtual void EmitEmptyLine() { WriteLine(); }
   virtual void WriteClassImplementation(const TDSProxyClass& proxyClass);
   virtual void WriteClassInterface(const TDSProxyClass& proxyClass);
   virtual void WriteMethodComment(const TDSProxyClass& proxyClass,
@@ -35,7 +30,6 @@ class TDSCustomObjectiveCiOSProxyWriter : public TDSCustomConnectorProxyWriter {
   // Fails with "Unknown param type for %s.%s" for codes that have no declaration.
   std::string TypeDeclaration(const TDSProxyParameter* parameter);
   std::string CastExpression(const TDSProxyParameter& parameter);
-  bool CanUseGET(const TDSProxyMethod& proxyMethod);
   void WriteSetterForInputParams(const TDSProxyMethod& proxyMethod);
   void WriteGetterForOutputParams(const TDSProxyMethod& proxyMethod);
 
@@ -45,15 +39,10 @@ class TDSCustomObjectiveCiOSProxyWriter : public TDSCustomConnectorProxyWriter {
   TFilePart FCurrFilePart = TFilePart::fpInterface;
 };
 
-class TDSIOSProxyWriter : public TDSCustomObjectiveCiOSProxyWriter {
- public:
-  void EmitText(const std::string& text) override;
-  void EmitLineEnd() override;
-  // Takes precedence over the outputs when set; the generator never sets it.
-  IDSProxyWriter* TextWriter = nullptr;
-
- private:
-  IDSProxyWriter& Current();
+class TDSIOSProxyWriter : public TDSImplementationOutput<TDSCustomObjectiveCiOSProxyWriter> {
+ protected:
+  // The header and the implementation file, by the part being written.
+  std::string OutputID() override;
 };
 
 class TDSClientProxyWriterObjectiveCiOS : public TDSProxyWriter {

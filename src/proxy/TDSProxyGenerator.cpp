@@ -151,19 +151,21 @@ TDSProxyMetadata& TDSCustomProxyWriter::Metadata() {
 }
 
 void TDSCustomProxyWriter::SetIncludeClasses(std::vector<std::string> masks) {
-  FIncludeClasses = std::move(masks);
-  FMaskCache.clear();
+  SetMasks(FIncludeClasses, std::move(masks));
 }
 void TDSCustomProxyWriter::SetExcludeClasses(std::vector<std::string> masks) {
-  FExcludeClasses = std::move(masks);
-  FMaskCache.clear();
+  SetMasks(FExcludeClasses, std::move(masks));
 }
 void TDSCustomProxyWriter::SetIncludeMethods(std::vector<std::string> masks) {
-  FIncludeMethods = std::move(masks);
-  FMaskCache.clear();
+  SetMasks(FIncludeMethods, std::move(masks));
 }
 void TDSCustomProxyWriter::SetExcludeMethods(std::vector<std::string> masks) {
-  FExcludeMethods = std::move(masks);
+  SetMasks(FExcludeMethods, std::move(masks));
+}
+
+void TDSCustomProxyWriter::SetMasks(std::vector<std::string>& list,
+                                    std::vector<std::string> masks) {
+  list = std::move(masks);
   FMaskCache.clear();
 }
 

@@ -129,6 +129,8 @@ class TDSCustomProxyWriter {
   std::map<int, std::string> FCustomTypeMap;
 
  private:
+  // Compiled masks are keyed by their text, so any list change drops them.
+  void SetMasks(std::vector<std::string>& list, std::vector<std::string> masks);
   const TMask& CachedMask(const std::string& maskText);
 
   std::unique_ptr<TDSProxyMetadata> FMetadata;

@@ -12,6 +12,17 @@ void DestroyList(std::unique_ptr<T>& head) {
   while (head) head = std::move(head->Next);
 }
 
+// Appends in constant time through the list's last-node pointer.
+template <typename T>
+void AppendToList(std::unique_ptr<T>& head, T*& last, std::unique_ptr<T> node) {
+  T* added = node.get();
+  if (last)
+    last->Next = std::move(node);
+  else
+    head = std::move(node);
+  last = added;
+}
+
 }  // namespace
 
 TDSProxyParameter::~TDSProxyParameter() = default;
@@ -21,12 +32,7 @@ TDSProxyMethod::~TDSProxyMethod() {
 }
 
 void TDSProxyMethod::AddParameter(std::unique_ptr<TDSProxyParameter> parameter) {
-  TDSProxyParameter* added = parameter.get();
-  if (FLastParameter)
-    FLastParameter->Next = std::move(parameter);
-  else
-    FParameters = std::move(parameter);
-  FLastParameter = added;
+  AppendToList(FParameters, FLastParameter, std::move(parameter));
 }
 
 void TDSProxyMethod::InitParameters() {
@@ -62,12 +68,7 @@ TDSProxyClass::~TDSProxyClass() {
 }
 
 void TDSProxyClass::AddMethod(std::unique_ptr<TDSProxyMethod> method) {
-  TDSProxyMethod* added = method.get();
-  if (FLastMethod)
-    FLastMethod->Next = std::move(method);
-  else
-    FFirstMethod = std::move(method);
-  FLastMethod = added;
+  AppendToList(FFirstMethod, FLastMethod, std::move(method));
 }
 
 TDSMethodParametersEntity::TDSMethodParametersEntity(std::shared_ptr<const TDBXTable> table)
@@ -106,12 +107,7 @@ void TDSProxyMetadata::Clear() {
 }
 
 void TDSProxyMetadata::AddClass(std::unique_ptr<TDSProxyClass> proxyClass) {
-  TDSProxyClass* added = proxyClass.get();
-  if (FLastClass)
-    FLastClass->Next = std::move(proxyClass);
-  else
-    FClasses = std::move(proxyClass);
-  FLastClass = added;
+  AppendToList(FClasses, FLastClass, std::move(proxyClass));
 }
 
 void TDSProxyMetadata::LoadMetadata(TDSMethodParametersEntity& rows) {

@@ -1,5 +1,6 @@
 """The Debian package built from this build: its files, its control data, a program that runs
 from where the package puts it, and a systemd unit that systemd accepts."""
+import filecmp
 import os
 import shutil
 import subprocess
@@ -52,6 +53,15 @@ class PackageTest(unittest.TestCase):
         for line in ("ExecStart=/usr/bin/quillara --headless", "User=quillara", "Restart=on-failure",
                      "Environment=WINEPREFIX=/var/lib/quillara/prefix"):
             self.assertIn(line + "\n", unit)
+
+    def test_both_freepascal_downloads_ship_the_same_library(self):
+        proxy = os.path.join(self.root, "usr/lib/quillara/proxy")
+        first, second = (os.path.join(proxy, folder) for folder in ("freepascal_ios42", "freepascal_ios50"))
+        names = sorted(os.listdir(first))
+        self.assertTrue(names)
+        self.assertEqual(sorted(os.listdir(second)), names)
+        _, mismatch, errors = filecmp.cmpfiles(first, second, names, shallow=False)
+        self.assertEqual((mismatch, errors), ([], []))
 
     def test_the_installed_program_serves_its_pages(self):
         port = free_port()

@@ -1,5 +1,8 @@
 #pragma once
-// Metadata from rows of the method-parameters table written as text, and temporary folders.
+// Metadata from rows of the method-parameters table written as text, a server to describe,
+// and temporary folders.
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -8,6 +11,7 @@
 #include <string>
 
 #include "base/CodePages.h"
+#include "methods/TServerMethods1.h"
 #include "proxy/TDSProxyGenerator.h"
 
 namespace quillara::test {
@@ -85,6 +89,25 @@ class TTableLoader : public IDSProxyMetaDataLoader {
 
  private:
   std::shared_ptr<TDBXTable> FTable;
+};
+
+// The generator finds writers by name, so the suites that run it register them first.
+class TWriterRegistryTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { RegisterProxyWriters(); }
+};
+
+// A started server with this program's methods, and the provider that describes it.
+struct TServerUnderTest {
+  TServerUnderTest() {
+    serverClass.OnGetClass = [] { return &TServerMethods1::Descriptor(); };
+    server.AddServerClass(serverClass);
+    server.Start();
+    provider.SetServer(&server);
+  }
+  TDSServer server;
+  TDSServerClass serverClass;
+  TDSServerMetaDataProvider provider;
 };
 
 }  // namespace quillara::test

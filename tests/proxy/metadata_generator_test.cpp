@@ -6,7 +6,6 @@
 #include <regex>
 
 #include "ProxyTestSupport.h"
-#include "methods/TServerMethods1.h"
 #include "platform/TFileSystem.h"
 #include "proxy/TDSObjectiveCProxyWriter.h"
 #include "proxy/TDSProxyDispatcher.h"
@@ -16,28 +15,14 @@ namespace {
 
 using test::ReadFile;
 using test::RowsTable;
+using test::TServerUnderTest;
 using test::TTableLoader;
 using test::TTempFolder;
 namespace fs = std::filesystem;
 
 const fs::path kFixtures = fs::path(QUILLARA_FIXTURES) / "proxy";
 
-class ProxyTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { RegisterProxyWriters(); }
-};
-
-struct TServerUnderTest {
-  TServerUnderTest() {
-    serverClass.OnGetClass = [] { return &TServerMethods1::Descriptor(); };
-    server.AddServerClass(serverClass);
-    server.Start();
-    provider.SetServer(&server);
-  }
-  TDSServer server;
-  TDSServerClass serverClass;
-  TDSServerMetaDataProvider provider;
-};
+class ProxyTest : public test::TWriterRegistryTest {};
 
 std::unique_ptr<TDSProxyMetadata> LoadRows(const std::string& rows) {
   auto metadata = std::make_unique<TDSProxyMetadata>();
