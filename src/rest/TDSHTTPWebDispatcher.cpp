@@ -211,15 +211,16 @@ class TTreeReservation {
   TTreeReservation(const TTreeReservation&) = delete;
   TTreeReservation& operator=(const TTreeReservation&) = delete;
   ~TTreeReservation() { gBodyTreeBytes.fetch_sub(FBytes); }
-  // Takes what is left of the bound for one body, at most kMaxBodyTreeBytes.
-  size_t Reserve() {
+  // Holds up to `wanted` bytes of the process-wide bound (less when others hold the rest);
+  // returns what it holds.
+  size_t Reserve(size_t wanted) {
+    KeepOnly(0);
     size_t current = gBodyTreeBytes.load();
     size_t take = 0;
     do {
-      take = std::min(kMaxBodyTreeBytes,
-                      kMaxBodyTreeBytesTotal - std::min(current, kMaxBodyTreeBytesTotal));
+      take = std::min(wanted, kMaxBodyTreeBytesTotal - std::min(current, kMaxBodyTreeBytesTotal));
     } while (!gBodyTreeBytes.compare_exchange_weak(current, current + take));
-    FBytes += take;
+    FBytes = take;
     return take;
   }
   // Gives back what the tree did not need.
@@ -364,12 +365,24 @@ void FillInputs(TTreeReservation& reservation, const std::string& methodName,
     if (!body.empty()) {
       if (!bodyRead) {
         bodyRead = true;
+        // Most bodies carry text, whose tree takes a few bytes per input byte: that much is held
+        // first, so that many uploads fit beside each other. A denser body is read again with
+        // room for the densest tree (one-digit numbers, about 56 bytes per input byte).
         TJSONObject::TReadStatus status;
-        size_t bound = reservation.Reserve(), treeBytes = 0;
-        parsed = TJSONObject::ParseJSONValueBounded(reinterpret_cast<const uint8_t*>(body.data()),
-                                                    body.size(), bound, status, &treeBytes);
+        size_t wanted = std::min(kMaxBodyTreeBytes, body.size() * 4 + 4096), treeBytes = 0;
+        size_t bound = reservation.Reserve(wanted);
+        auto parse = [&] {
+          parsed = TJSONObject::ParseJSONValueBounded(reinterpret_cast<const uint8_t*>(body.data()),
+                                                      body.size(), bound, status, &treeBytes);
+        };
+        parse();
+        if (status == TJSONObject::TReadStatus::rsTooLarge && bound == wanted && wanted < kMaxBodyTreeBytes) {
+          wanted = std::min(kMaxBodyTreeBytes, body.size() * 64 + 4096);
+          bound = reservation.Reserve(wanted);
+          parse();
+        }
         reservation.KeepOnly(parsed ? treeBytes : 0);
-        if (status == TJSONObject::TReadStatus::rsTooLarge && bound < kMaxBodyTreeBytes)
+        if (status == TJSONObject::TReadStatus::rsTooLarge && bound < wanted)
           throw Exception(
               "Message content cannot be read now: the memory for request contents is taken by "
               "other requests.");

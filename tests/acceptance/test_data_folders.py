@@ -107,7 +107,7 @@ class DataFoldersTest(ServerFixture, unittest.TestCase):
             t.join(60)
         self.assertEqual(len(results), 32)
         for status, body in results:
-            self.assertEqual(status, 200)
+            self.assertEqual(status, 200, body)
             self.assertRegex(body["result"][0], r'^(OK|Cannot create file ".*same\.xml"\. Resource temporarily unavailable)$')
         self.assertIn((200, {"result": ["OK"]}), results)
         with open(os.path.join(self.imports, "same.xml"), "rb") as f:
