@@ -107,6 +107,16 @@ bool IsResourceShortage(int error) {
   return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
 }
 
+bool IsTransientAcceptError(int error) {
+  switch (error) {
+    case EINTR: case EAGAIN: case ECONNABORTED: case EPROTO: case EPERM: case ENETDOWN: case ENOPROTOOPT:
+    case EHOSTDOWN: case ENONET: case EHOSTUNREACH: case EOPNOTSUPP: case ENETUNREACH:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void ShutdownBoth(const TSocket& socket) {
   if (socket.Valid()) ::shutdown(socket.Handle(), SHUT_RDWR);
 }

@@ -47,7 +47,11 @@ int WaitReadable(const TSocket& socket, int timeoutMs);
 TSocket Accept(const TSocket& listening, TSocketResult& result);
 // The process or the system is out of descriptors or buffers: retrying at once cannot succeed.
 bool IsResourceShortage(int error);
-// Wakes any thread blocked reading this socket; the owner closes it afterwards.
+// The failure belongs to the connection being accepted (it was aborted, say), not to the
+// listening socket: the next accept may succeed at once.
+bool IsTransientAcceptError(int error);
+// Wakes any thread blocked reading this socket, or accepting on it when it listens; the owner
+// closes it afterwards.
 void ShutdownBoth(const TSocket& socket);
 void ShutdownSend(const TSocket& socket);
 // A later Receive that waits longer than this for a byte fails with EAGAIN; 0 waits forever.
