@@ -142,4 +142,11 @@ bool TLoggedConnection::Write(const char* data, size_t size) {
   return ok;
 }
 
+// Only body bytes: the header has gone through Write before.
+long TLoggedConnection::WriteFile(int fileHandle, int64_t offset, size_t size) {
+  long n = FInner.WriteFile(fileHandle, offset, size);
+  if (n > 0) FBodyBytes += uint64_t(n);
+  return n;
+}
+
 }  // namespace quillara

@@ -197,6 +197,30 @@ bool THTTPResponseInfo::WriteBody(const char* data, size_t size, int64_t& left) 
   return size == 0 || FConnection.Write(data, size);
 }
 
+bool THTTPResponseInfo::WriteStream(int64_t& left) {
+  FContentStream->SetPosition(0);
+  // A file goes from the page cache to the socket inside the kernel where the connection can.
+  if (auto* file = dynamic_cast<TFileStream*>(FContentStream); file && FConnection.CanWriteFile()) {
+    int64_t offset = file->FileOffset();
+    while (left != 0) {
+      constexpr int64_t kUnbounded = int64_t(1) << 40;
+      long n = FConnection.WriteFile(file->Handle(), offset, size_t(left > 0 ? left : kUnbounded));
+      if (n < 0) return false;
+      if (n == 0) break;  // the end of the file
+      offset += n;
+      if (left > 0) left -= n;
+    }
+    return true;
+  }
+  // Large pieces: a download of gigabytes costs few system calls.
+  constexpr size_t kPiece = 256 * 1024;
+  auto buffer = std::make_unique_for_overwrite<char[]>(kPiece);
+  bool ok = true;
+  for (size_t n; ok && left != 0 && (n = FContentStream->Read(buffer.get(), kPiece)) > 0;)
+    ok = WriteBody(buffer.get(), n, left);
+  return ok;
+}
+
 void THTTPResponseInfo::WriteContent() {
   if (!FHeaderWritten) WriteHeader(true);
   bool body = WillWriteBody() && FRequest.CommandType != hcHEAD;
@@ -210,12 +234,7 @@ void THTTPResponseInfo::WriteContent() {
       std::string bytes = EncodedContentText();
       ok = WriteBody(bytes.data(), bytes.size(), left);
     } else if (FContentStream) {
-      FContentStream->SetPosition(0);
-      // Large pieces: a download of gigabytes costs few system calls.
-      constexpr size_t kPiece = 256 * 1024;
-      auto buffer = std::make_unique_for_overwrite<char[]>(kPiece);
-      for (size_t n; ok && left != 0 && (n = FContentStream->Read(buffer.get(), kPiece)) > 0;)
-        ok = WriteBody(buffer.get(), n, left);
+      ok = WriteStream(left);
     } else {
       std::string bytes = DefaultBody();
       ok = WriteBody(bytes.data(), bytes.size(), left);

@@ -66,6 +66,8 @@ class THTTPResponseInfo {
  private:
   bool WillWriteBody() const;
   bool WriteBody(const char* data, size_t size, int64_t& left);
+  // The content stream, up to left bytes.
+  bool WriteStream(int64_t& left);
   std::string DefaultBody() const;
   std::string EncodedContentText() const;
   void ReleaseStream();
