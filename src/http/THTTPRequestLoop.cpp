@@ -357,8 +357,11 @@ void Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handle
     response.SetResponseNo(500);
     response.ContentText = Utf8ToText(e.what());
   }
-  if (!response.HeaderHasBeenWritten()) response.WriteHeader();
-  if (!response.ContentText.empty() || response.ContentStream()) response.WriteContent();
+  if (!response.ContentText.empty() || response.ContentStream()) {
+    response.WriteContent();
+  } else if (!response.HeaderHasBeenWritten()) {
+    response.WriteHeader();
+  }
 }
 
 }  // namespace
