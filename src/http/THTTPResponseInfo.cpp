@@ -63,12 +63,18 @@ const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 }  // namespace
 
 std::string FormatHTTPDate(std::time_t time) {
+  // Every answer of one second asks for the same text.
+  thread_local std::time_t cachedTime = -1;
+  thread_local std::string cachedText;
+  if (time == cachedTime) return cachedText;
   std::tm gmt{};
   gmtime_r(&time, &gmt);
   char buf[64];
   std::snprintf(buf, sizeof buf, "%s, %.2d %s %.4d %.2d:%.2d:%.2d GMT", kDays[gmt.tm_wday], gmt.tm_mday,
                 kMonths[gmt.tm_mon], gmt.tm_year + 1900, gmt.tm_hour, gmt.tm_min, gmt.tm_sec);
-  return buf;
+  cachedTime = time;
+  cachedText = buf;
+  return cachedText;
 }
 
 std::time_t ParseHTTPDate(const std::string& text) {
