@@ -20,6 +20,8 @@ class TAccessLog {
  public:
   // Lines a slow disk may leave queued; past this, lines are counted and dropped, never waited for.
   static constexpr size_t kMaxQueued = 65536;
+  // How long the writer lets lines gather once one has come.
+  static constexpr std::chrono::milliseconds kGatherTime{20};
 
   // An empty name writes to standard output. Throws std::runtime_error when the file cannot be
   // opened.

@@ -18,8 +18,8 @@ const char* const kBindMessage = "Could not bind socket. Address and port are al
 // keeps the threads from spinning while the running connections end and free them.
 constexpr auto kShortageBackOff = std::chrono::milliseconds(100);
 // Threads blocked in accept on one binding. Each holds a descriptor the kernel reserves for the
-// connection to come, so they are few; more would only wake each other on a 2-core machine.
-constexpr int kMaxAccepting = 2;
+// connection to come, so they are few; the others wait for a turn.
+constexpr int kMaxAccepting = 4;
 // Threads kept waiting for their turn to accept on one binding once their connection is done;
 // more end. Enough for bursts of a few dozen clients without starting threads, few enough to
 // hold little.
