@@ -178,6 +178,7 @@ void TCustomTCPServer::AcceptAndServe(TWorker& worker, std::unique_lock<std::mut
       if (IsResourceShortage(r.Error) || !IsTransientAcceptError(r.Error)) std::this_thread::sleep_for(kShortageBackOff);
       accepted = Accept(listening, r);
     }
+    TConnection connection(std::move(accepted));
     lock.lock();
     --queue.Accepting;
     if (FStopping) return;  // a connection accepted meanwhile closes unserved
@@ -195,25 +196,24 @@ void TCustomTCPServer::AcceptAndServe(TWorker& worker, std::unique_lock<std::mut
         ended.swap(FFinished);
       }
     }
+    // Admitted under the lock, so that the threads accepting at once never pass the cap.
+    bool admitted = FRunning < HTTPLimits().MaxConnections;
+    if (admitted) {
+      ++FRunning;
+      worker.Current = &connection;  // from now on a stop disconnects it
+    }
     lock.unlock();
     Join(ended);
-    if (FRunning >= HTTPLimits().MaxConnections) {
-      Refuse(std::move(accepted));
+    if (admitted) {
+      Serve(worker, connection);
     } else {
-      Serve(worker, std::move(accepted));
+      Refuse(connection.Socket());
     }
     lock.lock();
   }
 }
 
-void TCustomTCPServer::Serve(TWorker& worker, TSocket socket) {
-  TConnection connection(std::move(socket));
-  {
-    std::lock_guard lock(FWorkersLock);
-    if (FStopping) return;  // the stop has disconnected those it knew of: this one ends too
-    worker.Current = &connection;
-    ++FRunning;
-  }
+void TCustomTCPServer::Serve(TWorker& worker, TConnection& connection) {
   try {
     DoExecute(connection);
   } catch (...) {
@@ -232,7 +232,7 @@ void TCustomTCPServer::Serve(TWorker& worker, TSocket socket) {
 // Answered and closed without waiting: the answer is short and the socket new, so it fits the
 // send buffer. Request bytes already there are read first, so that closing does not reset the
 // connection before the peer has read the answer.
-void TCustomTCPServer::Refuse(TSocket socket) const {
+void TCustomTCPServer::Refuse(const TSocket& socket) const {
   std::string answer = BusyAnswer();
   if (!answer.empty()) SendNoWait(socket, answer.data(), answer.size());
   DiscardWaiting(socket);

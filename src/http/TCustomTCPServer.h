@@ -98,8 +98,9 @@ class TCustomTCPServer {
   void WorkerRun(TWorker& worker);
   // Accepts and serves until the server stops or enough threads wait on the binding already.
   void AcceptAndServe(TWorker& worker, std::unique_lock<std::mutex>& lock);
-  void Serve(TWorker& worker, platform::TSocket socket);
-  void Refuse(platform::TSocket socket) const;
+  // The connection is admitted: counted and known to a stop.
+  void Serve(TWorker& worker, TConnection& connection);
+  void Refuse(const platform::TSocket& socket) const;
   static void Join(std::vector<std::unique_ptr<TWorker>>& workers);
 
   uint16_t FDefaultPort = 80;
