@@ -79,7 +79,8 @@ void TCustomTCPServer::Start() {
     std::lock_guard lock(FWorkersLock);
     FStopping = false;
     FQueues.clear();
-    for (size_t i = 0; i < FBindings.size(); ++i) FQueues.push_back(std::make_unique<TAcceptQueue>());
+    for (size_t i = 0; i < FBindings.size(); ++i)
+      FQueues.push_back(std::make_unique<TAcceptQueue>());
     for (size_t i = 0; i < FBindings.size(); ++i) {
       TSocketResult r = Listen(FBindings[i].Socket, FListenQueue);
       if (!r.Ok()) throw SocketError(r.Error);
@@ -125,7 +126,9 @@ uint16_t TCustomTCPServer::BoundPort(size_t binding) const {
   return LocalPort(FBindings[binding].Socket);
 }
 
-size_t TCustomTCPServer::LiveConnectionCount() const { return size_t(std::max(0, FRunning.load())); }
+size_t TCustomTCPServer::LiveConnectionCount() const {
+  return size_t(std::max(0, FRunning.load()));
+}
 
 void TCustomTCPServer::Join(std::vector<std::unique_ptr<TWorker>>& workers) {
   for (auto& worker : workers)
@@ -151,7 +154,8 @@ void TCustomTCPServer::WorkerRun(TWorker& worker) {
     // The thread hands itself over to be joined, and joins those that ended before it, so that
     // an ended thread's stack is not kept until the next stop.
     if (!FStopping) earlier.swap(FFinished);
-    auto self = std::find_if(FWorkers.begin(), FWorkers.end(), [&](auto& w) { return w.get() == &worker; });
+    auto self =
+        std::find_if(FWorkers.begin(), FWorkers.end(), [&](auto& w) { return w.get() == &worker; });
     FFinished.push_back(std::move(*self));
     FWorkers.erase(self);
   }
@@ -176,7 +180,8 @@ void TCustomTCPServer::AcceptAndServe(TWorker& worker, std::unique_lock<std::mut
     TSocket accepted = Accept(listening, r);
     while (!r.Ok() && !FStopping) {
       // A failed accept ends only this attempt; a shortage also pauses the thread.
-      if (IsResourceShortage(r.Error) || !IsTransientAcceptError(r.Error)) std::this_thread::sleep_for(kShortageBackOff);
+      if (IsResourceShortage(r.Error) || !IsTransientAcceptError(r.Error))
+        std::this_thread::sleep_for(kShortageBackOff);
       accepted = Accept(listening, r);
     }
     TConnection connection(std::move(accepted));

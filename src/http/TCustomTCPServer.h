@@ -114,12 +114,12 @@ class TCustomTCPServer {
   std::vector<TSocketHandle> FBindings;
 
   std::mutex FWorkersLock;
-  std::condition_variable FWorkerEnded;  // under FWorkersLock
-  std::atomic<bool> FStopping{false};  // written under FWorkersLock
-  std::vector<std::unique_ptr<TWorker>> FWorkers;   // threads running
-  std::vector<std::unique_ptr<TWorker>> FFinished;  // threads ended or ending, to be joined
+  std::condition_variable FWorkerEnded;                // under FWorkersLock
+  std::atomic<bool> FStopping{false};                  // written under FWorkersLock
+  std::vector<std::unique_ptr<TWorker>> FWorkers;      // threads running
+  std::vector<std::unique_ptr<TWorker>> FFinished;     // threads ended or ending, to be joined
   std::vector<std::unique_ptr<TAcceptQueue>> FQueues;  // one per binding
-  std::atomic<int> FRunning{0};                     // connections being served
+  std::atomic<int> FRunning{0};                        // connections being served
 };
 
 }  // namespace quillara

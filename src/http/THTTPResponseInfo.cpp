@@ -140,7 +140,8 @@ void THTTPResponseInfo::WriteHeader() { WriteHeader(false); }
 
 void THTTPResponseInfo::WriteHeader(bool forContent) {
   std::string out = HeaderText(forContent, -1);
-  if (!FConnection.Write(out.data(), out.size())) throw EHTTPSocketError("Connection closed while writing");
+  if (!FConnection.Write(out.data(), out.size()))
+    throw EHTTPSocketError("Connection closed while writing");
 }
 
 std::string THTTPResponseInfo::HeaderText(bool forContent, int64_t textBytes) {
@@ -166,7 +167,11 @@ std::string THTTPResponseInfo::HeaderText(bool forContent, int64_t textBytes) {
 
   std::string out;
   out.reserve(256);
-  out.append("HTTP/1.1 ").append(std::to_string(FResponseNo)).append(" ").append(ResponseText).append("\r\n");
+  out.append("HTTP/1.1 ")
+      .append(std::to_string(FResponseNo))
+      .append(" ")
+      .append(ResponseText)
+      .append("\r\n");
   auto line = [&](const char* name, const std::string& value) {
     if (!value.empty()) out.append(name).append(": ").append(value).append("\r\n");
   };
@@ -180,14 +185,16 @@ std::string THTTPResponseInfo::HeaderText(bool forContent, int64_t textBytes) {
     if (!CharSet.empty()) out.append("; charset=").append(CharSet);
     out.append("\r\n");
   }
-  if (ContentLength >= 0) out.append("Content-Length: ").append(std::to_string(ContentLength)).append("\r\n");
+  if (ContentLength >= 0)
+    out.append("Content-Length: ").append(std::to_string(ContentLength)).append("\r\n");
   line("Cache-control", CacheControl);
   line("Date", FormatHTTPDate(Date));
   line("ETag", ETag);
   line("Expires", Expires >= 0 ? FormatHTTPDate(Expires) : "");
   line("Pragma", Pragma);
   line("Transfer-Encoding", TransferEncoding);
-  for (const auto& [name, value] : CustomHeaders) out.append(name).append(": ").append(value).append("\r\n");
+  for (const auto& [name, value] : CustomHeaders)
+    out.append(name).append(": ").append(value).append("\r\n");
   line("Content-Range", ContentRange);
   line("Accept-Patch", AcceptPatch);
   line("Accept-Ranges", AcceptRanges);

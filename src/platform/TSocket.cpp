@@ -112,8 +112,18 @@ bool IsResourceShortage(int error) {
 
 bool IsTransientAcceptError(int error) {
   switch (error) {
-    case EINTR: case EAGAIN: case ECONNABORTED: case EPROTO: case EPERM: case ENETDOWN: case ENOPROTOOPT:
-    case EHOSTDOWN: case ENONET: case EHOSTUNREACH: case EOPNOTSUPP: case ENETUNREACH:
+    case EINTR:
+    case EAGAIN:
+    case ECONNABORTED:
+    case EPROTO:
+    case EPERM:
+    case ENETDOWN:
+    case ENOPROTOOPT:
+    case EHOSTDOWN:
+    case ENONET:
+    case EHOSTUNREACH:
+    case EOPNOTSUPP:
+    case ENETUNREACH:
       return true;
     default:
       return false;
@@ -177,8 +187,8 @@ TSocketResult SendAll(const TSocket& socket, const void* data, size_t size, int 
   return {};
 }
 
-long SendFile(const TSocket& socket, int fileHandle, int64_t offset, size_t count, int stallTimeoutMs,
-              TSocketResult& result) {
+long SendFile(const TSocket& socket, int fileHandle, int64_t offset, size_t count,
+              int stallTimeoutMs, TSocketResult& result) {
   using Clock = std::chrono::steady_clock;
   // The socket does not block only while the file goes out, so that a full send buffer can be
   // waited for with the stall timeout; reads keep their blocking receive timeout.
@@ -193,7 +203,8 @@ long SendFile(const TSocket& socket, int fileHandle, int64_t offset, size_t coun
   Clock::time_point progress = Clock::now();
   while (sent < count) {
     // In pieces: one call moves less than 2 GiB.
-    ssize_t n = ::sendfile(socket.Handle(), fileHandle, &position, std::min<size_t>(count - sent, size_t(1) << 30));
+    ssize_t n = ::sendfile(socket.Handle(), fileHandle, &position,
+                           std::min<size_t>(count - sent, size_t(1) << 30));
     if (n > 0) {
       sent += size_t(n);
       progress = Clock::now();
@@ -207,7 +218,8 @@ long SendFile(const TSocket& socket, int fileHandle, int64_t offset, size_t coun
     }
     int wait = -1;
     if (stallTimeoutMs >= 0) {
-      auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - progress).count();
+      auto idle =
+          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - progress).count();
       if (idle >= stallTimeoutMs) {
         result.Error = ETIMEDOUT;
         break;
