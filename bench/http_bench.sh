@@ -9,36 +9,27 @@ bash "$(dirname "$0")/../scripts/install-deps.sh" wrk apache2-utils nginx
 source "$(dirname "$0")/lib.sh"
 start_servers
 
-# The smallest answer of each: Quillara's redirect of an unknown path (listener, request loop,
-# bridge, pool, dispatcher, default action), the peers' fixed tiny answers.
+# The smallest answers of each: Quillara's redirect of an unknown path (listener, request loop,
+# bridge, pool, dispatcher, default action) and its root page (the same and a template), the
+# peers' fixed tiny answers.
 qurl=http://127.0.0.1:$qport/x
 murl=http://127.0.0.1:$mport/api
 nurl=http://127.0.0.1:$nport/api
 
-wrk_run() {  # url conns -> "reqs p50ms p99ms"
-  wrk -t "$(( $2 < 2 ? 1 : 2 ))" -c "$2" -d "${secs}s" --latency -H 'Connection: close' "$1" 2>/dev/null | awk '
-    /Requests\/sec/ {r=$2}
-    $1=="50%" {p50=$2} $1=="99%" {p99=$2}
-    END {
-      n=split("p50 p99",k," ");
-      printf "%s %s %s\n", r, ms(p50), ms(p99)
-    }
-    function ms(v) { if (v ~ /us$/) return v/1000; if (v ~ /ms$/) return v+0; if (v ~ /s$/) return v*1000; return v }'
-}
 ab_run() {  # url conns -> "reqs p50ms p99ms"
   n=$(( $2 * 400 )); [ $n -lt 4000 ] && n=4000
   ab -q -n $n -c "$2" "$1" 2>/dev/null | awk '/Requests per second/ {r=$4} $1=="50%" {p50=$2} $1=="99%" {p99=$2} END {printf "%s %s %s\n", r, p50, p99}'
 }
 
-for tool in wrk ab; do
+for item in redirect:/x:wrk root:/:wrk redirect:/x:ab; do
+  IFS=: read -r page path tool <<<"$item"
   for c in 1 32 64; do
-    read -r qr q50 q99 <<<"$(${tool}_run $qurl $c)"
-    read -r mr m50 m99 <<<"$(${tool}_run $murl $c)"
-    read -r nr n50 n99 <<<"$(${tool}_run $nurl $c)"
-    echo "http $tool c=$c req/s vs minserver: quillara $qr, peer $mr, ratio $(ratio $qr $mr)"
-    echo "http $tool c=$c req/s vs nginx: quillara $qr, peer $nr, ratio $(ratio $qr $nr)"
-    echo "http $tool c=$c p50 ms vs minserver: quillara $q50, peer $m50, ratio $(ratio $q50 $m50)"
-    echo "http $tool c=$c p99 ms vs minserver: quillara $q99, peer $m99, ratio $(ratio $q99 $m99)"
+    trio "http $page $tool c=$c" "${tool}_run" "http://127.0.0.1:$qport$path" "$murl" "$nurl" $c
+    read -r qr q50 q99 <<<"$Q"; read -r mr m50 m99 <<<"$M"; read -r nr n50 n99 <<<"$N"
+    echo "http $page $tool c=$c req/s vs minserver: quillara $qr, peer $mr, ratio $(ratio $qr $mr)"
+    echo "http $page $tool c=$c req/s vs nginx: quillara $qr, peer $nr, ratio $(ratio $qr $nr)"
+    echo "http $page $tool c=$c p50 ms vs minserver: quillara $q50, peer $m50, ratio $(ratio $q50 $m50)"
+    echo "http $page $tool c=$c p99 ms vs nginx: quillara $q99, peer $n99, ratio $(ratio $q99 $n99)"
   done
 done
 

@@ -28,7 +28,7 @@ machine="$(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /p
 
 # Ratios from the other benchmarks: downloads against the minimal server, JSON against RapidJSON.
 {
-  FILES="f100m.bin:2 f2g.bin:1" bash "$here/rest_bench.sh" "$secs"
+  FILES="f1m.bin:8:20 f100m.bin:1:2 f100m.bin:4:1 f2g.bin:1:1 f2g.bin:4:1" bash "$here/rest_bench.sh" "$secs"
   bash "$here/static_bench.sh" "$secs"
   bash "$here/json_bench.sh" 5
 } 2>/dev/null | tee "$data/all.txt" | python3 -c '

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # REST calls through the whole stack beside nginx and the minimal thread-per-connection server:
-# EchoString against their fixed tiny answer, GetFile of a 100 MiB and a 2 GiB file against
-# their static file serving, with Quillara's peak memory. One line per figure:
+# EchoString (without a session, and with the session of an earlier call sent back) against
+# their fixed tiny answer, GetFile of 1 MiB, 100 MiB and 2 GiB files against their static file
+# serving, with Quillara's peak memory. One line per figure:
 #   "name: quillara X, peer Y, ratio R".
 #   bench/rest_bench.sh [SECONDS_PER_RUN]
 set -euo pipefail
@@ -9,6 +10,7 @@ secs=${1:-5}
 bash "$(dirname "$0")/../scripts/install-deps.sh" wrk nginx curl
 source "$(dirname "$0")/lib.sh"
 docroot=$run/docroot
+head -c $((1 << 20)) /dev/urandom > "$docroot/f1m.bin"
 head -c $((100 << 20)) /dev/urandom > "$docroot/f100m.bin"
 truncate -s 2G "$docroot/f2g.bin"
 cat "$docroot"/*.bin > /dev/null  # in the page cache before anyone is measured
@@ -22,25 +24,29 @@ WINE REGISTRY Version 2
 REG
 start_servers
 
-reqs() {  # url conns -> req/s
-  wrk -t "$(( $2 < 2 ? 1 : 2 ))" -c "$2" -d "${secs}s" -H 'Connection: close' "$1" 2>/dev/null | awk '/Requests\/sec/ {print $2}'
-}
-
-M=http://127.0.0.1:$qport/dataserver/rest/TServerMethods1
-for c in 1 32 64; do
-  q=$(reqs "$M/EchoString/abc" $c); m=$(reqs "http://127.0.0.1:$mport/api" $c); n=$(reqs "http://127.0.0.1:$nport/api" $c)
-  echo "rest EchoString c=$c req/s vs minserver: quillara $q, peer $m, ratio $(ratio $q $m)"
-  echo "rest EchoString c=$c req/s vs nginx: quillara $q, peer $n, ratio $(ratio $q $n)"
-done
-before=$(hwm)
-for file in ${FILES:-f100m.bin:3 f2g.bin:1}; do
-  name=${file%%:*}; rounds=${file##*:}
-  for c in 1 4; do
-    q=$(mbps "$M/GetFile/$name" $c $rounds); m=$(mbps "http://127.0.0.1:$mport/files/$name" $c $rounds)
-    n=$(mbps "http://127.0.0.1:$nport/files/$name" $c $rounds)
-    echo "rest GetFile $name c=$c MB/s vs minserver: quillara $q, peer $m, ratio $(ratio $q $m)"
-    echo "rest GetFile $name c=$c MB/s vs nginx: quillara $q, peer $n, ratio $(ratio $q $n)"
+base=http://127.0.0.1:$qport/dataserver/rest/TServerMethods1
+murl=http://127.0.0.1:$mport/api
+nurl=http://127.0.0.1:$nport/api
+session=$(curl -s -D - -o /dev/null "$base/EchoString/abc" | tr -d '\r' | sed -n 's/^Pragma: dssession=\([^,]*\),.*/\1/p')
+[ -n "$session" ] || { echo "no session from EchoString" >&2; exit 1; }
+for variant in "without session:" "with session:Pragma: dssession=$session"; do
+  name=${variant%%:*}; header=${variant#*:}
+  for c in 1 32 64; do
+    trio "rest EchoString $name c=$c" wrk_run "$base/EchoString/abc" "$murl" "$nurl" $c "$header"
+    read -r qr q50 q99 <<<"$Q"; read -r mr m50 m99 <<<"$M"; read -r nr n50 n99 <<<"$N"
+    echo "rest EchoString $name c=$c req/s vs minserver: quillara $qr, peer $mr, ratio $(ratio $qr $mr)"
+    echo "rest EchoString $name c=$c req/s vs nginx: quillara $qr, peer $nr, ratio $(ratio $qr $nr)"
+    echo "rest EchoString $name c=$c p99 ms vs nginx: quillara $q99, peer $n99, ratio $(ratio $q99 $n99)"
   done
 done
+download() { mbps "$1" "$2" "$3"; }  # url conns rounds -> MB/s
+before=$(hwm)
+for item in ${FILES:-f1m.bin:1:200 f1m.bin:8:50 f100m.bin:1:3 f100m.bin:4:2 f2g.bin:1:1 f2g.bin:4:1}; do
+  IFS=: read -r name c per <<<"$item"
+  trio "rest GetFile $name c=$c" download "$base/GetFile/$name" "http://127.0.0.1:$mport/files/$name" \
+    "http://127.0.0.1:$nport/files/$name" $c $per
+  echo "rest GetFile $name c=$c MB/s vs minserver: quillara $Q, peer $M, ratio $(ratio $Q $M)"
+  echo "rest GetFile $name c=$c MB/s vs nginx: quillara $Q, peer $N, ratio $(ratio $Q $N)"
+done
 after=$(hwm)
-echo "rest GetFile peak RSS growth KiB vs 64 MiB budget: quillara $((after - before)), peer 65536, ratio $(ratio $((after - before)) 65536)"
+echo "rest GetFile peak RSS growth KiB vs 16 MiB: quillara $((after - before)), peer 16384, ratio $(ratio $((after - before)) 16384)"

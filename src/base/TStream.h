@@ -60,6 +60,9 @@ class TFileStream : public TStream {
     FStart = start;
     FPosition = start;
   }
+  // For sending the file without reading it here: the descriptor and the position in the file.
+  int Handle() const { return FHandle; }
+  int64_t FileOffset() const { return FPosition; }
 
  private:
   int FHandle = -1;

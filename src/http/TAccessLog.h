@@ -20,6 +20,8 @@ class TAccessLog {
  public:
   // Lines a slow disk may leave queued; past this, lines are counted and dropped, never waited for.
   static constexpr size_t kMaxQueued = 65536;
+  // How long the writer lets lines gather once one has come.
+  static constexpr std::chrono::milliseconds kGatherTime{20};
 
   // An empty name writes to standard output. Throws std::runtime_error when the file cannot be
   // opened.
@@ -64,6 +66,9 @@ class TLoggedConnection : public IHTTPConnection {
   long Read(char* buffer, size_t size) override;
   bool WaitReadable(int timeoutMs) override { return FInner.WaitReadable(timeoutMs); }
   bool Write(const char* data, size_t size) override;
+  bool CanWriteFile() const override { return FInner.CanWriteFile(); }
+  long WriteFile(int fileHandle, int64_t offset, size_t size) override;
+  void RequestRead() override { FInner.RequestRead(); }
   void Abort() override { FInner.Abort(); }
   std::string PeerAddress() const override { return FInner.PeerAddress(); }
   uint16_t LocalPort() const override { return FInner.LocalPort(); }

@@ -33,6 +33,15 @@ class TSocketConnection : public IHTTPConnection {
     Abort();
     return false;
   }
+  bool CanWriteFile() const override { return true; }
+  long WriteFile(int fileHandle, int64_t offset, size_t size) override {
+    if (FConnection.Aborted()) return -1;
+    platform::TSocketResult r;
+    long n = platform::SendFile(FSocket, fileHandle, offset, size, FStallTimeoutMs, r);
+    if (n < 0) Abort();
+    return n;
+  }
+  void RequestRead() override { FConnection.SetRequestRead(); }
   void Abort() override { FConnection.Abort(); }
   std::string PeerAddress() const override { return platform::PeerAddressText(FSocket); }
   uint16_t LocalPort() const override { return platform::LocalPort(FSocket); }

@@ -1,5 +1,6 @@
 #include "http/TCustomTCPServer.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "base/Exceptions.h"
@@ -14,8 +15,15 @@ namespace {
 
 const char* const kBindMessage = "Could not bind socket. Address and port are already in use.";
 // Out of descriptors or threads, accepting again at once would fail again at once: the pause
-// keeps the listener from spinning while the running connections end and free them.
+// keeps the threads from spinning while the running connections end and free them.
 constexpr auto kShortageBackOff = std::chrono::milliseconds(100);
+// Threads blocked in accept on one binding. Each holds a descriptor the kernel reserves for the
+// connection to come, so they are few; the others wait for a turn.
+constexpr int kMaxAccepting = 4;
+// Threads kept waiting for their turn to accept on one binding once their connection is done;
+// more end. Enough for bursts of a few dozen clients without starting threads, few enough to
+// hold little.
+constexpr int kMaxWaiting = 64;
 
 ESocketError SocketError(int error) {
   return ESocketError(
@@ -26,6 +34,7 @@ ESocketError SocketError(int error) {
 
 void TConnection::CloseGracefully() {
   ShutdownSend(FSocket);
+  if (FRequestRead && !BytesWaiting(FSocket)) return;
   char buffer[4096];
   size_t drained = 0;
   // At most 1 MiB and half a second; a silent peer is waited for 20 ms. The socket itself closes
@@ -67,16 +76,15 @@ void TCustomTCPServer::Start() {
       // Whatever the reason the platform gives, a failed bind reads as a taken port.
       if (!BindAny(binding.Socket, binding.IPVersion, binding.Port).Ok()) throw ESocketError(kBindMessage);
     }
+    std::lock_guard lock(FWorkersLock);
+    FStopping = false;
+    FQueues.clear();
+    for (size_t i = 0; i < FBindings.size(); ++i)
+      FQueues.push_back(std::make_unique<TAcceptQueue>());
     for (size_t i = 0; i < FBindings.size(); ++i) {
       TSocketResult r = Listen(FBindings[i].Socket, FListenQueue);
       if (!r.Ok()) throw SocketError(r.Error);
-      auto listener = std::make_unique<TListener>();
-      TListener& ref = *listener;
-      {
-        std::lock_guard lock(FListenersLock);
-        FListeners.push_back(std::move(listener));
-      }
-      ref.Thread = std::thread([this, i, &ref] { ListenerRun(i, ref); });
+      StartWorker(i);
     }
     FActive = true;
   } catch (...) {
@@ -89,27 +97,28 @@ void TCustomTCPServer::Start() {
 void TCustomTCPServer::Stop() {
   if (!FActive) return;
   FActive = false;
-  std::vector<std::unique_ptr<TListener>> listeners;
   {
-    std::lock_guard lock(FListenersLock);
-    listeners.swap(FListeners);
+    // A thread that accepts from now on closes its connection unserved; those being served are
+    // cut, so that a read waiting for a silent client returns at once.
+    std::lock_guard lock(FWorkersLock);
+    FStopping = true;
+    for (auto& worker : FWorkers)
+      if (worker->Current) worker->Current->Disconnect();
+    for (auto& queue : FQueues) queue->Turn.notify_all();
   }
-  // The listener notices within one poll; its socket is closed once it no longer polls it.
-  for (auto& listener : listeners) listener->StopRequested = true;
-  for (size_t i = 0; i < listeners.size(); ++i) {
-    if (listeners[i]->Thread.joinable()) listeners[i]->Thread.join();
-    if (i < FBindings.size()) FBindings[i].Socket.Close();
+  // Wakes every thread blocked in accept; the sockets close once no thread uses them.
+  for (TSocketHandle& binding : FBindings) ShutdownBoth(binding.Socket);
+  for (;;) {
+    std::vector<std::unique_ptr<TWorker>> ended;
+    {
+      std::unique_lock lock(FWorkersLock);
+      FWorkerEnded.wait(lock, [this] { return !FFinished.empty() || FWorkers.empty(); });
+      ended.swap(FFinished);
+      if (ended.empty()) break;
+    }
+    Join(ended);
   }
   for (TSocketHandle& binding : FBindings) binding.Socket.Close();
-
-  std::vector<std::unique_ptr<TConnectionContext>> contexts;
-  {
-    std::lock_guard lock(FContextsLock);
-    for (auto& context : FContexts) context->Connection->Disconnect();
-    contexts.swap(FContexts);
-  }
-  for (auto& context : contexts)
-    if (context->Thread.joinable()) context->Thread.join();
 }
 
 uint16_t TCustomTCPServer::BoundPort(size_t binding) const {
@@ -118,95 +127,122 @@ uint16_t TCustomTCPServer::BoundPort(size_t binding) const {
 }
 
 size_t TCustomTCPServer::LiveConnectionCount() const {
-  std::lock_guard lock(FContextsLock);
-  size_t n = 0;
-  for (auto& context : FContexts) n += context->Finished ? 0 : 1;
-  return n;
+  return size_t(std::max(0, FRunning.load()));
 }
 
-void TCustomTCPServer::ListenerRun(size_t binding, TListener& listener) {
-  SetCurrentThreadName(" Listener #" + std::to_string(binding + 1));
-  const TSocket& socket = FBindings[binding].Socket;
-  while (!listener.StopRequested) {
-    ReapFinishedConnections();
-    int ready = WaitReadable(socket, 250);
-    if (listener.StopRequested) break;
-    if (ready <= 0) continue;
+void TCustomTCPServer::Join(std::vector<std::unique_ptr<TWorker>>& workers) {
+  for (auto& worker : workers)
+    if (worker->Thread.joinable()) worker->Thread.join();
+  workers.clear();
+}
+
+void TCustomTCPServer::StartWorker(size_t binding) {
+  auto worker = std::make_unique<TWorker>();
+  worker->Binding = binding;
+  TWorker& ref = *worker;
+  FWorkers.reserve(FWorkers.size() + 1);  // once the thread runs, adding it cannot fail
+  ref.Thread = std::thread([this, &ref] { WorkerRun(ref); });
+  FWorkers.push_back(std::move(worker));
+}
+
+void TCustomTCPServer::WorkerRun(TWorker& worker) {
+  SetCurrentThreadName("Scheduler User");
+  std::vector<std::unique_ptr<TWorker>> earlier;
+  {
+    std::unique_lock lock(FWorkersLock);
+    AcceptAndServe(worker, lock);
+    // The thread hands itself over to be joined, and joins those that ended before it, so that
+    // an ended thread's stack is not kept until the next stop.
+    if (!FStopping) earlier.swap(FFinished);
+    auto self =
+        std::find_if(FWorkers.begin(), FWorkers.end(), [&](auto& w) { return w.get() == &worker; });
+    FFinished.push_back(std::move(*self));
+    FWorkers.erase(self);
+  }
+  FWorkerEnded.notify_all();
+  Join(earlier);
+}
+
+void TCustomTCPServer::AcceptAndServe(TWorker& worker, std::unique_lock<std::mutex>& lock) {
+  const TSocket& listening = FBindings[worker.Binding].Socket;
+  TAcceptQueue& queue = *FQueues[worker.Binding];
+  for (;;) {
+    while (!FStopping && queue.Accepting >= kMaxAccepting) {
+      if (queue.Waiting >= kMaxWaiting) return;
+      ++queue.Waiting;
+      queue.Turn.wait(lock);
+      --queue.Waiting;
+    }
+    if (FStopping) return;
+    ++queue.Accepting;
+    lock.unlock();
     TSocketResult r;
-    TSocket accepted = Accept(socket, r);
-    if (!r.Ok()) {
-      // A failed accept ends only this attempt; a shortage also pauses the listener.
-      if (IsResourceShortage(r.Error)) std::this_thread::sleep_for(kShortageBackOff);
-      continue;
+    TSocket accepted = Accept(listening, r);
+    while (!r.Ok() && !FStopping) {
+      // A failed accept ends only this attempt; a shortage also pauses the thread.
+      if (IsResourceShortage(r.Error) || !IsTransientAcceptError(r.Error))
+        std::this_thread::sleep_for(kShortageBackOff);
+      accepted = Accept(listening, r);
     }
-    if (FRunning >= HTTPLimits().MaxConnections) {
-      Refuse(std::move(accepted));
-      continue;
-    }
-    try {
-      auto context = std::make_unique<TConnectionContext>();
-      context->Connection = std::make_unique<TConnection>(std::move(accepted));
-      std::lock_guard lock(FContextsLock);
-      FContexts.reserve(FContexts.size() + 1);  // once the thread runs, adding it cannot fail
-      TConnectionContext* running = context.get();
-      ++FRunning;
-      try {
-        context->Thread = std::thread([this, running] { ConnectionRun(*running); });
-      } catch (...) {
-        --FRunning;
-        throw;
+    TConnection connection(std::move(accepted));
+    lock.lock();
+    --queue.Accepting;
+    if (FStopping) return;  // a connection accepted meanwhile closes unserved
+    // Someone must wait in accept while this thread serves. Out of threads, this one serves and
+    // accepts again afterwards: the kernel queues what arrives meanwhile.
+    std::vector<std::unique_ptr<TWorker>> ended;
+    if (queue.Accepting == 0) {
+      if (queue.Waiting > 0) {
+        queue.Turn.notify_one();
+      } else {
+        try {
+          StartWorker(worker.Binding);
+        } catch (...) {
+        }
+        ended.swap(FFinished);
       }
-      FContexts.push_back(std::move(context));
-    } catch (...) {
-      // Out of threads or memory: this connection is dropped (closed with its context), the
-      // listener pauses and carries on.
-      std::this_thread::sleep_for(kShortageBackOff);
     }
+    // Admitted under the lock, so that the threads accepting at once never pass the cap.
+    bool admitted = FRunning < HTTPLimits().MaxConnections;
+    if (admitted) {
+      ++FRunning;
+      worker.Current = &connection;  // from now on a stop disconnects it
+    }
+    lock.unlock();
+    Join(ended);
+    if (admitted) {
+      Serve(worker, connection);
+    } else {
+      Refuse(connection.Socket());
+    }
+    lock.lock();
   }
 }
 
-// Answered and closed on the listener's thread without waiting: the answer is short and the
-// socket new, so it fits the send buffer. Request bytes already there are read first, so that
-// closing does not reset the connection before the peer has read the answer.
-void TCustomTCPServer::Refuse(TSocket socket) const {
+void TCustomTCPServer::Serve(TWorker& worker, TConnection& connection) {
+  try {
+    DoExecute(connection);
+  } catch (...) {
+    // Nothing handles connection errors: the connection simply ends.
+  }
+  if (!connection.Aborted()) connection.CloseGracefully();
+  {
+    std::lock_guard lock(FWorkersLock);
+    worker.Current = nullptr;
+  }
+  // Closed now, so the descriptor is free before the thread waits for the next connection.
+  connection.Close();
+  --FRunning;
+}
+
+// Answered and closed without waiting: the answer is short and the socket new, so it fits the
+// send buffer. Request bytes already there are read first, so that closing does not reset the
+// connection before the peer has read the answer.
+void TCustomTCPServer::Refuse(const TSocket& socket) const {
   std::string answer = BusyAnswer();
   if (!answer.empty()) SendNoWait(socket, answer.data(), answer.size());
   DiscardWaiting(socket);
   ShutdownSend(socket);
-}
-
-void TCustomTCPServer::ConnectionRun(TConnectionContext& context) {
-  SetCurrentThreadName("Scheduler User");
-  try {
-    DoExecute(*context.Connection);
-  } catch (...) {
-    // Nothing handles connection errors: the connection simply ends.
-  }
-  if (!context.Connection->Aborted()) context.Connection->CloseGracefully();
-  {
-    // Closed now rather than when reaped, so the descriptor is free at once; under the lock
-    // because a stop may be disconnecting it meanwhile.
-    std::lock_guard lock(FContextsLock);
-    context.Connection->Close();
-  }
-  --FRunning;
-  context.Finished = true;
-}
-
-void TCustomTCPServer::ReapFinishedConnections() {
-  std::vector<std::unique_ptr<TConnectionContext>> finished;
-  {
-    std::lock_guard lock(FContextsLock);
-    for (auto it = FContexts.begin(); it != FContexts.end();) {
-      if ((*it)->Finished) {
-        finished.push_back(std::move(*it));
-        it = FContexts.erase(it);
-      } else {
-        ++it;
-      }
-    }
-  }
-  for (auto& context : finished) context->Thread.join();
 }
 
 }  // namespace quillara

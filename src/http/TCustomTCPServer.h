@@ -1,7 +1,8 @@
 #pragma once
-// The TCP side of the server: bindings, one listener thread per binding, one thread per
-// accepted connection, and a stop that ends them all.
+// The TCP side of the server: bindings, the threads that accept and serve connections, and a
+// stop that ends them all.
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -34,8 +35,10 @@ class TConnection {
   void Disconnect() { platform::ShutdownBoth(FSocket); }
   // Our side is done: send FIN, then drain what the peer still sends for a short while, so
   // that closing with unread request bytes does not reset the connection before the peer has
-  // read the answer.
+  // read the answer. Once the request was read whole and nothing more has come, there is
+  // nothing to drain.
   void CloseGracefully();
+  void SetRequestRead() { FRequestRead = true; }
   // The transfer failed: closing resets the connection instead of ending it in order.
   void Abort() {
     platform::ResetOnClose(FSocket);
@@ -46,7 +49,8 @@ class TConnection {
 
  private:
   platform::TSocket FSocket;
-  bool FAborted = false;  // only the connection's own thread touches it
+  bool FAborted = false;  // only the connection's own thread touches these two
+  bool FRequestRead = false;
 };
 
 class TCustomTCPServer {
@@ -76,22 +80,31 @@ class TCustomTCPServer {
   virtual std::string BusyAnswer() const { return {}; }
 
  private:
-  struct TConnectionContext {
-    std::unique_ptr<TConnection> Connection;
+  // A thread that waits in accept on one binding and serves the connection it accepted itself,
+  // then waits again: no thread start and no hand-over per connection.
+  struct TWorker {
+    size_t Binding = 0;
     std::thread Thread;
-    std::atomic<bool> Finished{false};
+    TConnection* Current = nullptr;  // under FWorkersLock; what a stop disconnects
   };
-  struct TListener {
-    std::thread Thread;
-    std::atomic<bool> StopRequested{false};
+  // Per binding, under FWorkersLock: the threads in accept, and those waiting for their turn.
+  struct TAcceptQueue {
+    int Accepting = 0;
+    int Waiting = 0;
+    std::condition_variable Turn;
   };
 
   void Start();
   void Stop();
-  void ListenerRun(size_t binding, TListener& listener);
-  void ConnectionRun(TConnectionContext& context);
-  void ReapFinishedConnections();
-  void Refuse(platform::TSocket socket) const;
+  // Under FWorkersLock.
+  void StartWorker(size_t binding);
+  void WorkerRun(TWorker& worker);
+  // Accepts and serves until the server stops or enough threads wait on the binding already.
+  void AcceptAndServe(TWorker& worker, std::unique_lock<std::mutex>& lock);
+  // The connection is admitted: counted and known to a stop.
+  void Serve(TWorker& worker, TConnection& connection);
+  void Refuse(const platform::TSocket& socket) const;
+  static void Join(std::vector<std::unique_ptr<TWorker>>& workers);
 
   uint16_t FDefaultPort = 80;
   // 15 would make the kernel drop connections under load and produce second-long tails.
@@ -100,12 +113,13 @@ class TCustomTCPServer {
   std::atomic<bool> FActive{false};
   std::vector<TSocketHandle> FBindings;
 
-  std::mutex FListenersLock;
-  std::vector<std::unique_ptr<TListener>> FListeners;
-
-  mutable std::mutex FContextsLock;
-  std::vector<std::unique_ptr<TConnectionContext>> FContexts;
-  std::atomic<int> FRunning{0};  // connections whose thread has not finished
+  std::mutex FWorkersLock;
+  std::condition_variable FWorkerEnded;                // under FWorkersLock
+  std::atomic<bool> FStopping{false};                  // written under FWorkersLock
+  std::vector<std::unique_ptr<TWorker>> FWorkers;      // threads running
+  std::vector<std::unique_ptr<TWorker>> FFinished;     // threads ended or ending, to be joined
+  std::vector<std::unique_ptr<TAcceptQueue>> FQueues;  // one per binding
+  std::atomic<int> FRunning{0};                        // connections being served
 };
 
 }  // namespace quillara

@@ -321,6 +321,7 @@ void Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handle
   } else {
     return AnswerHeaderOnly(response, 400);
   }
+  connection.RequestRead();
 
   std::string media = TrimBlanks(request.ContentType.substr(0, request.ContentType.find(';')));
   if (request.PostStream && SameTextAscii(media, "application/x-www-form-urlencoded")) {
@@ -357,8 +358,11 @@ void Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handle
     response.SetResponseNo(500);
     response.ContentText = Utf8ToText(e.what());
   }
-  if (!response.HeaderHasBeenWritten()) response.WriteHeader();
-  if (!response.ContentText.empty() || response.ContentStream()) response.WriteContent();
+  if (!response.ContentText.empty() || response.ContentStream()) {
+    response.WriteContent();
+  } else if (!response.HeaderHasBeenWritten()) {
+    response.WriteHeader();
+  }
 }
 
 }  // namespace

@@ -63,12 +63,18 @@ const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 }  // namespace
 
 std::string FormatHTTPDate(std::time_t time) {
+  // Every answer of one second asks for the same text.
+  thread_local std::time_t cachedTime = -1;
+  thread_local std::string cachedText;
+  if (time == cachedTime) return cachedText;
   std::tm gmt{};
   gmtime_r(&time, &gmt);
   char buf[64];
   std::snprintf(buf, sizeof buf, "%s, %.2d %s %.4d %.2d:%.2d:%.2d GMT", kDays[gmt.tm_wday], gmt.tm_mday,
                 kMonths[gmt.tm_mon], gmt.tm_year + 1900, gmt.tm_hour, gmt.tm_min, gmt.tm_sec);
-  return buf;
+  cachedTime = time;
+  cachedText = buf;
+  return cachedText;
 }
 
 std::time_t ParseHTTPDate(const std::string& text) {
@@ -133,6 +139,12 @@ std::string THTTPResponseInfo::EncodedContentText() const {
 void THTTPResponseInfo::WriteHeader() { WriteHeader(false); }
 
 void THTTPResponseInfo::WriteHeader(bool forContent) {
+  std::string out = HeaderText(forContent, -1);
+  if (!FConnection.Write(out.data(), out.size()))
+    throw EHTTPSocketError("Connection closed while writing");
+}
+
+std::string THTTPResponseInfo::HeaderText(bool forContent, int64_t textBytes) {
   if (FHeaderWritten) throw EHTTPProtocolError("Header has already been written.");
   FHeaderWritten = true;
   if (ContentType.empty() && (!ContentText.empty() || FContentStream)) {
@@ -141,7 +153,7 @@ void THTTPResponseInfo::WriteHeader(bool forContent) {
   }
   if (ContentLength < 0 && (TransferEncoding.empty() || SameTextAscii(TransferEncoding, "identity"))) {
     if (!ContentText.empty()) {
-      ContentLength = int64_t(EncodedContentText().size());
+      ContentLength = textBytes >= 0 ? textBytes : int64_t(EncodedContentText().size());
     } else if (FContentStream) {
       ContentLength = FContentStream->Size();
     } else if (forContent && WillWriteBody()) {
@@ -153,7 +165,13 @@ void THTTPResponseInfo::WriteHeader(bool forContent) {
   if (Date < 0) Date = std::time(nullptr);
   FAnnouncedLength = ContentLength;
 
-  std::string out = "HTTP/1.1 " + std::to_string(FResponseNo) + " " + ResponseText + "\r\n";
+  std::string out;
+  out.reserve(256);
+  out.append("HTTP/1.1 ")
+      .append(std::to_string(FResponseNo))
+      .append(" ")
+      .append(ResponseText)
+      .append("\r\n");
   auto line = [&](const char* name, const std::string& value) {
     if (!value.empty()) out.append(name).append(": ").append(value).append("\r\n");
   };
@@ -162,15 +180,21 @@ void THTTPResponseInfo::WriteHeader(bool forContent) {
   line("Content-Disposition", ContentDisposition);
   line("Content-Encoding", ContentEncoding);
   line("Content-Language", ContentLanguage);
-  line("Content-Type", ContentType.empty() ? "" : CharSet.empty() ? ContentType : ContentType + "; charset=" + CharSet);
-  line("Content-Length", ContentLength >= 0 ? std::to_string(ContentLength) : "");
+  if (!ContentType.empty()) {
+    out.append("Content-Type: ").append(ContentType);
+    if (!CharSet.empty()) out.append("; charset=").append(CharSet);
+    out.append("\r\n");
+  }
+  if (ContentLength >= 0)
+    out.append("Content-Length: ").append(std::to_string(ContentLength)).append("\r\n");
   line("Cache-control", CacheControl);
   line("Date", FormatHTTPDate(Date));
   line("ETag", ETag);
   line("Expires", Expires >= 0 ? FormatHTTPDate(Expires) : "");
   line("Pragma", Pragma);
   line("Transfer-Encoding", TransferEncoding);
-  for (const auto& [name, value] : CustomHeaders) out.append(name).append(": ").append(value).append("\r\n");
+  for (const auto& [name, value] : CustomHeaders)
+    out.append(name).append(": ").append(value).append("\r\n");
   line("Content-Range", ContentRange);
   line("Accept-Patch", AcceptPatch);
   line("Accept-Ranges", AcceptRanges);
@@ -179,59 +203,90 @@ void THTTPResponseInfo::WriteHeader(bool forContent) {
   line("Location", Location);
   line("WWW-Authenticate", WWWAuthenticate);
   for (const THTTPCookie& c : Cookies) {
-    std::string text = c.Name + "=" + c.Value;
-    if (!c.Path.empty()) text += "; path=" + c.Path;
-    if (!c.Domain.empty()) text += "; domain=" + c.Domain;
-    if (!c.Expires.empty()) text += "; expires=" + c.Expires;
-    if (c.Secure) text += "; secure";
-    out.append("Set-Cookie: ").append(text).append("\r\n");
+    out.append("Set-Cookie: ").append(c.Name).append("=").append(c.Value);
+    if (!c.Path.empty()) out.append("; path=").append(c.Path);
+    if (!c.Domain.empty()) out.append("; domain=").append(c.Domain);
+    if (!c.Expires.empty()) out.append("; expires=").append(c.Expires);
+    if (c.Secure) out.append("; secure");
+    out.append("\r\n");
   }
   out.append("\r\n");
-  if (!FConnection.Write(out.data(), out.size())) throw EHTTPSocketError("Connection closed while writing");
+  return out;
 }
 
 // Up to the bytes still announced; a body written without a length goes out whole.
-bool THTTPResponseInfo::WriteBody(const char* data, size_t size, int64_t& left) {
+void THTTPResponseInfo::AppendBody(std::string& out, const char* data, size_t size, int64_t& left) {
   if (left >= 0) size = size_t(std::min<int64_t>(left, int64_t(size)));
   if (left > 0) left -= int64_t(size);
-  return size == 0 || FConnection.Write(data, size);
+  out.append(data, size);
+}
+
+bool THTTPResponseInfo::Flush(std::string& out) {
+  bool ok = out.empty() || FConnection.Write(out.data(), out.size());
+  out.clear();
+  return ok;
+}
+
+bool THTTPResponseInfo::WriteStream(std::string& out, int64_t& left) {
+  FContentStream->SetPosition(0);
+  // A file goes from the page cache to the socket inside the kernel where the connection can.
+  if (auto* file = dynamic_cast<TFileStream*>(FContentStream); file && FConnection.CanWriteFile()) {
+    if (!Flush(out)) return false;
+    int64_t offset = file->FileOffset();
+    while (left != 0) {
+      constexpr int64_t kUnbounded = int64_t(1) << 40;
+      long n = FConnection.WriteFile(file->Handle(), offset, size_t(left > 0 ? left : kUnbounded));
+      if (n < 0) return false;
+      if (n == 0) break;  // the end of the file
+      offset += n;
+      if (left > 0) left -= n;
+    }
+    return true;
+  }
+  // Large pieces: a download of gigabytes costs few system calls. The first one goes out with
+  // the header.
+  constexpr size_t kPiece = 256 * 1024;
+  auto buffer = std::make_unique_for_overwrite<char[]>(kPiece);
+  for (size_t n; left != 0 && (n = FContentStream->Read(buffer.get(), kPiece)) > 0;) {
+    AppendBody(out, buffer.get(), n, left);
+    if (!Flush(out)) return false;
+  }
+  return Flush(out);
 }
 
 void THTTPResponseInfo::WriteContent() {
-  if (!FHeaderWritten) WriteHeader(true);
   bool body = WillWriteBody() && FRequest.CommandType != hcHEAD;
+  // Text is encoded once, for its length and for the wire; a short answer leaves in one write
+  // with its header.
+  std::string text = ContentText.empty() ? std::string() : EncodedContentText();
+  std::string out;
+  if (!FHeaderWritten) out = HeaderText(true, ContentText.empty() ? -1 : int64_t(text.size()));
+  bool ok = true;
   if (body) {
     // The peer frames the body by the announced length (RFC 9112 section 6.3): a file that grew
     // while it is sent is cut there; one that shrank cannot fill it, and padding or closing in
     // order would pass a short body off as complete, so the transfer is reset instead.
     int64_t left = FAnnouncedLength;
-    bool ok = true;
     if (!ContentText.empty()) {
-      std::string bytes = EncodedContentText();
-      ok = WriteBody(bytes.data(), bytes.size(), left);
+      AppendBody(out, text.data(), text.size(), left);
+      ok = Flush(out);
     } else if (FContentStream) {
-      FContentStream->SetPosition(0);
-      // Large pieces: a download of gigabytes costs few system calls.
-      constexpr size_t kPiece = 256 * 1024;
-      auto buffer = std::make_unique_for_overwrite<char[]>(kPiece);
-      for (size_t n; ok && left != 0 && (n = FContentStream->Read(buffer.get(), kPiece)) > 0;)
-        ok = WriteBody(buffer.get(), n, left);
+      ok = WriteStream(out, left);
     } else {
       std::string bytes = DefaultBody();
-      ok = WriteBody(bytes.data(), bytes.size(), left);
+      AppendBody(out, bytes.data(), bytes.size(), left);
+      ok = Flush(out);
     }
     if (ok && left > 0) {
       FConnection.Abort();
       ok = false;
     }
-    if (!ok) {
-      ContentText.clear();
-      ReleaseStream();
-      throw EHTTPSocketError("Connection closed while writing");
-    }
+  } else {
+    ok = Flush(out);
   }
   ContentText.clear();
   ReleaseStream();
+  if (!ok) throw EHTTPSocketError("Connection closed while writing");
 }
 
 }  // namespace quillara

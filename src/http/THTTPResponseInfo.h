@@ -65,7 +65,14 @@ class THTTPResponseInfo {
 
  private:
   bool WillWriteBody() const;
-  bool WriteBody(const char* data, size_t size, int64_t& left);
+  // Marks the header written and returns its text; textBytes is the encoded length of
+  // ContentText when the caller has it.
+  std::string HeaderText(bool forContent, int64_t textBytes);
+  static void AppendBody(std::string& out, const char* data, size_t size, int64_t& left);
+  // Writes out (and empties it); false when the connection failed.
+  bool Flush(std::string& out);
+  // out (the header, if still unwritten) and then the content stream, up to left bytes.
+  bool WriteStream(std::string& out, int64_t& left);
   std::string DefaultBody() const;
   std::string EncodedContentText() const;
   void ReleaseStream();

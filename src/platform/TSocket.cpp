@@ -1,12 +1,15 @@
 #include "platform/TSocket.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -107,6 +110,26 @@ bool IsResourceShortage(int error) {
   return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
 }
 
+bool IsTransientAcceptError(int error) {
+  switch (error) {
+    case EINTR:
+    case EAGAIN:
+    case ECONNABORTED:
+    case EPROTO:
+    case EPERM:
+    case ENETDOWN:
+    case ENOPROTOOPT:
+    case EHOSTDOWN:
+    case ENONET:
+    case EHOSTUNREACH:
+    case EOPNOTSUPP:
+    case ENETUNREACH:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void ShutdownBoth(const TSocket& socket) {
   if (socket.Valid()) ::shutdown(socket.Handle(), SHUT_RDWR);
 }
@@ -162,6 +185,52 @@ TSocketResult SendAll(const TSocket& socket, const void* data, size_t size, int 
     ::poll(&w, 1, int(stallTimeoutMs - idle));
   }
   return {};
+}
+
+long SendFile(const TSocket& socket, int fileHandle, int64_t offset, size_t count,
+              int stallTimeoutMs, TSocketResult& result) {
+  using Clock = std::chrono::steady_clock;
+  // The socket does not block only while the file goes out, so that a full send buffer can be
+  // waited for with the stall timeout; reads keep their blocking receive timeout.
+  int flags = ::fcntl(socket.Handle(), F_GETFL);
+  if (flags < 0 || ::fcntl(socket.Handle(), F_SETFL, flags | O_NONBLOCK) != 0) {
+    result.Error = errno;
+    return -1;
+  }
+  off_t position = offset;
+  size_t sent = 0;
+  result.Error = 0;
+  Clock::time_point progress = Clock::now();
+  while (sent < count) {
+    // In pieces: one call moves less than 2 GiB.
+    ssize_t n = ::sendfile(socket.Handle(), fileHandle, &position,
+                           std::min<size_t>(count - sent, size_t(1) << 30));
+    if (n > 0) {
+      sent += size_t(n);
+      progress = Clock::now();
+      continue;
+    }
+    if (n == 0) break;
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN) {
+      result.Error = errno;
+      break;
+    }
+    int wait = -1;
+    if (stallTimeoutMs >= 0) {
+      auto idle =
+          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - progress).count();
+      if (idle >= stallTimeoutMs) {
+        result.Error = ETIMEDOUT;
+        break;
+      }
+      wait = int(stallTimeoutMs - idle);
+    }
+    pollfd w{socket.Handle(), POLLOUT, 0};
+    ::poll(&w, 1, wait);
+  }
+  ::fcntl(socket.Handle(), F_SETFL, flags);
+  return result.Ok() ? long(sent) : -1;
 }
 
 void SendNoWait(const TSocket& socket, const void* data, size_t size) {

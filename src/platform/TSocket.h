@@ -47,7 +47,11 @@ int WaitReadable(const TSocket& socket, int timeoutMs);
 TSocket Accept(const TSocket& listening, TSocketResult& result);
 // The process or the system is out of descriptors or buffers: retrying at once cannot succeed.
 bool IsResourceShortage(int error);
-// Wakes any thread blocked reading this socket; the owner closes it afterwards.
+// The failure belongs to the connection being accepted (it was aborted, say), not to the
+// listening socket: the next accept may succeed at once.
+bool IsTransientAcceptError(int error);
+// Wakes any thread blocked reading this socket, or accepting on it when it listens; the owner
+// closes it afterwards.
 void ShutdownBoth(const TSocket& socket);
 void ShutdownSend(const TSocket& socket);
 // A later Receive that waits longer than this for a byte fails with EAGAIN; 0 waits forever.
@@ -60,6 +64,11 @@ long Receive(const TSocket& socket, void* buffer, size_t size, TSocketResult& re
 // has taken no byte for that long.
 TSocketResult SendAll(const TSocket& socket, const void* data, size_t size,
                       int stallTimeoutMs = -1);
+// Sends up to count bytes of an open file from offset on, inside the kernel, waiting for room as
+// SendAll does: the bytes sent (fewer only at the file's end), 0 at the file's end, -1 on an
+// error of the socket or the file (errno kept in result).
+long SendFile(const TSocket& socket, int fileHandle, int64_t offset, size_t count,
+              int stallTimeoutMs, TSocketResult& result);
 // What fits into the send buffer now, without waiting; the rest is dropped.
 void SendNoWait(const TSocket& socket, const void* data, size_t size);
 // Reads and drops whatever has arrived, without waiting.

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "base/Exceptions.h"
@@ -40,6 +41,12 @@ std::string Exchange(const char* address, int port) {
   std::string answer = ReadToEnd(fd);
   ::close(fd);
   return answer;
+}
+
+size_t ThreadsOfThisProcess() {
+  size_t n = 0;
+  for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++n;
+  return n;
 }
 
 }  // namespace
@@ -116,4 +123,29 @@ TEST(TCustomTCPServer, ManyParallelClientsAllServedAndJoined) {
   EXPECT_EQ(ok, 200);
   server.SetActive(false);
   EXPECT_EQ(server.Finished, 200);
+}
+
+// Threads are kept for later connections, so a stop must still end every one of them, and a
+// restart must start afresh.
+TEST(TCustomTCPServer, NoThreadOutlivesAStop) {
+  size_t before = ThreadsOfThisProcess();
+  TEchoServer server;
+  int port = FreePort();
+  server.SetDefaultPort(uint16_t(port));
+  for (int run = 0; run < 2; ++run) {
+    server.Bindings().clear();
+    server.SetActive(true);
+    std::vector<std::thread> clients;
+    std::atomic<int> ok{0};
+    for (int t = 0; t < 16; ++t)
+      clients.emplace_back([&] {
+        for (int i = 0; i < 10; ++i) ok += Exchange("127.0.0.1", port) == "hi";
+      });
+    int idle = ConnectTo("127.0.0.1", port);  // still open when the server stops
+    for (auto& c : clients) c.join();
+    EXPECT_EQ(ok, 160);
+    server.SetActive(false);
+    ::close(idle);
+    EXPECT_EQ(ThreadsOfThisProcess(), before);
+  }
 }
