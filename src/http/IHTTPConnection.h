@@ -22,9 +22,6 @@ class IHTTPConnection {
   // without a copy through this process: the bytes sent (fewer only at the file's end), 0 at
   // the file's end, negative when the connection failed (it is then aborted).
   virtual long WriteFile(int /*fileHandle*/, int64_t /*offset*/, size_t /*size*/) { return -1; }
-  // The whole request has been read: the peer has nothing more to send for it, so the connection
-  // may close without waiting for the peer's end.
-  virtual void RequestRead() {}
   // The response cannot be completed: the connection is to end so that the peer sees a failed
   // transfer, not a complete one. Nothing to do where there is no peer.
   virtual void Abort() {}

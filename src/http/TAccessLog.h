@@ -68,7 +68,6 @@ class TLoggedConnection : public IHTTPConnection {
   bool Write(const char* data, size_t size) override;
   bool CanWriteFile() const override { return FInner.CanWriteFile(); }
   long WriteFile(int fileHandle, int64_t offset, size_t size) override;
-  void RequestRead() override { FInner.RequestRead(); }
   void Abort() override { FInner.Abort(); }
   std::string PeerAddress() const override { return FInner.PeerAddress(); }
   uint16_t LocalPort() const override { return FInner.LocalPort(); }

@@ -41,7 +41,6 @@ class TSocketConnection : public IHTTPConnection {
     if (n < 0) Abort();
     return n;
   }
-  void RequestRead() override { FConnection.SetRequestRead(); }
   void Abort() override { FConnection.Abort(); }
   std::string PeerAddress() const override { return platform::PeerAddressText(FSocket); }
   uint16_t LocalPort() const override { return platform::LocalPort(FSocket); }

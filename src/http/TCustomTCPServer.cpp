@@ -34,7 +34,6 @@ ESocketError SocketError(int error) {
 
 void TConnection::CloseGracefully() {
   ShutdownSend(FSocket);
-  if (FRequestRead && !BytesWaiting(FSocket)) return;
   char buffer[4096];
   size_t drained = 0;
   // At most 1 MiB and half a second; a silent peer is waited for 20 ms. The socket itself closes

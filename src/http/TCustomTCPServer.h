@@ -35,10 +35,8 @@ class TConnection {
   void Disconnect() { platform::ShutdownBoth(FSocket); }
   // Our side is done: send FIN, then drain what the peer still sends for a short while, so
   // that closing with unread request bytes does not reset the connection before the peer has
-  // read the answer. Once the request was read whole and nothing more has come, there is
-  // nothing to drain.
+  // read the answer.
   void CloseGracefully();
-  void SetRequestRead() { FRequestRead = true; }
   // The transfer failed: closing resets the connection instead of ending it in order.
   void Abort() {
     platform::ResetOnClose(FSocket);
@@ -49,8 +47,7 @@ class TConnection {
 
  private:
   platform::TSocket FSocket;
-  bool FAborted = false;  // only the connection's own thread touches these two
-  bool FRequestRead = false;
+  bool FAborted = false;  // only the connection's own thread touches it
 };
 
 class TCustomTCPServer {

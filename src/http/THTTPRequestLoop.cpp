@@ -321,7 +321,6 @@ void Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handle
   } else {
     return AnswerHeaderOnly(response, 400);
   }
-  connection.RequestRead();
 
   std::string media = TrimBlanks(request.ContentType.substr(0, request.ContentType.find(';')));
   if (request.PostStream && SameTextAscii(media, "application/x-www-form-urlencoded")) {
