@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/TFile.h"
+
 namespace quillara {
 
 class TStream {
@@ -62,7 +64,7 @@ class TFileStream : public TStream {
   }
 
  private:
-  int FHandle = -1;
+  platform::TFile FFile;
   int64_t FSize = 0;
   int64_t FStart = 0;
   int64_t FPosition = 0;
