@@ -4,6 +4,7 @@
 #include <ws2tcpip.h>
 
 #include <mutex>
+#include <set>
 
 #include "platform/win32/Win32Text.h"
 
@@ -14,6 +15,18 @@ namespace {
 
 SOCKET AsSocket(int fd) { return static_cast<SOCKET>(static_cast<intptr_t>(fd)); }
 int FromSocket(SOCKET s) { return s == INVALID_SOCKET ? -1 : static_cast<int>(static_cast<intptr_t>(s)); }
+
+// A blocked recv here is not woken by shutdown as it is on Linux, so reads wait in slices and
+// look whether their socket has been shut down meanwhile.
+std::mutex gShutLock;
+std::set<int> gShut;
+
+bool IsShut(int fd) {
+  std::lock_guard lock(gShutLock);
+  return gShut.count(fd) > 0;
+}
+
+constexpr int kReadSliceMs = 100;
 
 }  // namespace
 
@@ -42,6 +55,10 @@ int TSocket::Release() {
 
 void TSocket::Close() {
   if (FFd >= 0) {
+    {
+      std::lock_guard lock(gShutLock);
+      gShut.erase(FFd);
+    }
     ::closesocket(AsSocket(FFd));
     FFd = -1;
   }
@@ -125,7 +142,12 @@ TSocket Accept(const TSocket& listening, TSocketResult& result) {
 }
 
 void ShutdownBoth(const TSocket& socket) {
-  if (socket.Valid()) ::shutdown(AsSocket(socket.Handle()), SD_BOTH);
+  if (!socket.Valid()) return;
+  {
+    std::lock_guard lock(gShutLock);
+    gShut.insert(socket.Handle());
+  }
+  ::shutdown(AsSocket(socket.Handle()), SD_BOTH);
 }
 
 void ShutdownSend(const TSocket& socket) {
@@ -133,6 +155,19 @@ void ShutdownSend(const TSocket& socket) {
 }
 
 long Receive(const TSocket& socket, void* buffer, size_t size, TSocketResult& result) {
+  for (;;) {
+    WSAPOLLFD p{AsSocket(socket.Handle()), POLLRDNORM, 0};
+    int rc = ::WSAPoll(&p, 1, kReadSliceMs);
+    if (rc < 0) {
+      result.Error = ::WSAGetLastError();
+      return -1;
+    }
+    if (rc > 0) break;
+    if (IsShut(socket.Handle())) {  // as on Linux: a read after a local shutdown ends the stream
+      result.Error = 0;
+      return 0;
+    }
+  }
   int want = size > 0x40000000u ? 0x40000000 : int(size);
   int n = ::recv(AsSocket(socket.Handle()), static_cast<char*>(buffer), want, 0);
   result.Error = n < 0 ? ::WSAGetLastError() : 0;
