@@ -6,9 +6,10 @@ import threading
 import time
 import unittest
 
-from quillara_process import Quillara, free_port, raw_exchange, split_response, wait_until
+from quillara_process import Quillara, free_port, linux_only, raw_exchange, split_response, wait_until
 
 
+@linux_only("the handlers are held on a Unix named pipe, which Wine's file calls do not wait on")
 class ModulePoolTest(unittest.TestCase):
     def test_thirty_third_request_gets_the_pool_message(self):
         port = free_port()

@@ -3,6 +3,8 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <algorithm>
+#include <chrono>
 #include <mutex>
 #include <set>
 
@@ -127,11 +129,20 @@ uint16_t LocalPort(const TSocket& socket) {
 }
 
 int WaitReadable(const TSocket& socket, int timeoutMs) {
-  WSAPOLLFD p{AsSocket(socket.Handle()), POLLRDNORM, 0};
-  int rc = ::WSAPoll(&p, 1, timeoutMs);
-  if (rc < 0) return -1;
-  if (rc == 0) return 0;
-  return (p.revents & (POLLRDNORM | POLLERR | POLLHUP)) ? 1 : -1;
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+  for (;;) {
+    int slice = kReadSliceMs;
+    if (timeoutMs >= 0) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+      slice = int(std::max<long long>(0, std::min<long long>(left, kReadSliceMs)));
+    }
+    WSAPOLLFD p{AsSocket(socket.Handle()), POLLRDNORM, 0};
+    int rc = ::WSAPoll(&p, 1, slice);
+    if (rc < 0) return -1;
+    if (rc > 0) return (p.revents & (POLLRDNORM | POLLERR | POLLHUP)) ? 1 : -1;
+    if (IsShut(socket.Handle())) return 1;  // the read that follows sees the end
+    if (timeoutMs >= 0 && std::chrono::steady_clock::now() >= end) return 0;
+  }
 }
 
 TSocket Accept(const TSocket& listening, TSocketResult& result) {
