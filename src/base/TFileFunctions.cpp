@@ -90,12 +90,14 @@ Text ReadAllText(const Text& path) {
   if (!fs::is_regular_file(local, ec)) throw EFileNotFoundException("The specified file was not found");
   // read without sharing: a writer holding the file makes this open fail
   platform::TFileResult opened;
-  platform::TFile file = platform::OpenSharedRead(local, opened);
+  platform::TFile file = platform::OpenWithoutSharing(local, opened);
   if (!file.Valid())
-    throw EFOpenError(FormatMessage("Cannot open file \"%s\". %s", {TextToUtf8(full), platform::FileErrorText(opened.Error)}));
+    throw EFOpenError(FormatMessage("Cannot open file \"%s\". %s",
+                                    {TextToUtf8(full), platform::FileErrorText(opened.Error)}));
   std::string bytes;
   char buffer[65536];
-  for (size_t n; (n = file.ReadAt(buffer, sizeof buffer, int64_t(bytes.size()))) > 0;) bytes.append(buffer, n);
+  for (size_t n; (n = file.ReadAt(buffer, sizeof buffer, int64_t(bytes.size()))) > 0;)
+    bytes.append(buffer, n);
   file.Close();
   auto starts = [&](const char* mark, size_t n) { return bytes.size() >= n && bytes.compare(0, n, mark, n) == 0; };
   if (starts("\xEF\xBB\xBF", 3)) {
@@ -150,11 +152,13 @@ void WriteAllText(const Text& path, const Text& text) {
   Text full = CheckPath(path, kMaxFilePath);
   fs::path local = LocalPath(full);
   auto fail = [&](int error) {
-    throw EFCreateError(FormatMessage("Cannot create file \"%s\". %s", {TextToUtf8(full), platform::FileErrorText(error)}));
+    throw EFCreateError(FormatMessage("Cannot create file \"%s\". %s",
+                                      {TextToUtf8(full), platform::FileErrorText(error)}));
   };
   TWritingClaim claim(local.string());
   if (!claim.Claimed()) fail(platform::SharingViolation().Error);
-  platform::TFileResult written = platform::ReplaceWholeFile(local, "\xEF\xBB\xBF" + TextToUtf8(text));
+  platform::TFileResult written =
+      platform::ReplaceWholeFile(local, "\xEF\xBB\xBF" + TextToUtf8(text));
   if (!written.Ok()) fail(written.Error);
 }
 

@@ -39,7 +39,8 @@ TFileStream::TFileStream(const std::string& fileName, bool regularOnly) {
   platform::TFileResult result;
   FFile = platform::OpenForStreaming(fileName, regularOnly, FSize, result);
   if (!FFile.Valid()) {
-    std::string text = result.Error ? platform::FileErrorText(result.Error) : "The file is not a regular file";
+    std::string text =
+        result.Error ? platform::FileErrorText(result.Error) : "The file is not a regular file";
     throw EFOpenError(FormatMessage("Cannot open file \"%s\". %s", {fileName, text}));
   }
 }

@@ -96,7 +96,8 @@ std::string TAccessLog::FormatLine(const std::string& client, std::time_t when, 
   std::tm asUtc = local;
   long minutes = long(platform::UtcTime(asUtc) - when) / 60;
   char zone[32];
-  std::snprintf(zone, sizeof zone, "%c%02ld%02ld]", minutes < 0 ? '-' : '+', std::labs(minutes) / 60, std::labs(minutes) % 60);
+  std::snprintf(zone, sizeof zone, "%c%02ld%02ld]", minutes < 0 ? '-' : '+',
+                std::labs(minutes) / 60, std::labs(minutes) % 60);
   char stamp[64];
   std::strftime(stamp, sizeof stamp, "[%d/%b/%Y:%H:%M:%S ", &local);
   std::strcat(stamp, zone);

@@ -1,10 +1,10 @@
 #include "platform/TConsole.h"
 
-#include <cerrno>
-#include <csignal>
 #include <poll.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
+#include <cerrno>
+#include <csignal>
 
 namespace quillara::platform {
 

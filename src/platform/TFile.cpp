@@ -1,12 +1,12 @@
 #include "platform/TFile.h"
 
-#include <atomic>
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <utility>
 
 namespace quillara::platform {
@@ -64,7 +64,7 @@ size_t TFile::ReadAt(void* buffer, size_t count, int64_t offset) const {
   }
 }
 
-TFile OpenSharedRead(const fs::path& file, TFileResult& result) {
+TFile OpenWithoutSharing(const fs::path& file, TFileResult& result) {
   int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   // another holder of an exclusive lock makes this open fail
   if (fd < 0 || ::flock(fd, LOCK_SH | LOCK_NB) != 0) {
@@ -78,7 +78,7 @@ TFile OpenSharedRead(const fs::path& file, TFileResult& result) {
 
 TFile OpenForStreaming(const fs::path& file, bool regularOnly, int64_t& size, TFileResult& result) {
   TFile opened(::open(file.c_str(), O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0)));
-  struct stat st{};
+  struct stat st {};
   result.Error = 0;
   if (!opened.Valid() || ::fstat(int(opened.FHandle), &st) != 0) {
     result.Error = errno;
@@ -101,12 +101,13 @@ TFileResult ReplaceWholeFile(const fs::path& local, const std::string& bytes) {
   fs::path temporary;
   TFd out;
   for (int attempt = 0; out.Handle < 0; ++attempt) {
-    temporary = local.parent_path() /
-                (".quillara-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp");
+    temporary = local.parent_path() / (".quillara-" + std::to_string(::getpid()) + "-" +
+                                       std::to_string(counter++) + ".tmp");
     out.Handle = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (out.Handle < 0 && (errno != EEXIST || attempt > 100)) return {errno};
   }
-  if (!WriteWhole(out.Handle, bytes) || ::fsync(out.Handle) != 0 || ::close(std::exchange(out.Handle, -1)) != 0 ||
+  if (!WriteWhole(out.Handle, bytes) || ::fsync(out.Handle) != 0 ||
+      ::close(std::exchange(out.Handle, -1)) != 0 ||
       ::rename(temporary.c_str(), local.c_str()) != 0) {
     int error = errno;
     ::unlink(temporary.c_str());
@@ -115,7 +116,9 @@ TFileResult ReplaceWholeFile(const fs::path& local, const std::string& bytes) {
   return {};
 }
 
-TFileResult SharingViolation() { return {EWOULDBLOCK}; }
+TFileResult SharingViolation() {
+  return {EWOULDBLOCK};
+}
 
 std::string FileErrorText(int error) {
   char buf[256];

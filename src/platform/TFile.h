@@ -30,18 +30,20 @@ class TFile {
   size_t ReadAt(void* buffer, size_t count, int64_t offset) const;
 
  private:
-  friend TFile OpenSharedRead(const std::filesystem::path&, TFileResult&);
+  friend TFile OpenWithoutSharing(const std::filesystem::path&, TFileResult&);
   friend TFile OpenForStreaming(const std::filesystem::path&, bool, int64_t&, TFileResult&);
   explicit TFile(intptr_t handle) : FHandle(handle) {}
   intptr_t FHandle = -1;  // a descriptor, or the value of a handle
 };
 
-// For reading a whole file: fails while another holder keeps it without sharing.
-TFile OpenSharedRead(const std::filesystem::path& file, TFileResult& result);
+// For reading a whole file without sharing: fails while another holder has the file open (on
+// Linux, while a writer holds its lock).
+TFile OpenWithoutSharing(const std::filesystem::path& file, TFileResult& result);
 // For reading in pieces: a folder never opens (its size is no content length); with regularOnly
 // nothing but a regular file does, and opening a pipe or a device does not block. Invalid with
 // result 0 for a file that is not regular. size receives the file's size.
-TFile OpenForStreaming(const std::filesystem::path& file, bool regularOnly, int64_t& size, TFileResult& result);
+TFile OpenForStreaming(const std::filesystem::path& file, bool regularOnly, int64_t& size,
+                       TFileResult& result);
 // Replaces the file's content as a whole, through a temporary file beside it: readers see the old
 // or the new content, never a part. Fails while another holder keeps the present file.
 TFileResult ReplaceWholeFile(const std::filesystem::path& file, const std::string& bytes);

@@ -55,11 +55,15 @@ bool SecureRandom(void* buffer, size_t size) {
   return ::getrandom(buffer, size, 0) == static_cast<ssize_t>(size);
 }
 
-const char* ParseTime(const char* text, const char* format, std::tm& tm) { return ::strptime(text, format, &tm); }
+const char* ParseTime(const char* text, const char* format, std::tm& tm) {
+  return ::strptime(text, format, &tm);
+}
 
 std::time_t UtcTime(std::tm& tm) { return ::timegm(&tm); }
 
-bool DisplayAvailable() { return !EnvironmentVariable("DISPLAY").empty() || !EnvironmentVariable("WAYLAND_DISPLAY").empty(); }
+bool DisplayAvailable() {
+  return !EnvironmentVariable("DISPLAY").empty() || !EnvironmentVariable("WAYLAND_DISPLAY").empty();
+}
 
 std::string AccessLogFileOfUser() {
   std::filesystem::path folder;

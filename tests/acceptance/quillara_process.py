@@ -23,6 +23,8 @@ WINE_PREFIX = os.environ.get("QUILLARA_WINE_PREFIX", "")
 
 
 EXPORTER_STUB = os.environ.get("QUILLARA_EXPORTER_STUB", "")
+# A Windows program under Wine takes seconds to start on a loaded machine: waits grow with it.
+WAIT_SCALE = 4 if WINE else 1
 # The signals that stop the headless program: Wine turns SIGINT into the console's Ctrl+C, while
 # SIGTERM ends a Windows process at once, as the system has no such request.
 STOP_SIGNALS = (signal.SIGINT,) if WINE else (signal.SIGTERM, signal.SIGINT)
@@ -208,7 +210,7 @@ class Quillara:
             q.put(raw.decode("utf-8", "replace").rstrip("\r\n"))
 
     def next_line(self, timeout=10, errors=False):
-        return (self.errors if errors else self.lines).get(timeout=timeout)
+        return (self.errors if errors else self.lines).get(timeout=timeout * WAIT_SCALE)
 
     def expect(self, *expected, timeout=10):
         got = [self.next_line(timeout) for _ in expected]
@@ -219,7 +221,7 @@ class Quillara:
         self.proc.stdin.flush()
 
     def wait(self, timeout=10):
-        return self.proc.wait(timeout)
+        return self.proc.wait(timeout * WAIT_SCALE)
 
     def close(self):
         if self.proc.poll() is None:

@@ -28,11 +28,17 @@ inline int OpenSocket(int family) {
   SOCKET s = ::socket(family, SOCK_STREAM, 0);
   return s == INVALID_SOCKET ? -1 : int(intptr_t(s));
 }
-inline void CloseSocket(int fd) { ::closesocket(SOCKET(intptr_t(fd))); }
+inline void CloseSocket(int fd) {
+  ::closesocket(SOCKET(intptr_t(fd)));
+}
 using socklen_t = int;
 #else
-inline int OpenSocket(int family) { return ::socket(family, SOCK_STREAM, 0); }
-inline void CloseSocket(int fd) { ::close(fd); }
+inline int OpenSocket(int family) {
+  return ::socket(family, SOCK_STREAM, 0);
+}
+inline void CloseSocket(int fd) {
+  ::close(fd);
+}
 #endif
 
 // A port free on both families right now.

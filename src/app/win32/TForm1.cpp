@@ -41,7 +41,8 @@ void RegisterClassOnce(HINSTANCE instance) {
 
 }  // namespace
 
-std::function<void(HWND, const std::wstring&)> TForm1::ShowErrorBox = [](HWND owner, const std::wstring& text) {
+std::function<void(HWND, const std::wstring&)> TForm1::ShowErrorBox = [](HWND owner,
+                                                                         const std::wstring& text) {
   // The application's title is empty, and so is the box's.
   ::MessageBoxW(owner, text.c_str(), L"", MB_ICONERROR | MB_OK);
 };
@@ -66,8 +67,10 @@ TForm1::TForm1(const std::string& portText) {
   RECT r{0, 0, kClientWidth, kClientHeight};
   ::AdjustWindowRectEx(&r, style, FALSE, exStyle);
   int width = r.right - r.left, height = r.bottom - r.top;
-  int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2, y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  FHandle = ::CreateWindowExW(exStyle, kClassName, L"", style, x, y, width, height, nullptr, nullptr, instance, nullptr);
+  int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+      y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  FHandle = ::CreateWindowExW(exStyle, kClassName, L"", style, x, y, width, height, nullptr,
+                              nullptr, instance, nullptr);
   ::SetWindowLongPtrW(FHandle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   ::SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm1::WindowProc));
   FIcon = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0));
@@ -97,14 +100,17 @@ void TForm1::CreateControls(const std::string& portText) {
   HDC screen = ::GetDC(nullptr);
   int fontHeight = -::MulDiv(8, ::GetDeviceCaps(screen, LOGPIXELSY), 72);
   ::ReleaseDC(nullptr, screen);
-  FFont = ::CreateFontW(fontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Tahoma");
-  FBoldFont = ::CreateFontW(fontHeight, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Tahoma");
-  auto make = [&](const wchar_t* kind, const std::wstring& text, DWORD style, int x, int y, int w, int h, int id,
-                  DWORD exStyle = 0) {
-    HWND control = ::CreateWindowExW(exStyle, kind, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h, FHandle,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  FFont = ::CreateFontW(fontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                        L"Tahoma");
+  FBoldFont = ::CreateFontW(fontHeight, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                            L"Tahoma");
+  auto make = [&](const wchar_t* kind, const std::wstring& text, DWORD style, int x, int y, int w,
+                  int h, int id, DWORD exStyle = 0) {
+    HWND control = ::CreateWindowExW(
+        exStyle, kind, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h, FHandle,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
     return control;
   };
@@ -112,15 +118,21 @@ void TForm1::CreateControls(const std::string& portText) {
   LabelSTATO = make(L"STATIC", Wide(kLabelStopped), 0, 64, 16, 260, 16, -1);
   ::SendMessageW(LabelSTATO, WM_SETFONT, reinterpret_cast<WPARAM>(FBoldFont), FALSE);
   Label2 = make(L"STATIC", L"Ip:", 0, 16, 44, 44, 16, -1);
-  EditIP = make(L"EDIT", L"", ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, 64, 41, 140, 21, idEditIP, WS_EX_CLIENTEDGE);
+  EditIP = make(L"EDIT", L"", ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, 64, 41, 140, 21, idEditIP,
+                WS_EX_CLIENTEDGE);
   Label1 = make(L"STATIC", L"Porta:", 0, 16, 72, 44, 16, -1);
-  EditPort = make(L"EDIT", Wide(portText), ES_AUTOHSCROLL | WS_TABSTOP, 64, 69, 80, 21, idEditPort, WS_EX_CLIENTEDGE);
+  EditPort = make(L"EDIT", Wide(portText), ES_AUTOHSCROLL | WS_TABSTOP, 64, 69, 80, 21, idEditPort,
+                  WS_EX_CLIENTEDGE);
   Image1 = make(L"STATIC", L"", SS_ICON, 340, 12, 32, 32, -1);
   ::SendMessageW(Image1, STM_SETICON, reinterpret_cast<WPARAM>(FIcon), 0);
-  ButtonStart = make(L"BUTTON", L"Avvia", BS_PUSHBUTTON | WS_TABSTOP, 16, 100, 80, 25, idButtonStart);
-  ButtonStop = make(L"BUTTON", L"Arresta", BS_PUSHBUTTON | WS_TABSTOP, 104, 100, 80, 25, idButtonStop);
-  ButtonTERMINA = make(L"BUTTON", L"Termina", BS_PUSHBUTTON | WS_TABSTOP, 192, 100, 80, 25, idButtonTERMINA);
-  ButtonCHIUDI = make(L"BUTTON", L"Riduci a icona", BS_PUSHBUTTON | WS_TABSTOP, 280, 100, 93, 25, idButtonCHIUDI);
+  ButtonStart =
+      make(L"BUTTON", L"Avvia", BS_PUSHBUTTON | WS_TABSTOP, 16, 100, 80, 25, idButtonStart);
+  ButtonStop =
+      make(L"BUTTON", L"Arresta", BS_PUSHBUTTON | WS_TABSTOP, 104, 100, 80, 25, idButtonStop);
+  ButtonTERMINA =
+      make(L"BUTTON", L"Termina", BS_PUSHBUTTON | WS_TABSTOP, 192, 100, 80, 25, idButtonTERMINA);
+  ButtonCHIUDI = make(L"BUTTON", L"Riduci a icona", BS_PUSHBUTTON | WS_TABSTOP, 280, 100, 93, 25,
+                      idButtonCHIUDI);
 
   PopupMenu1 = ::CreatePopupMenu();
   ::AppendMenuW(PopupMenu1, MF_STRING, idPopupApri, L"Apri");
@@ -136,7 +148,8 @@ void TForm1::CreateControls(const std::string& portText) {
   FTray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   FTray.uCallbackMessage = kTrayMessage;
   FTray.hIcon = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                                ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
+                                                ::GetSystemMetrics(SM_CXSMICON),
+                                                ::GetSystemMetrics(SM_CYSMICON), 0));
   lstrcpynW(FTray.szTip, L"Quillara", ARRAYSIZE(FTray.szTip));
 }
 
@@ -157,8 +170,10 @@ void TForm1::FormCreate() {
 
 void TForm1::ShowState() {
   ::SetWindowTextW(LabelSTATO, Wide(FControl.LabelSTATO()).c_str());
-  ::EnableMenuItem(PopupMenu1, idPopupAvvia, MF_BYCOMMAND | (FControl.PopupAvviaEnabled() ? MF_ENABLED : MF_GRAYED));
-  ::EnableMenuItem(PopupMenu1, idPopupArresta, MF_BYCOMMAND | (FControl.PopupArrestaEnabled() ? MF_ENABLED : MF_GRAYED));
+  ::EnableMenuItem(PopupMenu1, idPopupAvvia,
+                   MF_BYCOMMAND | (FControl.PopupAvviaEnabled() ? MF_ENABLED : MF_GRAYED));
+  ::EnableMenuItem(PopupMenu1, idPopupArresta,
+                   MF_BYCOMMAND | (FControl.PopupArrestaEnabled() ? MF_ENABLED : MF_GRAYED));
 }
 
 void TForm1::ButtonStartClick() {
@@ -174,14 +189,18 @@ void TForm1::StopOperation() {
   ApplicationEvents1Idle();
 }
 
-void TForm1::ButtonStopClick() { StopOperation(); }
+void TForm1::ButtonStopClick() {
+  StopOperation();
+}
 
 void TForm1::ButtonTERMINAClick() {
   StopOperation();
   ::PostMessageW(FHandle, WM_CLOSE, 0, 0);
 }
 
-void TForm1::popupEsciClick() { ::PostMessageW(FHandle, WM_CLOSE, 0, 0); }
+void TForm1::popupEsciClick() {
+  ::PostMessageW(FHandle, WM_CLOSE, 0, 0);
+}
 
 bool TForm1::ShowTrayIcon(bool show) {
   if (show == FTrayVisible) return true;
@@ -267,14 +286,27 @@ LRESULT TForm1::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case idButtonStart:
-        case idPopupAvvia: ButtonStartClick(); return 0;
+        case idPopupAvvia:
+          ButtonStartClick();
+          return 0;
         case idButtonStop:
-        case idPopupArresta: ButtonStopClick(); return 0;
-        case idButtonTERMINA: ButtonTERMINAClick(); return 0;
-        case idButtonCHIUDI: ApplicationEvents1Minimize(); return 0;
-        case idPopupApri: TrayIcon1DblClick(); return 0;
-        case idPopupEsci: popupEsciClick(); return 0;
-        default: break;
+        case idPopupArresta:
+          ButtonStopClick();
+          return 0;
+        case idButtonTERMINA:
+          ButtonTERMINAClick();
+          return 0;
+        case idButtonCHIUDI:
+          ApplicationEvents1Minimize();
+          return 0;
+        case idPopupApri:
+          TrayIcon1DblClick();
+          return 0;
+        case idPopupEsci:
+          popupEsciClick();
+          return 0;
+        default:
+          break;
       }
       break;
     case WM_TIMER:

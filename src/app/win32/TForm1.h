@@ -3,6 +3,7 @@
 // tray icon to hide in. Same captions and behaviour as the Linux window, over the same
 // TServerControl.
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include <functional>
@@ -16,9 +17,18 @@ class TForm1 {
  public:
   // Control and menu identifiers, and the messages the window takes besides the system's.
   enum : int {
-    idButtonStart = 101, idButtonStop, idButtonTERMINA, idButtonCHIUDI, idEditIP, idEditPort,
-    idPopupApri = 201, idPopupAvvia, idPopupArresta, idPopupEsci,
-    idTimer1 = 1, idTimerFDestroy = 2,
+    idButtonStart = 101,
+    idButtonStop,
+    idButtonTERMINA,
+    idButtonCHIUDI,
+    idEditIP,
+    idEditPort,
+    idPopupApri = 201,
+    idPopupAvvia,
+    idPopupArresta,
+    idPopupEsci,
+    idTimer1 = 1,
+    idTimerFDestroy = 2,
   };
   static constexpr UINT kTrayMessage = WM_APP + 1;  // the tray icon's notifications
   static constexpr UINT kArmMessage = WM_APP + 2;   // a download handed its stream over

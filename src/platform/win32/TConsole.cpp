@@ -50,7 +50,8 @@ void ReadInput() {
   char buffer[1024];
   for (;;) {
     DWORD n = 0;
-    bool ok = in != nullptr && in != INVALID_HANDLE_VALUE && ::ReadFile(in, buffer, sizeof buffer, &n, nullptr);
+    bool ok = in != nullptr && in != INVALID_HANDLE_VALUE &&
+              ::ReadFile(in, buffer, sizeof buffer, &n, nullptr);
     std::lock_guard lock(gStopLock);
     if (!ok || n == 0) {
       Shared().Ended = true;
@@ -70,12 +71,16 @@ TConsoleEvents::TConsoleEvents() {
   std::call_once(started, [] { std::thread(ReadInput).detach(); });
 }
 
-TConsoleEvents::~TConsoleEvents() { ::SetConsoleCtrlHandler(OnConsoleControl, FALSE); }
+TConsoleEvents::~TConsoleEvents() {
+  ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+}
 
 TConsoleEvents::TEvent TConsoleEvents::Wait(int timeoutMs, std::string& input) {
   std::unique_lock lock(gStopLock);
   TInput& state = Shared();
-  auto ready = [&] { return gStopRequested || !state.Pieces.empty() || (state.Ended && state.Watching); };
+  auto ready = [&] {
+    return gStopRequested || !state.Pieces.empty() || (state.Ended && state.Watching);
+  };
   if (timeoutMs < 0) {
     gStopWake.wait(lock, ready);
   } else if (!gStopWake.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready)) {

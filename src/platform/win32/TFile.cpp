@@ -13,7 +13,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-HANDLE AsHandle(intptr_t value) { return reinterpret_cast<HANDLE>(value); }
+HANDLE AsHandle(intptr_t value) {
+  return reinterpret_cast<HANDLE>(value);
+}
 
 struct THandle {
   HANDLE Value = INVALID_HANDLE_VALUE;
@@ -49,9 +51,8 @@ size_t TFile::ReadAt(void* buffer, size_t count, int64_t offset) const {
   return read;
 }
 
-// Readers share with readers only: a writer holding the file keeps them out, and they keep it out.
-TFile OpenSharedRead(const fs::path& file, TFileResult& result) {
-  HANDLE h = ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+TFile OpenWithoutSharing(const fs::path& file, TFileResult& result) {
+  HANDLE h = ::CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   result.Error = h == INVALID_HANDLE_VALUE ? int(::GetLastError()) : 0;
   if (h == INVALID_HANDLE_VALUE) return {};
@@ -89,22 +90,25 @@ TFileResult ReplaceWholeFile(const fs::path& local, const std::string& bytes) {
   // Without sharing: anyone holding the present file makes the write fail.
   {
     THandle present(::CreateFileW(local.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                  nullptr));
     if (present.Value == INVALID_HANDLE_VALUE) {
       DWORD error = ::GetLastError();
       if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return {int(error)};
     }
   }
   DWORD attributes = ::GetFileAttributesW(local.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return {int(ERROR_DIRECTORY)};
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return {int(ERROR_DIRECTORY)};
 
   static std::atomic<unsigned> counter{0};
   fs::path temporary;
   HANDLE out = INVALID_HANDLE_VALUE;
   for (int attempt = 0; out == INVALID_HANDLE_VALUE; ++attempt) {
-    temporary = local.parent_path() / (".quillara-" + std::to_string(::GetCurrentProcessId()) + "-" +
-                                       std::to_string(counter++) + ".tmp");
-    out = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    temporary = local.parent_path() / (".quillara-" + std::to_string(::GetCurrentProcessId()) +
+                                       "-" + std::to_string(counter++) + ".tmp");
+    out = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE && (::GetLastError() != ERROR_FILE_EXISTS || attempt > 100))
       return {int(::GetLastError())};
   }
@@ -115,13 +119,15 @@ TFileResult ReplaceWholeFile(const fs::path& local, const std::string& bytes) {
   while (left > 0 && error == 0) {
     DWORD n = 0;
     DWORD piece = left > 0x40000000u ? 0x40000000u : DWORD(left);
-    if (!::WriteFile(out, p, piece, &n, nullptr) || n == 0) error = ::GetLastError() ? ::GetLastError() : ERROR_WRITE_FAULT;
+    if (!::WriteFile(out, p, piece, &n, nullptr) || n == 0)
+      error = ::GetLastError() ? ::GetLastError() : ERROR_WRITE_FAULT;
     p += n;
     left -= n;
   }
   if (error == 0 && !::FlushFileBuffers(out)) error = ::GetLastError();
   ::CloseHandle(std::exchange(written.Value, INVALID_HANDLE_VALUE));
-  if (error == 0 && !::MoveFileExW(temporary.c_str(), local.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  if (error == 0 && !::MoveFileExW(temporary.c_str(), local.c_str(),
+                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     error = ::GetLastError();
   if (error != 0) {
     ::DeleteFileW(temporary.c_str());
@@ -130,8 +136,12 @@ TFileResult ReplaceWholeFile(const fs::path& local, const std::string& bytes) {
   return {};
 }
 
-TFileResult SharingViolation() { return {int(ERROR_SHARING_VIOLATION)}; }
+TFileResult SharingViolation() {
+  return {int(ERROR_SHARING_VIOLATION)};
+}
 
-std::string FileErrorText(int error) { return SystemErrorText(DWORD(error)); }
+std::string FileErrorText(int error) {
+  return SystemErrorText(DWORD(error));
+}
 
 }  // namespace quillara::platform

@@ -15,8 +15,9 @@ namespace {
 // A handle opened for appending only: every write lands at the end as one piece, whoever else
 // appends. Kept as a C runtime descriptor, as the class holds one.
 int OpenForAppending(const std::string& fileName, DWORD& error) {
-  HANDLE h = ::CreateFileW(WideOf(fileName).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = ::CreateFileW(WideOf(fileName).c_str(), FILE_APPEND_DATA,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     error = ::GetLastError();
     return -1;
@@ -39,7 +40,8 @@ TLogFile::TLogFile(std::string fileName) : FFileName(std::move(fileName)) {
   DWORD error = 0;
   FHandle = OpenForAppending(FFileName, error);
   if (FHandle < 0)
-    throw std::runtime_error("Cannot open the access log \"" + FFileName + "\". " + SystemErrorText(error));
+    throw std::runtime_error("Cannot open the access log \"" + FFileName + "\". " +
+                             SystemErrorText(error));
 }
 
 TLogFile::~TLogFile() {
@@ -69,6 +71,8 @@ void TLogFile::Reopen() {
 // No hang-up signal here: rotation tools on this system copy and truncate instead.
 void WatchReopenSignal() {}
 
-bool TakeReopenRequest() { return false; }
+bool TakeReopenRequest() {
+  return false;
+}
 
 }  // namespace quillara::platform

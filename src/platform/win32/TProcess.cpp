@@ -1,6 +1,7 @@
 #include "platform/TProcess.h"
 
 #include <windows.h>
+
 #include <shellapi.h>
 
 namespace quillara::platform {
@@ -8,7 +9,9 @@ namespace quillara::platform {
 namespace {
 
 // Process handles are 32-bit values sign-extended, so the marker's int holds one.
-HANDLE AsHandle(int marker) { return reinterpret_cast<HANDLE>(intptr_t(marker)); }
+HANDLE AsHandle(int marker) {
+  return reinterpret_cast<HANDLE>(intptr_t(marker));
+}
 
 }  // namespace
 
@@ -34,14 +37,12 @@ bool TStartedProgram::Running() const {
 TStartedProgram ShellOpen(const std::filesystem::path& program) {
   DWORD attributes = ::GetFileAttributesW(program.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
-  std::wstring folder = program.parent_path().wstring();
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
   info.lpVerb = L"open";
   info.lpFile = program.c_str();
-  info.lpDirectory = folder.c_str();
-  info.nShow = SW_HIDE;
+  info.nShow = SW_SHOWNORMAL;  // no working folder: the exporter finds its files by itself
   if (!::ShellExecuteExW(&info)) return {};
   if (info.hProcess == nullptr) return TStartedProgram();
   auto value = reinterpret_cast<intptr_t>(info.hProcess);

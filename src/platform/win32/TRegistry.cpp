@@ -52,7 +52,9 @@ class TKey {
 }  // namespace
 
 // Nothing to point at: the registry is the system's own.
-std::filesystem::path WinePrefix() { return {}; }
+std::filesystem::path WinePrefix() {
+  return {};
+}
 
 TRegistry::TRegistry(std::filesystem::path prefix) : FPrefix(std::move(prefix)) {
   SetRootKey(TRegRoot::HKEY_LOCAL_MACHINE);
@@ -84,14 +86,15 @@ TRegistry::TReadStatus TRegistry::ReadString(std::u16string_view name, std::u16s
   std::wstring valueName(name.begin(), name.end());
   DWORD type = 0;
   DWORD size = 0;
-  if (::RegQueryValueExW(key.Handle(), valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+  if (::RegQueryValueExW(key.Handle(), valueName.c_str(), nullptr, &type, nullptr, &size) !=
+          ERROR_SUCCESS ||
       size == 0)
     return TReadStatus::rsOk;
   if (type != REG_SZ && type != REG_EXPAND_SZ) return TReadStatus::rsWrongType;
   std::vector<wchar_t> data(size / sizeof(wchar_t) + 1, L'\0');
   DWORD got = DWORD(data.size() * sizeof(wchar_t));
-  if (::RegQueryValueExW(key.Handle(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &got) !=
-      ERROR_SUCCESS)
+  if (::RegQueryValueExW(key.Handle(), valueName.c_str(), nullptr, &type,
+                         reinterpret_cast<BYTE*>(data.data()), &got) != ERROR_SUCCESS)
     return TReadStatus::rsOk;
   if (type != REG_SZ && type != REG_EXPAND_SZ) return TReadStatus::rsWrongType;
   data[std::min<size_t>(got / sizeof(wchar_t), data.size() - 1)] = L'\0';

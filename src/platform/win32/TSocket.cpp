@@ -15,8 +15,12 @@ namespace quillara::platform {
 // SOCKET values are kernel handles, which hold 32 significant bits: the class's int keeps them.
 namespace {
 
-SOCKET AsSocket(int fd) { return static_cast<SOCKET>(static_cast<intptr_t>(fd)); }
-int FromSocket(SOCKET s) { return s == INVALID_SOCKET ? -1 : static_cast<int>(static_cast<intptr_t>(s)); }
+SOCKET AsSocket(int fd) {
+  return static_cast<SOCKET>(static_cast<intptr_t>(fd));
+}
+int FromSocket(SOCKET s) {
+  return s == INVALID_SOCKET ? -1 : static_cast<int>(static_cast<intptr_t>(s));
+}
 
 // A blocked recv here is not woken by shutdown as it is on Linux, so reads wait in slices and
 // look whether their socket has been shut down meanwhile.
@@ -78,13 +82,15 @@ TSocket CreateStreamSocket(TIPVersion version, TSocketResult& result) {
   StartSocketLibrary();
   int family = version == TIPVersion::ivIPv6 ? AF_INET6 : AF_INET;
   // Not inherited: a program started through the shell must not keep the listener open.
-  SOCKET s = ::WSASocketW(family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+  SOCKET s = ::WSASocketW(family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0,
+                          WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
   result.Error = s == INVALID_SOCKET ? ::WSAGetLastError() : 0;
   return TSocket(FromSocket(s));
 }
 
 static TSocketResult SetIntOption(const TSocket& socket, int level, int name, int value) {
-  if (::setsockopt(AsSocket(socket.Handle()), level, name, reinterpret_cast<const char*>(&value), sizeof value) != 0)
+  if (::setsockopt(AsSocket(socket.Handle()), level, name, reinterpret_cast<const char*>(&value),
+                   sizeof value) != 0)
     return {::WSAGetLastError()};
   return {};
 }
@@ -93,7 +99,8 @@ static TSocketResult SetIntOption(const TSocket& socket, int level, int name, in
 // (here reuse would let it share the port).
 TSocketResult PrepareListening(const TSocket& socket, TIPVersion version, bool useNagle) {
   TSocketResult r = SetIntOption(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, 1);
-  if (r.Ok() && version == TIPVersion::ivIPv6) r = SetIntOption(socket, IPPROTO_IPV6, IPV6_V6ONLY, 1);
+  if (r.Ok() && version == TIPVersion::ivIPv6)
+    r = SetIntOption(socket, IPPROTO_IPV6, IPV6_V6ONLY, 1);
   if (r.Ok()) r = SetIntOption(socket, IPPROTO_TCP, TCP_NODELAY, useNagle ? 0 : 1);
   return r;
 }
@@ -123,17 +130,21 @@ TSocketResult Listen(const TSocket& socket, int backlog) {
 uint16_t LocalPort(const TSocket& socket) {
   sockaddr_storage a{};
   int len = sizeof a;
-  if (::getsockname(AsSocket(socket.Handle()), reinterpret_cast<sockaddr*>(&a), &len) != 0) return 0;
+  if (::getsockname(AsSocket(socket.Handle()), reinterpret_cast<sockaddr*>(&a), &len) != 0)
+    return 0;
   if (a.ss_family == AF_INET6) return ntohs(reinterpret_cast<sockaddr_in6*>(&a)->sin6_port);
   return ntohs(reinterpret_cast<sockaddr_in*>(&a)->sin_port);
 }
 
 int WaitReadable(const TSocket& socket, int timeoutMs) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+  auto end =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
   for (;;) {
     int slice = kReadSliceMs;
     if (timeoutMs >= 0) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      end - std::chrono::steady_clock::now())
+                      .count();
       slice = int(std::max<long long>(0, std::min<long long>(left, kReadSliceMs)));
     }
     WSAPOLLFD p{AsSocket(socket.Handle()), POLLRDNORM, 0};
@@ -148,7 +159,8 @@ int WaitReadable(const TSocket& socket, int timeoutMs) {
 TSocket Accept(const TSocket& listening, TSocketResult& result) {
   SOCKET s = ::accept(AsSocket(listening.Handle()), nullptr, nullptr);
   result.Error = s == INVALID_SOCKET ? ::WSAGetLastError() : 0;
-  if (s != INVALID_SOCKET) ::SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+  if (s != INVALID_SOCKET)
+    ::SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
   return TSocket(FromSocket(s));
 }
 
@@ -200,7 +212,8 @@ TSocketResult SendAll(const TSocket& socket, const void* data, size_t size) {
 std::string PeerAddressText(const TSocket& socket) {
   sockaddr_storage a{};
   int len = sizeof a;
-  if (::getpeername(AsSocket(socket.Handle()), reinterpret_cast<sockaddr*>(&a), &len) != 0) return {};
+  if (::getpeername(AsSocket(socket.Handle()), reinterpret_cast<sockaddr*>(&a), &len) != 0)
+    return {};
   char buf[INET6_ADDRSTRLEN] = {};
   if (a.ss_family == AF_INET6) {
     ::inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6*>(&a)->sin6_addr, buf, sizeof buf);
@@ -210,6 +223,8 @@ std::string PeerAddressText(const TSocket& socket) {
   return buf;
 }
 
-std::string SocketErrorText(int error) { return SystemErrorText(DWORD(error)); }
+std::string SocketErrorText(int error) {
+  return SystemErrorText(DWORD(error));
+}
 
 }  // namespace quillara::platform

@@ -2,7 +2,9 @@
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
 #include <windows.h>
+
 #include <bcrypt.h>
 
 #include <cstring>
@@ -44,8 +46,8 @@ bool LookupHostIPv4(uint32_t& address) {
 // Thread names are a debugger's matter here; older systems lack the call, so it is looked up.
 void SetCurrentThreadName(const std::string& name) {
   using TSetName = HRESULT(WINAPI*)(HANDLE, PCWSTR);
-  static const auto setName = reinterpret_cast<TSetName>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetThreadDescription")));
+  static const auto setName = reinterpret_cast<TSetName>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetThreadDescription")));
   if (setName) setName(::GetCurrentThread(), WideOf(name).c_str());
 }
 
@@ -63,10 +65,13 @@ std::string EnvironmentVariable(const char* name) {
 }
 
 bool SecureRandom(void* buffer, size_t size) {
-  return BCRYPT_SUCCESS(::BCryptGenRandom(nullptr, static_cast<PUCHAR>(buffer), ULONG(size), BCRYPT_USE_SYSTEM_PREFERRED_RNG));
+  return BCRYPT_SUCCESS(::BCryptGenRandom(nullptr, static_cast<PUCHAR>(buffer), ULONG(size),
+                                          BCRYPT_USE_SYSTEM_PREFERRED_RNG));
 }
 
-bool DisplayAvailable() { return true; }
+bool DisplayAvailable() {
+  return true;
+}
 
 // %LOCALAPPDATA%\Quillara\access.log; the folder is created.
 std::string AccessLogFileOfUser() {
@@ -89,11 +94,15 @@ namespace quillara::platform {
 
 namespace {
 
-const char* const kDayNames[] = {"sunday", "monday", "tuesday", "wednesday", "thursday", "friday", "saturday"};
-const char* const kMonthNames[] = {"january", "february", "march",     "april",   "may",      "june",
-                                   "july",    "august",   "september", "october", "november", "december"};
+const char* const kDayNames[] = {"sunday",   "monday", "tuesday", "wednesday",
+                                 "thursday", "friday", "saturday"};
+const char* const kMonthNames[] = {"january",   "february", "march",    "april",
+                                   "may",       "june",     "july",     "august",
+                                   "september", "october",  "november", "december"};
 
-char LowerChar(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
+char LowerChar(char c) {
+  return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
+}
 
 // A full or three-letter name from the table, without case; its index, or -1.
 int ReadName(const char*& p, const char* const* names, int count) {
@@ -182,6 +191,8 @@ const char* ParseTime(const char* text, const char* format, std::tm& tm) {
   return p;
 }
 
-std::time_t UtcTime(std::tm& tm) { return ::_mkgmtime(&tm); }
+std::time_t UtcTime(std::tm& tm) {
+  return ::_mkgmtime(&tm);
+}
 
 }  // namespace quillara::platform

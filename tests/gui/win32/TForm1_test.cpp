@@ -35,7 +35,9 @@ bool Listening(int port) {
   return true;
 }
 
-bool MenuEnabled(HMENU menu, int id) { return !(::GetMenuState(menu, UINT(id), MF_BYCOMMAND) & MF_GRAYED); }
+bool MenuEnabled(HMENU menu, int id) {
+  return !(::GetMenuState(menu, UINT(id), MF_BYCOMMAND) & MF_GRAYED);
+}
 
 // Turns of the window's message loop until the condition holds or the time is up.
 template <class F>
@@ -49,7 +51,9 @@ bool PumpUntil(TForm1& form, F condition, int ms = 3000) {
   return true;
 }
 
-void Click(HWND button) { ::SendMessageW(button, BM_CLICK, 0, 0); }
+void Click(HWND button) {
+  ::SendMessageW(button, BM_CLICK, 0, 0);
+}
 
 // Answers every error box of this process: records its title and text, then presses OK.
 class TErrorBoxes {
@@ -80,11 +84,15 @@ class TErrorBoxes {
     ::GetWindowThreadProcessId(window, &process);
     wchar_t kind[64] = {};
     ::GetClassNameW(window, kind, 64);
-    if (process != ::GetCurrentProcessId() || std::wstring(kind) != L"#32770" || !::IsWindowVisible(window)) return TRUE;
+    if (process != ::GetCurrentProcessId() || std::wstring(kind) != L"#32770" ||
+        !::IsWindowVisible(window))
+      return TRUE;
     auto* boxes = reinterpret_cast<TErrorBoxes*>(self);
     std::lock_guard lock(boxes->FLock);
     // A box being closed may still be found on the next round.
-    if (std::find(boxes->FAnswered.begin(), boxes->FAnswered.end(), window) != boxes->FAnswered.end()) return TRUE;
+    if (std::find(boxes->FAnswered.begin(), boxes->FAnswered.end(), window) !=
+        boxes->FAnswered.end())
+      return TRUE;
     boxes->FAnswered.push_back(window);
     boxes->FTexts.push_back(TextOf(::GetDlgItem(window, 0xFFFF)));
     boxes->FTitles.push_back(TextOf(window));
@@ -118,7 +126,8 @@ void SaveScreenshot(HWND window, const std::string& file) {
   info.biBitCount = 24;
   int stride = (w * 3 + 3) & ~3;
   std::vector<char> pixels(size_t(stride) * size_t(h));
-  ::GetDIBits(memory, bitmap, 0, UINT(h), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  ::GetDIBits(memory, bitmap, 0, UINT(h), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+              DIB_RGB_COLORS);
   BITMAPFILEHEADER head{};
   head.bfType = 0x4D42;
   head.bfOffBits = sizeof head + sizeof info;
@@ -134,7 +143,8 @@ void SaveScreenshot(HWND window, const std::string& file) {
 
 // Shown when the tray icon is visible and the window hidden, or (without a tray) minimised.
 bool InTheTray(TForm1& form) {
-  return form.TrayIconVisible() ? !::IsWindowVisible(form.Handle()) : ::IsIconic(form.Handle()) != 0;
+  return form.TrayIconVisible() ? !::IsWindowVisible(form.Handle())
+                                : ::IsIconic(form.Handle()) != 0;
 }
 
 }  // namespace
@@ -151,9 +161,13 @@ TEST(Win32TForm1, StartsRunningThenHidesIntoTheTray) {
   EXPECT_FALSE(MenuEnabled(form.PopupMenu1, TForm1::idPopupAvvia));
   EXPECT_TRUE(MenuEnabled(form.PopupMenu1, TForm1::idPopupArresta));
   EXPECT_FALSE(TextOf(form.EditIP).empty());
-  for (auto [control, caption] : {std::pair{form.Label3, L"Stato:"}, {form.Label2, L"Ip:"}, {form.Label1, L"Porta:"},
-                                  {form.ButtonStart, L"Avvia"}, {form.ButtonStop, L"Arresta"},
-                                  {form.ButtonTERMINA, L"Termina"}, {form.ButtonCHIUDI, L"Riduci a icona"}})
+  for (auto [control, caption] : {std::pair{form.Label3, L"Stato:"},
+                                  {form.Label2, L"Ip:"},
+                                  {form.Label1, L"Porta:"},
+                                  {form.ButtonStart, L"Avvia"},
+                                  {form.ButtonStop, L"Arresta"},
+                                  {form.ButtonTERMINA, L"Termina"},
+                                  {form.ButtonCHIUDI, L"Riduci a icona"}})
     EXPECT_EQ(TextOf(control), caption);
   RECT client;
   ::GetClientRect(form.Handle(), &client);
@@ -192,7 +206,8 @@ TEST(Win32TForm1, StartErrorsShowTheErrorBoxAndLeaveTheWindowStopped) {
   {
     TForm1 second(std::to_string(port));  // the box comes up during creation
     EXPECT_EQ(TextOf(second.LabelSTATO), L"Server non in funzione");
-    EXPECT_FALSE(PumpUntil(second, [&] { return InTheTray(second); }, 300));  // Timer1 never armed
+    EXPECT_FALSE(PumpUntil(
+        second, [&] { return InTheTray(second); }, 300));  // Timer1 never armed
     EXPECT_TRUE(::IsWindowVisible(second.Handle()));
 
     ::SetWindowTextW(second.EditPort, L"abc");
@@ -200,8 +215,9 @@ TEST(Win32TForm1, StartErrorsShowTheErrorBoxAndLeaveTheWindowStopped) {
     EXPECT_EQ(TextOf(second.LabelSTATO), L"Server non in funzione");
   }
   EXPECT_TRUE(Listening(port));  // the first one kept serving
-  std::vector<std::wstring> expected = {L"Could not bind socket. Address and port are already in use.",
-                                        L"'abc' is not a valid integer value."};
+  std::vector<std::wstring> expected = {
+      L"Could not bind socket. Address and port are already in use.",
+      L"'abc' is not a valid integer value."};
   EXPECT_EQ(boxes.Texts(), expected);
   EXPECT_EQ(boxes.Titles(), std::vector<std::wstring>(2, L""));
 }
@@ -214,7 +230,8 @@ TEST(Win32TForm1, HidesAndComesBackThroughTheTray) {
   EXPECT_TRUE(::IsWindowVisible(form.Handle()));
   EXPECT_FALSE(::IsIconic(form.Handle()));
   EXPECT_FALSE(form.TrayIconVisible());
-  PumpUntil(form, [] { return false; }, 300);
+  PumpUntil(
+      form, [] { return false; }, 300);
   std::string shot = platform::EnvironmentVariable("QUILLARA_SCREENSHOT");
   if (!shot.empty()) SaveScreenshot(form.Handle(), shot);
 

@@ -33,14 +33,17 @@ namespace {
 class TTestKey {
  public:
   TTestKey(HKEY root, const wchar_t* path, REGSAM view) : FRoot(root), FPath(path), FView(view) {
-    EXPECT_EQ(::RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &FKey, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(::RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &FKey,
+                                nullptr),
+              ERROR_SUCCESS);
   }
   ~TTestKey() {
     ::RegCloseKey(FKey);
     ::RegDeleteKeyExW(FRoot, FPath.c_str(), FView, 0);
   }
   void Set(const wchar_t* name, DWORD type, const void* data, DWORD size) {
-    EXPECT_EQ(::RegSetValueExW(FKey, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+    EXPECT_EQ(::RegSetValueExW(FKey, name, 0, type, static_cast<const BYTE*>(data), size),
+              ERROR_SUCCESS);
   }
   void SetText(const wchar_t* name, DWORD type, const std::wstring& text) {
     Set(name, type, text.c_str(), DWORD((text.size() + 1) * sizeof(wchar_t)));
@@ -118,27 +121,35 @@ class Win32Files : public ::testing::Test {
   }
   static Text Full(const fs::path& p) { return Utf8ToText(p.string()); }
   HANDLE Hold(DWORD access, DWORD share) {
-    return ::CreateFileW(FFile.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return ::CreateFileW(FFile.c_str(), access, share, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
   }
 
   fs::path FFolder;
   fs::path FFile;
 };
 
-TEST_F(Win32Files, SharingModesKeepReadersAndWritersApart) {
+TEST_F(Win32Files, ReadingAndWritingAreWithoutSharing) {
   EXPECT_EQ(ReadAllText(Full(FFile)), u"first");
-
-  HANDLE writer = Hold(GENERIC_WRITE, 0);
-  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-  EXPECT_THROW(ReadAllText(Full(FFile)), EFOpenError);
-  ::CloseHandle(writer);
-
-  HANDLE reader = Hold(GENERIC_READ, FILE_SHARE_READ);
-  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-  EXPECT_THROW(WriteAllText(Full(FFile), u"second"), EFCreateError);
-  EXPECT_EQ(ReadAllText(Full(FFile)), u"first");  // readers share with readers
-  ::CloseHandle(reader);
-
+  // Whoever holds the file, however it shares it, keeps both out.
+  struct TCase {
+    DWORD access;
+    DWORD share;
+  } holders[] = {{GENERIC_WRITE, 0}, {GENERIC_READ, FILE_SHARE_READ}, {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE}};
+  for (const TCase& c : holders) {
+    HANDLE holder = Hold(c.access, c.share);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_THROW(ReadAllText(Full(FFile)), EFOpenError) << c.access << " " << c.share;
+    EXPECT_THROW(WriteAllText(Full(FFile), u"second"), EFCreateError) << c.access << " " << c.share;
+    ::CloseHandle(holder);
+  }
+  {
+    TFileStream download(FFile.string());  // a download's stream shares with everyone
+    HANDLE writer = Hold(GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    EXPECT_NE(writer, INVALID_HANDLE_VALUE);
+    ::CloseHandle(writer);
+    EXPECT_THROW(ReadAllText(Full(FFile)), EFOpenError);
+  }
   WriteAllText(Full(FFile), u"second");
   EXPECT_EQ(ReadAllText(Full(FFile)), u"second");
   // no temporary file left beside it
@@ -154,7 +165,8 @@ TEST_F(Win32Files, StreamsReadRegularFilesOnly) {
     TFileStream folder(FFolder.string());
     FAIL() << "a folder opened";
   } catch (const EFOpenError& e) {
-    EXPECT_EQ(std::string(e.what()).rfind("Cannot open file \"" + FFolder.string() + "\". ", 0), 0u) << e.what();
+    EXPECT_EQ(std::string(e.what()).rfind("Cannot open file \"" + FFolder.string() + "\". ", 0), 0u)
+        << e.what();
   }
   EXPECT_THROW(TFileStream((FFolder / "missing.txt").string()), EFOpenError);
 }
