@@ -45,6 +45,9 @@ fi
 
 echo "== the control window under a headless X server"
 if [ -x "$build/tests/test_gui.exe" ]; then
+  # The prefix's desktop process was started without a display: a new one is started with it.
+  "$wineserver" -k 2>/dev/null || true
+  "$wineserver" -w 2>/dev/null || true
   if ! (cd "$build/tests" && timeout 300 xvfb-run -a -s "-screen 0 1024x768x24" "$wine" ./test_gui.exe --gtest_brief=1); then
     failed+=(test_gui)
   fi

@@ -6,7 +6,7 @@ import subprocess
 import threading
 import unittest
 
-from quillara_process import (WINE, Quillara, free_port, linux_only, program, program_env, raw_exchange, split_response,
+from quillara_process import (WAIT_SCALE, WINE, Quillara, free_port, linux_only, program, program_env, raw_exchange, split_response,
                               wait_until)
 
 LINE = re.compile(r'^(\S+) - - \[\d{2}/\w{3}/\d{4}:\d{2}:\d{2}:\d{2} [+-]\d{4}\] '
@@ -14,7 +14,7 @@ LINE = re.compile(r'^(\S+) - - \[\d{2}/\w{3}/\d{4}:\d{2}:\d{2}:\d{2} [+-]\d{4}\]
 
 
 def run(*args):
-    r = subprocess.run(program(*args), capture_output=True, timeout=20, env=program_env())
+    r = subprocess.run(program(*args), capture_output=True, timeout=20 * WAIT_SCALE, env=program_env())
     if WINE:  # a Windows console program ends its lines with CR LF
         r.stdout, r.stderr = r.stdout.replace(b"\r\n", b"\n"), r.stderr.replace(b"\r\n", b"\n")
     return r
