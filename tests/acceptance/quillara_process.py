@@ -195,7 +195,10 @@ class Quillara:
         self.access_log = os.path.join(self.dir, "access.log")
         if args is None:
             args = ["--access-log", self.access_log]
-        program = [WINE, os.path.join(self.app, "quillara.exe")] if WINE else [os.path.join(self.app, "quillara")]
+        if WINE:
+            program = [WINE, os.path.join(self.app, "quillara.exe")]
+        else:
+            program = [os.path.join(self.app, "quillara")]
         self.proc = subprocess.Popen(
             program + ["--headless", "--port", port_text] + args,
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env, preexec_fn=preexec)

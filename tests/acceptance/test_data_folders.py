@@ -119,7 +119,8 @@ class DataFoldersTest(ServerFixture, unittest.TestCase):
     def test_a_folder_is_not_sent_as_a_file(self):
         status, headers, data = call(self.port, "GET", M + "/GetFile/Sub")
         self.assertEqual(status, 200)
-        self.assertRegex(data.decode(), r'^Errore: Cannot open file ".*Sub"\. ' + re.escape(SYSTEM_TEXT["is a directory"]) + "$")
+        self.assertRegex(data.decode(),
+                         r'^Errore: Cannot open file ".*Sub"\. ' + re.escape(SYSTEM_TEXT["is a directory"]) + "$")
         self.assertEqual(int(headers["Content-Length"]), len(data))
 
     def test_control_bytes_in_a_static_path_are_not_found(self):

@@ -6,8 +6,8 @@ import subprocess
 import threading
 import unittest
 
-from quillara_process import (WAIT_SCALE, WINE, Quillara, free_port, linux_only, program, program_env, raw_exchange, split_response,
-                              wait_until)
+from quillara_process import (WAIT_SCALE, WINE, Quillara, free_port, linux_only, program, program_env,
+                              raw_exchange, split_response, wait_until)
 
 LINE = re.compile(r'^(\S+) - - \[\d{2}/\w{3}/\d{4}:\d{2}:\d{2}:\d{2} [+-]\d{4}\] '
                   r'"((?:[^"\\\x00-\x1f\x7f-\xff]|\\x[0-9A-F]{2})*)" (\d{3}) (\d+|-) (\d+)$')

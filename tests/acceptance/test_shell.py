@@ -1,7 +1,6 @@
 """The server shell from the outside: headless start, ports, stop and restart, signals, the
 registry lookup's errors."""
 import os
-import signal
 import time
 import unittest
 

@@ -33,10 +33,7 @@ int OpenForAppending(const std::string& fileName, DWORD& error) {
 }  // namespace
 
 TLogFile::TLogFile(std::string fileName) : FFileName(std::move(fileName)) {
-  if (FFileName.empty()) {
-    ::_setmode(1, _O_BINARY);  // lines end in CR LF already where the format wants it
-    return;
-  }
+  if (FFileName.empty()) return;  // standard output, in the console's own line ends
   DWORD error = 0;
   FHandle = OpenForAppending(FFileName, error);
   if (FHandle < 0)
