@@ -77,7 +77,7 @@ class AccessLogTest(unittest.TestCase):
             t.start()
         for t in threads:
             t.join(60)
-        self.assertTrue(wait_until(lambda: len(log_lines(q.access_log)) >= 203, 10))
+        self.assertTrue(wait_until(lambda: len(log_lines(q.access_log)) >= 203, 10 * WAIT_SCALE))
         lines = log_lines(q.access_log)
         self.assertEqual(len(lines), 203)
         fields = []
