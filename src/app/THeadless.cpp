@@ -2,16 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
-#include <csignal>
 #include <iostream>
-#include <poll.h>
-#include <sys/signalfd.h>
-#include <unistd.h>
 
 #include "app/TServerControl.h"
 #include "app/TStreamHandOver.h"
 #include "base/Exceptions.h"
+#include "platform/TConsole.h"
 
 namespace quillara {
 
@@ -68,14 +64,7 @@ std::string Trim(const std::string& s) {
 }  // namespace
 
 int RunHeadless(const std::string& portText) {
-  // Signals are taken through a descriptor so they act between commands, never inside one.
-  sigset_t mask;
-  sigemptyset(&mask);
-  sigaddset(&mask, SIGINT);
-  sigaddset(&mask, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &mask, nullptr);
-  int signalFd = signalfd(-1, &mask, SFD_CLOEXEC);
-  std::signal(SIGPIPE, SIG_IGN);
+  platform::TConsoleEvents events;
 
   // The window's one-second release of a downloaded stream, kept here by the poll timeout.
   std::atomic<bool> armed{false};
@@ -87,50 +76,36 @@ int RunHeadless(const std::string& portText) {
   if (!control.Active()) return 1;
 
   std::string pending;
-  bool inputOpen = true;
   for (;;) {
-    pollfd fds[2] = {{signalFd, POLLIN, 0}, {inputOpen ? 0 : -1, POLLIN, 0}};
-    int ready = ::poll(fds, 2, armed ? 1000 : -1);
-    if (ready < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    if (ready == 0) {  // TimerFDestroy
+    using TEvent = platform::TConsoleEvents::TEvent;
+    TEvent event = events.Wait(armed ? 1000 : -1, pending);
+    if (event == TEvent::evError || event == TEvent::evStop) break;
+    if (event == TEvent::evTimeout) {  // TimerFDestroy
       armed = false;
       TStreamHandOver::Instance().Release();
       continue;
     }
-    if (fds[0].revents & POLLIN) break;
-    if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
-      char buffer[1024];
-      ssize_t n = ::read(0, buffer, sizeof buffer);
-      if (n <= 0) {
-        inputOpen = false;  // end of input: the server keeps running
-        continue;
+    if (event == TEvent::evInputEnded) continue;  // end of input: the server keeps running
+    // A command is a short line: an endless one without a line break is dropped, not kept.
+    if (pending.size() > 4096 && pending.find('\n') == std::string::npos) pending.clear();
+    bool quit = false;
+    for (size_t eol; !quit && (eol = pending.find('\n')) != std::string::npos;) {
+      std::string command = Lower(Trim(pending.substr(0, eol)));
+      pending.erase(0, eol + 1);
+      if (command == "avvia") {
+        control.ButtonStartClick();
+      } else if (command == "arresta") {
+        control.ButtonStopClick();
+      } else if (command == "termina") {
+        quit = true;
+      } else if (!command.empty()) {
+        std::cerr << "Comando sconosciuto: " << command << std::endl;
       }
-      pending.append(buffer, static_cast<size_t>(n));
-      // A command is a short line: an endless one without a line break is dropped, not kept.
-      if (pending.size() > 4096 && pending.find('\n') == std::string::npos) pending.clear();
-      bool quit = false;
-      for (size_t eol; !quit && (eol = pending.find('\n')) != std::string::npos;) {
-        std::string command = Lower(Trim(pending.substr(0, eol)));
-        pending.erase(0, eol + 1);
-        if (command == "avvia") {
-          control.ButtonStartClick();
-        } else if (command == "arresta") {
-          control.ButtonStopClick();
-        } else if (command == "termina") {
-          quit = true;
-        } else if (!command.empty()) {
-          std::cerr << "Comando sconosciuto: " << command << std::endl;
-        }
-      }
-      if (quit) break;
     }
+    if (quit) break;
   }
   control.ButtonStopClick();  // "Termina": the stop operation, then the end of the process
   TStreamHandOver::Instance().SetOnArm(nullptr);
-  ::close(signalFd);
   return 0;
 }
 

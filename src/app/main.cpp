@@ -12,6 +12,9 @@
 #ifdef QUILLARA_WITH_GUI
 #include "app/qt/GuiMain.h"
 #endif
+#ifdef QUILLARA_WITH_WIN32_GUI
+#include "app/win32/GuiMain.h"
+#endif
 
 namespace {
 
@@ -72,10 +75,8 @@ int main(int argc, char** argv) {
   quillara::platform::SetDefaultThreadStackSize(quillara::platform::kConnectionThreadStack);
   // The web module class reaches the request handler before anything else exists.
   quillara::TWebModule1::Register();
-  using quillara::platform::EnvironmentVariable;
   // Decided before any window object exists: creating one without a display aborts.
-  if (EnvironmentVariable("DISPLAY").empty() && EnvironmentVariable("WAYLAND_DISPLAY").empty())
-    headless = true;
+  if (!quillara::platform::DisplayAvailable()) headless = true;
   // Headless, the log goes to standard output unless a file is named; the window has no such
   // output, so it keeps its log in the user's state folder.
   if (!headless && !accessLogGiven) accessLog = quillara::platform::AccessLogFileOfUser();
@@ -85,7 +86,7 @@ int main(int argc, char** argv) {
     std::cerr << e.what() << std::endl;
     if (accessLogGiven) return 1;  // the operator asked for that file
   }
-#ifdef QUILLARA_WITH_GUI
+#if defined(QUILLARA_WITH_GUI) || defined(QUILLARA_WITH_WIN32_GUI)
   if (!headless) return quillara::RunWindow(argc, argv, port);
 #else
   (void)headless;  // built without the window: always headless

@@ -1,19 +1,13 @@
 #include "base/TFileFunctions.h"
 
-#include <cerrno>
-#include <atomic>
-#include <cstring>
 #include <mutex>
 #include <set>
 #include <utility>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "base/CodePages.h"
 #include "base/TMask.h"
 #include "platform/TDrivePath.h"
+#include "platform/TFile.h"
 
 namespace quillara {
 
@@ -23,11 +17,6 @@ namespace {
 
 bool HasDrive(const Text& p) {
   return p.size() >= 2 && p[1] == u':' && ((p[0] >= u'a' && p[0] <= u'z') || (p[0] >= u'A' && p[0] <= u'Z'));
-}
-
-std::string SystemMessage(int error) {
-  char buf[256];
-  return ::strerror_r(error, buf, sizeof buf);
 }
 
 // Resolves "." and ".." and doubled separators, as the platform's full-path expansion does.
@@ -99,17 +88,17 @@ Text ReadAllText(const Text& path) {
   fs::path local = LocalPath(full);
   std::error_code ec;
   if (!fs::is_regular_file(local, ec)) throw EFileNotFoundException("The specified file was not found");
-  int fd = ::open(local.c_str(), O_RDONLY | O_CLOEXEC);
-  // read without sharing: another holder of an exclusive lock makes this open fail
-  if (fd < 0 || ::flock(fd, LOCK_SH | LOCK_NB) != 0) {
-    int error = errno;
-    if (fd >= 0) ::close(fd);
-    throw EFOpenError(FormatMessage("Cannot open file \"%s\". %s", {TextToUtf8(full), SystemMessage(error)}));
-  }
+  // read without sharing: a writer holding the file makes this open fail
+  platform::TFileResult opened;
+  platform::TFile file = platform::OpenWithoutSharing(local, opened);
+  if (!file.Valid())
+    throw EFOpenError(FormatMessage("Cannot open file \"%s\". %s",
+                                    {TextToUtf8(full), platform::FileErrorText(opened.Error)}));
   std::string bytes;
   char buffer[65536];
-  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) bytes.append(buffer, size_t(n));
-  ::close(fd);
+  for (size_t n; (n = file.ReadAt(buffer, sizeof buffer, int64_t(bytes.size()))) > 0;)
+    bytes.append(buffer, n);
+  file.Close();
   auto starts = [&](const char* mark, size_t n) { return bytes.size() >= n && bytes.compare(0, n, mark, n) == 0; };
   if (starts("\xEF\xBB\xBF", 3)) {
     std::string_view body = std::string_view(bytes).substr(3);
@@ -157,65 +146,20 @@ class TWritingClaim {
   bool FClaimed = false;
 };
 
-struct TFd {
-  int Handle = -1;
-  TFd() = default;
-  explicit TFd(int handle) : Handle(handle) {}
-  TFd(const TFd&) = delete;
-  TFd& operator=(const TFd&) = delete;
-  ~TFd() {
-    if (Handle >= 0) ::close(Handle);
-  }
-};
-
-bool WriteWhole(int fd, const std::string& bytes) {
-  const char* p = bytes.data();
-  size_t left = bytes.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n == 0) errno = EIO;
-      return false;
-    }
-    p += n;
-    left -= size_t(n);
-  }
-  return true;
-}
-
 }  // namespace
 
 void WriteAllText(const Text& path, const Text& text) {
   Text full = CheckPath(path, kMaxFilePath);
   fs::path local = LocalPath(full);
   auto fail = [&](int error) {
-    throw EFCreateError(FormatMessage("Cannot create file \"%s\". %s", {TextToUtf8(full), SystemMessage(error)}));
+    throw EFCreateError(FormatMessage("Cannot create file \"%s\". %s",
+                                      {TextToUtf8(full), platform::FileErrorText(error)}));
   };
   TWritingClaim claim(local.string());
-  if (!claim.Claimed()) fail(EWOULDBLOCK);
-  // Without sharing: a reader holding the present file makes the write fail.
-  TFd present(::open(local.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-  if (present.Handle >= 0 && ::flock(present.Handle, LOCK_EX | LOCK_NB) != 0) fail(errno);
-  std::error_code ec;
-  if (fs::is_directory(fs::symlink_status(local, ec))) fail(EISDIR);
-
-  static std::atomic<unsigned> counter{0};
-  fs::path temporary;
-  TFd out;
-  for (int attempt = 0; out.Handle < 0; ++attempt) {
-    temporary = local.parent_path() /
-                (".quillara-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp");
-    out.Handle = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (out.Handle < 0 && (errno != EEXIST || attempt > 100)) fail(errno);
-  }
-  std::string bytes = "\xEF\xBB\xBF" + TextToUtf8(text);
-  if (!WriteWhole(out.Handle, bytes) || ::fsync(out.Handle) != 0 || ::close(std::exchange(out.Handle, -1)) != 0 ||
-      ::rename(temporary.c_str(), local.c_str()) != 0) {
-    int error = errno;
-    ::unlink(temporary.c_str());
-    fail(error);
-  }
+  if (!claim.Claimed()) fail(platform::SharingViolation().Error);
+  platform::TFileResult written =
+      platform::ReplaceWholeFile(local, "\xEF\xBB\xBF" + TextToUtf8(text));
+  if (!written.Ok()) fail(written.Error);
 }
 
 namespace {

@@ -31,45 +31,26 @@ void TMemoryStream::SetPosition(int64_t position) { FPosition = size_t(std::max<
 
 }  // namespace quillara
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "base/Exceptions.h"
 
 namespace quillara {
 
 TFileStream::TFileStream(const std::string& fileName, bool regularOnly) {
-  FHandle = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0));
-  struct stat st{};
-  int error = 0;
-  if (FHandle < 0 || ::fstat(FHandle, &st) != 0) {
-    error = errno;
-  } else if (S_ISDIR(st.st_mode)) {
-    error = EISDIR;
-  }
-  if (error || (regularOnly && !S_ISREG(st.st_mode))) {
-    if (FHandle >= 0) ::close(FHandle);
-    char buf[256];
-    const char* text = error ? ::strerror_r(error, buf, sizeof buf) : "The file is not a regular file";
+  platform::TFileResult result;
+  FFile = platform::OpenForStreaming(fileName, regularOnly, FSize, result);
+  if (!FFile.Valid()) {
+    std::string text =
+        result.Error ? platform::FileErrorText(result.Error) : "The file is not a regular file";
     throw EFOpenError(FormatMessage("Cannot open file \"%s\". %s", {fileName, text}));
   }
-  FSize = st.st_size;
 }
 
-TFileStream::~TFileStream() {
-  if (FHandle >= 0) ::close(FHandle);
-}
+TFileStream::~TFileStream() = default;
 
 size_t TFileStream::Read(void* buffer, size_t count) {
-  for (;;) {
-    ssize_t n = ::pread(FHandle, buffer, count, FPosition);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return 0;
-    FPosition += n;
-    return size_t(n);
-  }
+  size_t n = FFile.ReadAt(buffer, count, FPosition);
+  FPosition += int64_t(n);
+  return n;
 }
 
 size_t TFileStream::Write(const void*, size_t) { return 0; }

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/TFile.h"
+
 namespace quillara {
 
 class TStream {
@@ -61,11 +63,11 @@ class TFileStream : public TStream {
     FPosition = start;
   }
   // For sending the file without reading it here: the descriptor and the position in the file.
-  int Handle() const { return FHandle; }
+  intptr_t Handle() const { return FFile.NativeHandle(); }
   int64_t FileOffset() const { return FPosition; }
 
  private:
-  int FHandle = -1;
+  platform::TFile FFile;
   int64_t FSize = 0;
   int64_t FStart = 0;
   int64_t FPosition = 0;

@@ -1,6 +1,8 @@
 #include "http/TAccessLog.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "platform/TSystem.h"
@@ -99,8 +101,15 @@ std::string TAccessLog::FormatLine(const std::string& client, std::time_t when, 
                                    int status, uint64_t bodyBytes, int64_t milliseconds) {
   std::tm local{};
   localtime_r(&when, &local);
+  // The zone as +hhmm, computed: not every C library's %z gives the offset rather than a name.
+  std::tm asUtc = local;
+  long minutes = long(platform::UtcTime(asUtc) - when) / 60;
+  char zone[32];
+  std::snprintf(zone, sizeof zone, "%c%02ld%02ld]", minutes < 0 ? '-' : '+',
+                std::labs(minutes) / 60, std::labs(minutes) % 60);
   char stamp[64];
-  std::strftime(stamp, sizeof stamp, "[%d/%b/%Y:%H:%M:%S %z]", &local);
+  std::strftime(stamp, sizeof stamp, "[%d/%b/%Y:%H:%M:%S ", &local);
+  std::strcat(stamp, zone);
   return (client.empty() ? "-" : client) + " - - " + stamp + " \"" + Escape(requestLine) + "\" " +
          std::to_string(status) + " " + (bodyBytes ? std::to_string(bodyBytes) : "-") + " " +
          std::to_string(milliseconds);

@@ -6,6 +6,7 @@
 #include "base/CodePages.h"
 #include "base/Exceptions.h"
 #include "http/THTTPErrors.h"
+#include "platform/TSystem.h"
 
 namespace quillara {
 
@@ -82,8 +83,8 @@ std::time_t ParseHTTPDate(const std::string& text) {
   const char* formats[] = {"%a, %d %b %Y %H:%M:%S GMT", "%A, %d-%b-%y %H:%M:%S GMT", "%a %b %d %H:%M:%S %Y"};
   for (const char* f : formats) {
     tm = {};
-    const char* end = strptime(text.c_str(), f, &tm);
-    if (end && *end == '\0') return timegm(&tm);
+    const char* end = platform::ParseTime(text.c_str(), f, tm);
+    if (end && *end == '\0') return platform::UtcTime(tm);
   }
   return -1;
 }

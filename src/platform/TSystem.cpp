@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <netdb.h>
 #include <pthread.h>
+#include <sys/random.h>
 #include <unistd.h>
 
 namespace quillara::platform {
@@ -48,6 +49,20 @@ void SetDefaultThreadStackSize(size_t bytes) {
 std::string EnvironmentVariable(const char* name) {
   const char* v = std::getenv(name);
   return v ? v : "";
+}
+
+bool SecureRandom(void* buffer, size_t size) {
+  return ::getrandom(buffer, size, 0) == static_cast<ssize_t>(size);
+}
+
+const char* ParseTime(const char* text, const char* format, std::tm& tm) {
+  return ::strptime(text, format, &tm);
+}
+
+std::time_t UtcTime(std::tm& tm) { return ::timegm(&tm); }
+
+bool DisplayAvailable() {
+  return !EnvironmentVariable("DISPLAY").empty() || !EnvironmentVariable("WAYLAND_DISPLAY").empty();
 }
 
 std::string AccessLogFileOfUser() {

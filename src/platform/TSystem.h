@@ -2,6 +2,7 @@
 // Process-level facts the application asks the operating system for.
 #include <filesystem>
 #include <cstddef>
+#include <ctime>
 #include <string>
 
 namespace quillara::platform {
@@ -17,6 +18,17 @@ bool LookupHostIPv4(uint32_t& address);
 void SetCurrentThreadName(const std::string& name);
 
 std::string EnvironmentVariable(const char* name);
+
+// Fills the buffer from the system's cryptographic generator; false when it gave too little.
+bool SecureRandom(void* buffer, size_t size);
+
+// strptime and timegm of the C library: a time text read by a format (the end of what was read,
+// or null), and a broken-down UTC time as seconds since 1970.
+const char* ParseTime(const char* text, const char* format, std::tm& tm);
+std::time_t UtcTime(std::tm& tm);
+
+// Whether a window can be shown: without a display the program runs headless.
+bool DisplayAvailable();
 
 // Where the windowed program keeps its access log: $XDG_STATE_HOME/quillara/access.log, or
 // ~/.local/state/quillara/access.log; the folder is created. Empty when there is no home.

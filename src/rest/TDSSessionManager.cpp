@@ -1,7 +1,5 @@
 #include "rest/TDSSessionManager.h"
 
-#include <sys/random.h>
-
 #include <algorithm>
 
 #include "base/CodePages.h"
@@ -178,7 +176,7 @@ std::string TDSSessionManager::NewId() {
   auto part = [] {
     for (;;) {
       uint32_t r = 0;
-      if (::getrandom(&r, sizeof r, 0) != sizeof r) continue;
+      if (!platform::SecureRandom(&r, sizeof r)) continue;
       if (r < 4294000000u) return std::to_string(r % 1000000);  // no bias towards small numbers
     }
   };

@@ -1,6 +1,12 @@
 """Starts the real quillara executable, copied with its web root into a temporary folder, with a
-temporary Wine prefix, and talks to it over real sockets."""
+temporary Wine prefix, and talks to it over real sockets.
+
+With QUILLARA_WINE set (the wine64 loader) the program is the Windows build, quillara.exe, run
+under Wine in the prefix QUILLARA_WINE_PREFIX that the test run created: the fixture's registry
+values are written into that prefix's real registry with Wine's reg command, and its drive C:
+gets the fixture's folders."""
 import os
+import re
 import queue
 import shutil
 import signal
@@ -12,6 +18,132 @@ import time
 
 BIN = os.environ.get("QUILLARA_BIN", os.path.join(os.path.dirname(__file__), "../../build/bin"))
 FIXTURES = os.environ.get("QUILLARA_FIXTURES", os.path.join(os.path.dirname(__file__), "../fixtures"))
+WINE = os.environ.get("QUILLARA_WINE", "")
+WINE_PREFIX = os.environ.get("QUILLARA_WINE_PREFIX", "")
+
+
+EXPORTER_STUB = os.environ.get("QUILLARA_EXPORTER_STUB", "")
+# A Windows program under Wine takes seconds to start on a loaded machine: waits grow with it.
+WAIT_SCALE = 4 if WINE else 1
+# The signals that stop the headless program: Wine turns SIGINT into the console's Ctrl+C, while
+# SIGTERM ends a Windows process at once, as the system has no such request.
+STOP_SIGNALS = (signal.SIGINT,) if WINE else (signal.SIGTERM, signal.SIGINT)
+# The system's own texts inside the program's messages, by meaning.
+SYSTEM_TEXT = {
+    "is a directory": "Directory name invalid." if WINE else "Is a directory",
+}
+
+
+def linux_only(reason):
+    """Skips a test in the Windows run, saying why it only applies to the Linux program."""
+    import unittest
+    return unittest.skipIf(bool(WINE), "Linux only: " + reason)
+
+
+def program(*args):
+    """The command that runs the program with these arguments."""
+    if WINE:
+        return [WINE, os.path.join(BIN, "quillara.exe"), *args]
+    return [os.path.join(BIN, "quillara"), *args]
+
+
+def program_env():
+    env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    if WINE:
+        env.update(WINEPREFIX=WINE_PREFIX, WINEDEBUG="-all")
+    return env
+
+
+def install_exporter(path, script):
+    """Puts an exporter that runs the shell script at path: the script itself on Linux, on Windows
+    a small program that carries out the script's lines."""
+    if WINE:
+        shutil.copyfile(EXPORTER_STUB, path)
+        with open(os.path.splitext(path)[0] + ".sh", "w") as f:
+            f.write(script)
+        return
+    with open(path, "w") as f:
+        f.write(script)
+    os.chmod(path, 0o700)
+
+
+class WinePrefix:
+    """The run's one Wine prefix, loaded with one fixture at a time."""
+    loaded = object()  # the fixture whose registry values and folders the prefix holds now
+    folders = set()
+
+    @staticmethod
+    def env():
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        env.update(WINEPREFIX=WINE_PREFIX, WINEDEBUG="-all")
+        return env
+
+    @classmethod
+    def reg(cls, *args, check=True):
+        subprocess.run([WINE, "reg"] + list(args), env=cls.env(), check=check,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    @classmethod
+    def load(cls, fixture):
+        if fixture == cls.loaded:
+            return
+        drive_c = os.path.join(WINE_PREFIX, "drive_c")
+        for name in cls.folders:
+            shutil.rmtree(os.path.join(drive_c, name), ignore_errors=True)
+        cls.folders = set()
+        for root, view in (("HKLM", "/reg:32"), ("HKLM", "/reg:64"), ("HKCU", "/reg:64")):
+            cls.reg("delete", root + "\\Software\\Tavernis", "/f", view, check=False)
+        if fixture:
+            source = os.path.join(FIXTURES, "prefixes", fixture)
+            for hive, root in (("system.reg", "HKLM"), ("user.reg", "HKCU")):
+                path = os.path.join(source, hive)
+                if os.path.exists(path):
+                    for key, view, name, kind, data in cls.hive_values(path):
+                        if name is None:
+                            cls.reg("add", root + "\\" + key, "/f", view)
+                        else:
+                            cls.reg("add", root + "\\" + key, "/v", name, "/t", kind, "/d", data, "/f", view)
+            fixture_c = os.path.join(source, "drive_c")
+            if os.path.isdir(fixture_c):
+                shutil.copytree(fixture_c, drive_c, dirs_exist_ok=True)
+                cls.folders = set(os.listdir(fixture_c))
+        cls.loaded = fixture
+
+    @staticmethod
+    def unescape(text):
+        return re.sub(r"\\(x[0-9a-fA-F]{1,4}|.)",
+                      lambda m: chr(int(m.group(1)[1:], 16)) if m.group(1)[0] == "x" and len(m.group(1)) > 1
+                      else m.group(1), text)
+
+    @classmethod
+    def hive_values(cls, path):
+        """(key, view, name, type, data) of each key and value in a fixture hive file; name None
+        for the key itself. In a 64-bit prefix a machine key below Wow6432Node is the 32-bit
+        view's, in a 32-bit prefix every key is; reg writes that view with /reg:32."""
+        key = None
+        with open(path, encoding="utf-8") as f:
+            lines = [line.rstrip("\n") for line in f]
+        win64 = any(line.startswith("#arch=win64") for line in lines)
+        for line in lines:
+            header = re.match(r"^\[(.*)\]", line)
+            if header:
+                parts = cls.unescape(header.group(1)).split("\\")
+                view = "/reg:64" if win64 else "/reg:32"
+                if win64 and len(parts) > 1 and parts[1].lower() == "wow6432node":
+                    view, parts = "/reg:32", parts[:1] + parts[2:]
+                key = "\\".join(parts)
+                yield key, view, None, None, None
+                continue
+            value = re.match(r'^"((?:[^"\\]|\\.)*)"=(.*)$', line)
+            if not key or not value:
+                continue
+            name, data = cls.unescape(value.group(1)), value.group(2)
+            text = re.match(r'^(?:str\(2\):)?"(.*)"$', data)
+            if text:
+                kind = "REG_EXPAND_SZ" if data.startswith("str(2)") else "REG_SZ"
+                yield key, view, name, kind, cls.unescape(text.group(1))
+            elif data.startswith("dword:"):
+                yield key, view, name, "REG_DWORD", str(int(data[6:], 16))
 
 
 def free_port():
@@ -46,19 +178,30 @@ class Quillara:
         if not os.path.exists(self.app):
             shutil.copytree(BIN, self.app, symlinks=True)
         self.prefix = os.path.join(self.dir, "prefix")
-        if prefix_fixture and not os.path.exists(self.prefix):
+        if WINE:
+            # A restart in the same folder keeps what the earlier run left in the prefix.
+            if not workdir:
+                WinePrefix.load(prefix_fixture)
+            self.prefix = WINE_PREFIX
+        elif prefix_fixture and not os.path.exists(self.prefix):
             shutil.copytree(os.path.join(FIXTURES, "prefixes", prefix_fixture), self.prefix, symlinks=True)
         extra_env = env
         env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
         env["WINEPREFIX"] = self.prefix
+        if WINE:
+            env["WINEDEBUG"] = "-all"
         env.update(extra_env or {})
         # The access log goes to a file unless the test asks otherwise, so that standard output
         # carries only the state lines the tests read.
         self.access_log = os.path.join(self.dir, "access.log")
         if access_log:
             args = ["--access-log", self.access_log, *args]
+        if WINE:
+            program = [WINE, os.path.join(self.app, "quillara.exe")]
+        else:
+            program = [os.path.join(self.app, "quillara")]
         self.proc = subprocess.Popen(
-            [os.path.join(self.app, "quillara"), "--headless", "--port", port_text, *args],
+            program + ["--headless", "--port", port_text, *args],
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env, preexec_fn=preexec)
         self.lines = queue.Queue()
         self.errors = queue.Queue()
@@ -71,7 +214,7 @@ class Quillara:
             q.put(raw.decode("utf-8", "replace").rstrip("\r\n"))
 
     def next_line(self, timeout=10, errors=False):
-        return (self.errors if errors else self.lines).get(timeout=timeout)
+        return (self.errors if errors else self.lines).get(timeout=timeout * WAIT_SCALE)
 
     def expect(self, *expected, timeout=10):
         got = [self.next_line(timeout) for _ in expected]
@@ -82,7 +225,7 @@ class Quillara:
         self.proc.stdin.flush()
 
     def wait(self, timeout=10):
-        return self.proc.wait(timeout)
+        return self.proc.wait(timeout * WAIT_SCALE)
 
     def close(self):
         if self.proc.poll() is None:

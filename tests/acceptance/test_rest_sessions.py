@@ -2,11 +2,10 @@
 import http.client
 import json
 import os
-import stat
 import time
 import unittest
 
-from quillara_process import ServerFixture
+from quillara_process import ServerFixture, install_exporter
 
 M = "/dataserver/rest/TServerMethods1"
 
@@ -58,9 +57,7 @@ class RestSessionsTest(ServerFixture, unittest.TestCase):
         exporter = os.path.join(folder, "stivalo.exe")
 
         def write_exporter(content):
-            with open(exporter, "w") as f:
-                f.write("#!/bin/sh\ncat > json/prodotti.json <<'END'\n" + content + "\nEND\n")
-            os.chmod(exporter, stat.S_IRWXU)
+            install_exporter(exporter, "#!/bin/sh\ncat > json/prodotti.json <<'END'\n" + content + "\nEND\n")
 
         write_exporter('{ "prodotti" : [ {"codice": "A\\/1", "nome": "Caff\\u00E8"} ] }')
         status, _, _, body = self.call(M + "/ListaProdotti")

@@ -1,11 +1,10 @@
 """The server shell from the outside: headless start, ports, stop and restart, signals, the
 registry lookup's errors."""
 import os
-import signal
 import time
 import unittest
 
-from quillara_process import Quillara, can_connect, connect, free_port, wait_until
+from quillara_process import STOP_SIGNALS, Quillara, can_connect, connect, free_port, wait_until
 
 
 class HeadlessShellTest(unittest.TestCase):
@@ -84,7 +83,7 @@ class HeadlessShellTest(unittest.TestCase):
         self.assertTrue(can_connect("127.0.0.1", port))
 
     def test_sigterm_with_an_idle_client_exits_zero(self):
-        for sig in (signal.SIGTERM, signal.SIGINT):
+        for sig in STOP_SIGNALS:
             with self.subTest(signal=sig):
                 port = free_port()
                 q = self.start(str(port))
@@ -106,7 +105,7 @@ class HeadlessShellTest(unittest.TestCase):
         time.sleep(0.5)
         self.assertIsNone(q.proc.poll())
         self.assertTrue(can_connect("127.0.0.1", port))
-        q.proc.send_signal(signal.SIGTERM)
+        q.proc.send_signal(STOP_SIGNALS[0])
         self.assertEqual(q.wait(), 0)
 
     def test_registry_trouble_never_stops_the_server(self):

@@ -39,7 +39,7 @@ std::string Exchange(const char* address, int port) {
   if (fd < 0) return "<no connection>";
   ::send(fd, "x", 1, 0);
   std::string answer = ReadToEnd(fd);
-  ::close(fd);
+  quillara::testing::CloseSocket(fd);
   return answer;
 }
 
@@ -100,7 +100,7 @@ TEST(TCustomTCPServer, StopClosesIdleClientsAndRestartsOnTheSamePort) {
   server.SetActive(false);
   EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
   EXPECT_EQ(ReadToEnd(idle), "");  // the idle client sees its connection end
-  ::close(idle);
+  quillara::testing::CloseSocket(idle);
   EXPECT_EQ(server.LiveConnectionCount(), 0u);
 
   server.Bindings().clear();

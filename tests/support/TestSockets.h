@@ -1,24 +1,56 @@
 #pragma once
 // Small client-side socket helpers for tests that talk to a real listener.
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <string>
 
 namespace quillara::testing {
 
+#ifdef _WIN32
+// Socket handles keep 32 significant bits, so the helpers pass them as int on both systems.
+inline int StartSockets() {
+  static const int started = [] {
+    WSADATA data;
+    return ::WSAStartup(MAKEWORD(2, 2), &data);
+  }();
+  return started;
+}
+inline int OpenSocket(int family) {
+  StartSockets();
+  SOCKET s = ::socket(family, SOCK_STREAM, 0);
+  return s == INVALID_SOCKET ? -1 : int(intptr_t(s));
+}
+inline void CloseSocket(int fd) {
+  ::closesocket(SOCKET(intptr_t(fd)));
+}
+using socklen_t = int;
+#else
+inline int OpenSocket(int family) {
+  return ::socket(family, SOCK_STREAM, 0);
+}
+inline void CloseSocket(int fd) {
+  ::close(fd);
+}
+#endif
+
 // A port free on both families right now.
 inline int FreePort() {
   for (;;) {
-    int fd = ::socket(AF_INET6, SOCK_STREAM, 0);
+    int fd = OpenSocket(AF_INET6);
     sockaddr_in6 a{};
     a.sin6_family = AF_INET6;
     ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
     socklen_t len = sizeof a;
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
+    CloseSocket(fd);
     int port = ntohs(a.sin6_port);
     if (port != 0) return port;
   }
@@ -27,7 +59,7 @@ inline int FreePort() {
 // Connected socket descriptor, or -1.
 inline int ConnectTo(const char* address, int port) {
   bool v6 = std::string(address).find(':') != std::string::npos;
-  int fd = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
+  int fd = OpenSocket(v6 ? AF_INET6 : AF_INET);
   int rc;
   if (v6) {
     sockaddr_in6 a{};
@@ -43,7 +75,7 @@ inline int ConnectTo(const char* address, int port) {
     rc = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
   }
   if (rc != 0) {
-    ::close(fd);
+    CloseSocket(fd);
     return -1;
   }
   return fd;
@@ -53,7 +85,7 @@ inline int ConnectTo(const char* address, int port) {
 inline std::string ReadToEnd(int fd) {
   std::string all;
   char buf[4096];
-  for (ssize_t n; (n = ::recv(fd, buf, sizeof buf, 0)) > 0;) all.append(buf, size_t(n));
+  for (long n; (n = ::recv(fd, buf, sizeof buf, 0)) > 0;) all.append(buf, size_t(n));
   return all;
 }
 
