@@ -67,7 +67,7 @@ test-windows: windows
 	bash scripts/test-windows.sh build-win
 
 
-test: check-layers test-release test-asan test-tsan
+test: check-layers test-release test-asan test-tsan test-windows
 
 clean:
 	rm -rf build build-asan build-win

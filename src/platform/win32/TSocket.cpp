@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <map>
 #include <mutex>
 #include <set>
+#include <vector>
 
 #include "platform/win32/Win32Text.h"
 
@@ -24,15 +26,62 @@ int FromSocket(SOCKET s) {
 
 // A blocked recv here is not woken by shutdown as it is on Linux, so reads wait in slices and
 // look whether their socket has been shut down meanwhile.
+// The same holds for accept on a listening socket. Receive timeouts are kept here too, as the
+// sliced wait happens before recv.
 std::mutex gShutLock;
 std::set<int> gShut;
+std::map<int, int> gReceiveTimeouts;
 
 bool IsShut(int fd) {
   std::lock_guard lock(gShutLock);
   return gShut.count(fd) > 0;
 }
 
+int ReceiveTimeout(int fd) {
+  std::lock_guard lock(gShutLock);
+  auto found = gReceiveTimeouts.find(fd);
+  return found == gReceiveTimeouts.end() ? 0 : found->second;
+}
+
 constexpr int kReadSliceMs = 100;
+
+bool SetBlocking(SOCKET s, bool blocking) {
+  u_long nonBlocking = blocking ? 0 : 1;
+  return ::ioctlsocket(s, FIONBIO, &nonBlocking) == 0;
+}
+
+using TClock = std::chrono::steady_clock;
+
+long long MsSince(TClock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(TClock::now() - start).count();
+}
+
+// Sends on a non-blocking socket, waiting for room as long as the peer takes a byte within the
+// stall timeout (< 0: for ever).
+int SendWaiting(SOCKET s, const char* p, size_t size, int stallTimeoutMs) {
+  TClock::time_point progress = TClock::now();
+  while (size > 0) {
+    int piece = size > 0x100000u ? 0x100000 : int(size);
+    int n = ::send(s, p, piece, 0);
+    if (n >= 0) {
+      p += n;
+      size -= static_cast<size_t>(n);
+      progress = TClock::now();
+      continue;
+    }
+    int error = ::WSAGetLastError();
+    if (error != WSAEWOULDBLOCK) return error;
+    int wait = -1;
+    if (stallTimeoutMs >= 0) {
+      long long idle = MsSince(progress);
+      if (idle >= stallTimeoutMs) return WSAETIMEDOUT;
+      wait = int(stallTimeoutMs - idle);
+    }
+    WSAPOLLFD w{s, POLLWRNORM, 0};
+    ::WSAPoll(&w, 1, wait);
+  }
+  return 0;
+}
 
 }  // namespace
 
@@ -64,6 +113,7 @@ void TSocket::Close() {
     {
       std::lock_guard lock(gShutLock);
       gShut.erase(FFd);
+      gReceiveTimeouts.erase(FFd);
     }
     ::closesocket(AsSocket(FFd));
     FFd = -1;
@@ -156,12 +206,57 @@ int WaitReadable(const TSocket& socket, int timeoutMs) {
   }
 }
 
+// Several threads may wait on one listening socket: each waits in slices, and the accept itself
+// does not block, so a thread that lost the connection to another waits again.
 TSocket Accept(const TSocket& listening, TSocketResult& result) {
-  SOCKET s = ::accept(AsSocket(listening.Handle()), nullptr, nullptr);
-  result.Error = s == INVALID_SOCKET ? ::WSAGetLastError() : 0;
-  if (s != INVALID_SOCKET)
+  SOCKET l = AsSocket(listening.Handle());
+  for (;;) {
+    if (IsShut(listening.Handle())) {
+      result.Error = WSAESHUTDOWN;
+      return {};
+    }
+    WSAPOLLFD p{l, POLLRDNORM, 0};
+    int rc = ::WSAPoll(&p, 1, kReadSliceMs);
+    if (rc < 0) {
+      result.Error = ::WSAGetLastError();
+      return {};
+    }
+    if (rc == 0) continue;
+    SetBlocking(l, false);
+    SOCKET s = ::accept(l, nullptr, nullptr);
+    if (s == INVALID_SOCKET) {
+      result.Error = ::WSAGetLastError();
+      if (result.Error == WSAEWOULDBLOCK) continue;
+      return {};
+    }
+    result.Error = 0;
+    // The accepted socket takes the listener's non-blocking mode; connections block.
+    SetBlocking(s, true);
     ::SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
-  return TSocket(FromSocket(s));
+    return TSocket(FromSocket(s));
+  }
+}
+
+bool IsResourceShortage(int error) {
+  return error == WSAEMFILE || error == WSAENOBUFS || error == WSA_NOT_ENOUGH_MEMORY ||
+         error == ERROR_NOT_ENOUGH_MEMORY;
+}
+
+bool IsTransientAcceptError(int error) {
+  switch (error) {
+    case WSAEINTR:
+    case WSAEWOULDBLOCK:
+    case WSAEINPROGRESS:
+    case WSAECONNABORTED:
+    case WSAECONNRESET:
+    case WSAENETDOWN:
+    case WSAENETUNREACH:
+    case WSAEHOSTDOWN:
+    case WSAEHOSTUNREACH:
+      return true;
+    default:
+      return false;
+  }
 }
 
 void ShutdownBoth(const TSocket& socket) {
@@ -177,10 +272,32 @@ void ShutdownSend(const TSocket& socket) {
   if (socket.Valid()) ::shutdown(AsSocket(socket.Handle()), SD_SEND);
 }
 
+TSocketResult SetReceiveTimeout(const TSocket& socket, int timeoutMs) {
+  std::lock_guard lock(gShutLock);
+  gReceiveTimeouts[socket.Handle()] = timeoutMs;
+  return {};
+}
+
+bool BytesWaiting(const TSocket& socket) {
+  u_long count = 0;
+  return ::ioctlsocket(AsSocket(socket.Handle()), FIONREAD, &count) == 0 && count > 0;
+}
+
 long Receive(const TSocket& socket, void* buffer, size_t size, TSocketResult& result) {
+  int timeoutMs = ReceiveTimeout(socket.Handle());
+  TClock::time_point start = TClock::now();
   for (;;) {
+    int slice = kReadSliceMs;
+    if (timeoutMs > 0) {
+      long long left = timeoutMs - MsSince(start);
+      if (left <= 0) {
+        result.Error = WSAETIMEDOUT;
+        return -1;
+      }
+      slice = int(std::min<long long>(left, kReadSliceMs));
+    }
     WSAPOLLFD p{AsSocket(socket.Handle()), POLLRDNORM, 0};
-    int rc = ::WSAPoll(&p, 1, kReadSliceMs);
+    int rc = ::WSAPoll(&p, 1, slice);
     if (rc < 0) {
       result.Error = ::WSAGetLastError();
       return -1;
@@ -197,16 +314,76 @@ long Receive(const TSocket& socket, void* buffer, size_t size, TSocketResult& re
   return n;
 }
 
-TSocketResult SendAll(const TSocket& socket, const void* data, size_t size) {
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    int piece = size > 0x40000000u ? 0x40000000 : int(size);
-    int n = ::send(AsSocket(socket.Handle()), p, piece, 0);
-    if (n < 0) return {::WSAGetLastError()};
-    p += n;
-    size -= static_cast<size_t>(n);
+TSocketResult SendAll(const TSocket& socket, const void* data, size_t size, int stallTimeoutMs) {
+  SOCKET s = AsSocket(socket.Handle());
+  if (stallTimeoutMs < 0) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+      int piece = size > 0x40000000u ? 0x40000000 : int(size);
+      int n = ::send(s, p, piece, 0);
+      if (n < 0) return {::WSAGetLastError()};
+      p += n;
+      size -= static_cast<size_t>(n);
+    }
+    return {};
   }
-  return {};
+  // Non-blocking only while sending, so that a full send buffer is waited for with the timeout.
+  if (!SetBlocking(s, false)) return {::WSAGetLastError()};
+  int error = SendWaiting(s, static_cast<const char*>(data), size, stallTimeoutMs);
+  SetBlocking(s, true);
+  return {error};
+}
+
+// Read and sent in pieces: the file goes out through the same stall-timed send.
+long SendFile(const TSocket& socket, int fileHandle, int64_t offset, size_t count,
+              int stallTimeoutMs, TSocketResult& result) {
+  constexpr size_t kPiece = 256 * 1024;
+  std::vector<char> buffer(std::min(count, kPiece));
+  HANDLE file = reinterpret_cast<HANDLE>(intptr_t(fileHandle));
+  size_t sent = 0;
+  result.Error = 0;
+  while (sent < count) {
+    OVERLAPPED at{};
+    uint64_t position = uint64_t(offset) + sent;
+    at.Offset = DWORD(position & 0xFFFFFFFFu);
+    at.OffsetHigh = DWORD(position >> 32);
+    DWORD read = 0;
+    if (!::ReadFile(file, buffer.data(), DWORD(std::min(count - sent, buffer.size())), &read,
+                    &at)) {
+      DWORD error = ::GetLastError();
+      if (error == ERROR_HANDLE_EOF) break;
+      result.Error = int(error);
+      return -1;
+    }
+    if (read == 0) break;
+    result = SendAll(socket, buffer.data(), read, stallTimeoutMs);
+    if (!result.Ok()) return -1;
+    sent += read;
+  }
+  return long(sent);
+}
+
+void SendNoWait(const TSocket& socket, const void* data, size_t size) {
+  SOCKET s = AsSocket(socket.Handle());
+  if (!SetBlocking(s, false)) return;
+  int piece = size > 0x40000000u ? 0x40000000 : int(size);
+  ::send(s, static_cast<const char*>(data), piece, 0);
+  SetBlocking(s, true);
+}
+
+void DiscardWaiting(const TSocket& socket) {
+  SOCKET s = AsSocket(socket.Handle());
+  if (!SetBlocking(s, false)) return;
+  char buffer[4096];
+  while (::recv(s, buffer, sizeof buffer, 0) > 0) {
+  }
+  SetBlocking(s, true);
+}
+
+void ResetOnClose(const TSocket& socket) {
+  linger l{1, 0};
+  ::setsockopt(AsSocket(socket.Handle()), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&l),
+               sizeof l);
 }
 
 std::string PeerAddressText(const TSocket& socket) {
