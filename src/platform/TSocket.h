@@ -1,5 +1,6 @@
 #pragma once
-// POSIX stream sockets behind the few operations the listener and the request loop need.
+// Stream sockets (POSIX, or Winsock on Windows) behind the few operations the listener and the
+// request loop need.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -54,7 +55,7 @@ bool IsTransientAcceptError(int error);
 // closes it afterwards.
 void ShutdownBoth(const TSocket& socket);
 void ShutdownSend(const TSocket& socket);
-// A later Receive that waits longer than this for a byte fails with EAGAIN; 0 waits forever.
+// A later Receive that waits longer than this for a byte fails (a timeout error); 0 waits forever.
 TSocketResult SetReceiveTimeout(const TSocket& socket, int timeoutMs);
 // True when at least one byte can be read now; the end of the stream is no byte.
 bool BytesWaiting(const TSocket& socket);
