@@ -35,8 +35,9 @@ done
 echo "== acceptance tests against quillara.exe --headless"
 # The prefix's first start of the program sets things up; the tests' start-up waits need not.
 "$wine" "$build/bin/quillara.exe" --version
-acceptance=(test_http test_conformance_http test_pool test_webfiles test_pages test_rest test_rest_sessions
-            test_data_folders test_shell test_operator)
+acceptance=(test_http test_http_limits test_conformance_http test_pool test_webfiles test_pages test_rest
+            test_rest_sessions test_rest_limits test_data_folders test_shell test_operator test_proxy
+            test_proxy_languages test_browser)
 if ! (cd tests/acceptance && QUILLARA_WINE="$wine" QUILLARA_WINE_PREFIX="$prefix" QUILLARA_BIN="$build/bin" \
       QUILLARA_EXPORTER_STUB="$build/tests/exporter_stub.exe" QUILLARA_FIXTURES="$PWD/../fixtures" \
       timeout 600 python3 -m unittest "${acceptance[@]}"); then

@@ -8,7 +8,7 @@ import threading
 import time
 import unittest
 
-from quillara_process import BIN, ServerFixture, connect, raw_exchange, split_response, wait_until
+from quillara_process import BIN, ServerFixture, connect, linux_only, raw_exchange, split_response, wait_until
 
 BIG = 16 << 20  # well above what loopback socket buffers hold in flight
 
@@ -173,11 +173,15 @@ class ConnectionCapTest(ServerFixture, unittest.TestCase):
 
 
 def sanitized():
-    with open(os.path.join(BIN, "quillara"), "rb") as f:
+    path = os.path.join(BIN, "quillara")
+    if not os.path.exists(path):
+        return False
+    with open(path, "rb") as f:
         return b"__asan_init" in f.read()
 
 
 @unittest.skipIf(sanitized(), "the sanitizers' own checks need descriptors, which this test uses up")
+@linux_only("the descriptor limit is set with prlimit and read from /proc")
 class DescriptorShortageTest(ServerFixture, unittest.TestCase):
     """Out of descriptors the listener backs off instead of spinning, and serves again once
     connections close."""

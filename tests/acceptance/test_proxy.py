@@ -9,7 +9,7 @@ import threading
 import unittest
 import zipfile
 
-from quillara_process import ServerFixture, raw_exchange, split_response
+from quillara_process import WINE, ServerFixture, raw_exchange, split_response
 
 ARCHIVE = "/proxy/objectivec_ios42.zip"
 
@@ -26,8 +26,11 @@ class ProxyDownloadTest(ServerFixture, unittest.TestCase):
     def archive_file(self):
         return self.app_path("proxy", "objectivec_ios42.zip")
 
+    def program_file(self):
+        return self.app_path("quillara.exe" if WINE else "quillara")
+
     def make_program_newer(self):
-        stamp = os.stat(self.app_path("quillara")).st_mtime - 100
+        stamp = os.stat(self.program_file()).st_mtime - 100
         os.utime(self.archive_file(), (stamp, stamp))
 
     def fresh_archive(self):
@@ -73,7 +76,7 @@ class ProxyDownloadTest(ServerFixture, unittest.TestCase):
         self.assertEqual(line, "HTTP/1.1 200 OK")
         rebuilt = os.stat(self.archive_file())
         self.assertNotEqual(old.st_ino, rebuilt.st_ino)
-        self.assertGreater(rebuilt.st_mtime, os.stat(self.app_path("quillara")).st_mtime)
+        self.assertGreater(rebuilt.st_mtime, os.stat(self.program_file()).st_mtime)
         self.assertIsNone(zipfile.ZipFile(io.BytesIO(body)).testzip())
         self.request(ARCHIVE)
         self.assertEqual(os.stat(self.archive_file()).st_ino, rebuilt.st_ino)
