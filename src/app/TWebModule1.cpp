@@ -3,8 +3,8 @@
 #include <ctime>
 
 #include "app/TDataFolders.h"
-#include "base/CodePages.h"
 #include "app/TStreamHandOver.h"
+#include "base/CodePages.h"
 #include "methods/TServerMethods1.h"
 #include "platform/TFileSystem.h"
 #include "platform/TSystem.h"
@@ -25,20 +25,23 @@ TWebModule1::TWebModule1() {
   DSServerClass1.OnGetClass = [this] { return DSServerClass1GetClass(); };
   DSServer1.AddServerClass(DSServerClass1);
   AddDispatch(DSHTTPWebDispatcher1);
-  auto tags = [this](TBasePageProducer& sender, TTag tag, const Text& tagString, const TStrings& tagParams,
-                     Text& replaceText) { ServerFunctionInvokerHTMLTag(sender, tag, tagString, tagParams, replaceText); };
+  auto tags = [this](TBasePageProducer& sender, TTag tag, const Text& tagString,
+                     const TStrings& tagParams, Text& replaceText) {
+    ServerFunctionInvokerHTMLTag(sender, tag, tagString, tagParams, replaceText);
+  };
   ServerFunctionInvoker.SetHTMLFile("Templates\\ServerFunctionInvoker.html");
   ServerFunctionInvoker.OnHTMLTag = tags;
   ReverseString.SetHTMLFile("templates\\ReverseString.html");
   ReverseString.OnHTMLTag = tags;
-  WebFileDispatcher1.WebFileExtensions = {{"css", "text/css"},       {"js", "text/javascript"},
-                                          {"png", "image/x-png"},    {"htm;html", "text/html"},
-                                          {"jpg;jpeg;jpe", "image/jpeg"}, {"gif", "image/gif"}};
+  WebFileDispatcher1.WebFileExtensions = {
+      {"css", "text/css"},       {"js", "text/javascript"},      {"png", "image/x-png"},
+      {"htm;html", "text/html"}, {"jpg;jpeg;jpe", "image/jpeg"}, {"gif", "image/gif"}};
   WebFileDispatcher1.WebDirectories = {{TWebDirectoryAction::dirInclude, "*"},
                                        {TWebDirectoryAction::dirExclude, "\\templates\\*"}};
   WebFileDispatcher1.RootDirectory = ".";
-  WebFileDispatcher1.BeforeDispatch = [this](TCustomWebFileDispatcher& sender, const std::string& fileName,
-                                             TWebRequest& request, TWebResponse& response, bool& handled) {
+  WebFileDispatcher1.BeforeDispatch = [this](TCustomWebFileDispatcher& sender,
+                                             const std::string& fileName, TWebRequest& request,
+                                             TWebResponse& response, bool& handled) {
     WebFileDispatcher1BeforeDispatch(sender, fileName, request, response, handled);
   };
   AddDispatch(WebFileDispatcher1);
@@ -58,8 +61,10 @@ TWebModule1::TWebModule1() {
   TWebActionItem& defaultAction = AddAction("DefaultAction");
   defaultAction.SetPathInfo("/");
   SetDefaultAction(defaultAction);
-  defaultAction.OnAction = [this](TWebActionItem& sender, TWebRequest& request, TWebResponse& response,
-                                  bool& handled) { WebModuleDefaultAction(sender, request, response, handled); };
+  defaultAction.OnAction = [this](TWebActionItem& sender, TWebRequest& request,
+                                  TWebResponse& response, bool& handled) {
+    WebModuleDefaultAction(sender, request, response, handled);
+  };
   BeforeDispatch = [this](TWebRequest& request, TWebResponse& response, bool& handled) {
     WebModuleBeforeDispatch(request, response, handled);
   };
@@ -67,7 +72,9 @@ TWebModule1::TWebModule1() {
   DSServer1.Start();  // the remoting server starts once the module is loaded
 }
 
-const TDSClassDescriptor* TWebModule1::DSServerClass1GetClass() { return &TServerMethods1::Descriptor(); }
+const TDSClassDescriptor* TWebModule1::DSServerClass1GetClass() {
+  return &TServerMethods1::Descriptor();
+}
 
 void TWebModule1::Register() {
   TStreamHandOver::Instance().Install();
@@ -79,7 +86,9 @@ void TWebModule1::Register() {
   TWebRequestHandler::Instance().SetWebModuleClass([] { return std::make_unique<TWebModule1>(); });
 }
 
-void TWebModule1::WebModuleCreate() { FServerFunctionInvokerAction = ActionByName("ServerFunctionInvokerAction"); }
+void TWebModule1::WebModuleCreate() {
+  FServerFunctionInvokerAction = ActionByName("ServerFunctionInvokerAction");
+}
 
 bool TWebModule1::CallerIsLocal(TWebRequest& request) {
   std::string address = request.RemoteAddr();
@@ -90,8 +99,9 @@ void TWebModule1::WebModuleBeforeDispatch(TWebRequest& request, TWebResponse&, b
   if (FServerFunctionInvokerAction) FServerFunctionInvokerAction->Enabled = CallerIsLocal(request);
 }
 
-void TWebModule1::WebFileDispatcher1BeforeDispatch(TCustomWebFileDispatcher&, const std::string& fileName,
-                                                   TWebRequest&, TWebResponse&, bool& handled) {
+void TWebModule1::WebFileDispatcher1BeforeDispatch(TCustomWebFileDispatcher&,
+                                                   const std::string& fileName, TWebRequest&,
+                                                   TWebResponse&, bool& handled) {
   handled = false;
   std::filesystem::path file(fileName);
   if (!SameTextAscii(file.filename().string(), "serverfunctions.js")) return;
@@ -112,8 +122,8 @@ void TWebModule1::WebFileDispatcher1BeforeDispatch(TCustomWebFileDispatcher&, co
   DSProxyGenerator1.Write();
 }
 
-void TWebModule1::ServerFunctionInvokerHTMLTag(TBasePageProducer&, TTag, const Text& tagString, const TStrings&,
-                                               Text& replaceText) {
+void TWebModule1::ServerFunctionInvokerHTMLTag(TBasePageProducer&, TTag, const Text& tagString,
+                                               const TStrings&, Text& replaceText) {
   TWebRequest& request = *Request();
   std::string tag = TextToUtf8(tagString);
   auto is = [&](const char* name) { return SameTextAscii(tag, name); };
@@ -140,12 +150,14 @@ void TWebModule1::ServerFunctionInvokerHTMLTag(TBasePageProducer&, TTag, const T
     replaceText = AsciiToText(buf);
   } else if (is("serverfunctioninvoker")) {
     if (CallerIsLocal(request))
-      replaceText = Utf8ToText("<div><a href=\"" + request.ScriptName() +
-                               "/ServerFunctionInvoker\" target=\"_blank\">Server Functions</a></div>");
+      replaceText =
+          Utf8ToText("<div><a href=\"" + request.ScriptName() +
+                     "/ServerFunctionInvoker\" target=\"_blank\">Server Functions</a></div>");
   }
 }
 
-void TWebModule1::WebModuleDefaultAction(TWebActionItem&, TWebRequest& request, TWebResponse& response, bool&) {
+void TWebModule1::WebModuleDefaultAction(TWebActionItem&, TWebRequest& request,
+                                         TWebResponse& response, bool&) {
   std::string path = request.PathInfo();
   if (path.empty() || path == "/") {
     response.SetContent(ReverseString.Content());

@@ -3,11 +3,11 @@
 // place where the server's parts are put together.
 #include <memory>
 
-#include "web/TCustomWebDispatcher.h"
 #include "proxy/TDSProxyDispatcher.h"
 #include "proxy/TDSProxyGenerator.h"
 #include "rest/TDSHTTPWebDispatcher.h"
 #include "rest/TDSServer.h"
+#include "web/TCustomWebDispatcher.h"
 #include "web/TPageProducer.h"
 #include "web/TWebFileDispatcher.h"
 
@@ -25,10 +25,12 @@ class TWebModule1 : public TCustomWebDispatcher {
  private:
   void WebModuleCreate();
   void WebModuleBeforeDispatch(TWebRequest& request, TWebResponse& response, bool& handled);
-  void WebModuleDefaultAction(TWebActionItem& sender, TWebRequest& request, TWebResponse& response, bool& handled);
+  void WebModuleDefaultAction(TWebActionItem& sender, TWebRequest& request, TWebResponse& response,
+                              bool& handled);
 
-  void WebFileDispatcher1BeforeDispatch(TCustomWebFileDispatcher& sender, const std::string& fileName,
-                                        TWebRequest& request, TWebResponse& response, bool& handled);
+  void WebFileDispatcher1BeforeDispatch(TCustomWebFileDispatcher& sender,
+                                        const std::string& fileName, TWebRequest& request,
+                                        TWebResponse& response, bool& handled);
 
   const TDSClassDescriptor* DSServerClass1GetClass();
   void ServerFunctionInvokerHTMLTag(TBasePageProducer& sender, TTag tag, const Text& tagString,

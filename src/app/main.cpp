@@ -21,7 +21,8 @@ namespace {
 const char* const kUsage =
     "usage: quillara [--headless] [--port TEXT] [--access-log FILE] [--limit NAME=VALUE]...\n"
     "  --headless         run without the control window (also the case without a display)\n"
-    "  --port TEXT        the port to listen on, read like the window's port field (default 12388)\n"
+    "  --port TEXT        the port to listen on, read like the window's port field (default "
+    "12388)\n"
     "  --access-log FILE  append the access log to FILE (default: standard output when headless)\n"
     "  --limit NAME=VALUE idle-timeout=SECONDS, send-timeout=SECONDS or max-connections=N\n"
     "  --help             print this help and exit\n"

@@ -16,7 +16,8 @@ namespace fs = std::filesystem;
 namespace {
 
 bool HasDrive(const Text& p) {
-  return p.size() >= 2 && p[1] == u':' && ((p[0] >= u'a' && p[0] <= u'z') || (p[0] >= u'A' && p[0] <= u'Z'));
+  return p.size() >= 2 && p[1] == u':' &&
+         ((p[0] >= u'a' && p[0] <= u'z') || (p[0] >= u'A' && p[0] <= u'Z'));
 }
 
 // Resolves "." and ".." and doubled separators, as the platform's full-path expansion does.
@@ -63,7 +64,8 @@ Text Expand(const Text& path) {
 
 Text CheckPath(const Text& path, size_t limit, bool folderMustExist) {
   bool longForm = path.rfind(u"\\\\?\\", 0) == 0;
-  if (path.size() >= limit && !longForm) throw EPathTooLongException("The specified path is too long");
+  if (path.size() >= limit && !longForm)
+    throw EPathTooLongException("The specified path is too long");
   for (size_t i = 0; i < path.size(); ++i)
     if (path[i] == u':' && !(i == 1 && HasDrive(path)) && !(longForm && i == 5))
       throw ENotSupportedException("The path format is not supported");
@@ -76,18 +78,22 @@ Text CheckPath(const Text& path, size_t limit, bool folderMustExist) {
     size_t sep = full.find_last_of(u"\\/");
     Text folder = sep == Text::npos ? full : full.substr(0, sep + 1);
     std::error_code ec;
-    if (!fs::is_directory(LocalPath(folder), ec)) throw EDirectoryNotFoundException("The specified path was not found");
+    if (!fs::is_directory(LocalPath(folder), ec))
+      throw EDirectoryNotFoundException("The specified path was not found");
   }
   return full;
 }
 
-fs::path LocalPath(const Text& fullPath) { return platform::MapWindowsPath(TextToUtf8(fullPath)); }
+fs::path LocalPath(const Text& fullPath) {
+  return platform::MapWindowsPath(TextToUtf8(fullPath));
+}
 
 Text ReadAllText(const Text& path) {
   Text full = CheckPath(path, kMaxFilePath);
   fs::path local = LocalPath(full);
   std::error_code ec;
-  if (!fs::is_regular_file(local, ec)) throw EFileNotFoundException("The specified file was not found");
+  if (!fs::is_regular_file(local, ec))
+    throw EFileNotFoundException("The specified file was not found");
   // read without sharing: a writer holding the file makes this open fail
   platform::TFileResult opened;
   platform::TFile file = platform::OpenWithoutSharing(local, opened);
@@ -99,12 +105,15 @@ Text ReadAllText(const Text& path) {
   for (size_t n; (n = file.ReadAt(buffer, sizeof buffer, int64_t(bytes.size()))) > 0;)
     bytes.append(buffer, n);
   file.Close();
-  auto starts = [&](const char* mark, size_t n) { return bytes.size() >= n && bytes.compare(0, n, mark, n) == 0; };
+  auto starts = [&](const char* mark, size_t n) {
+    return bytes.size() >= n && bytes.compare(0, n, mark, n) == 0;
+  };
   if (starts("\xEF\xBB\xBF", 3)) {
     std::string_view body = std::string_view(bytes).substr(3);
     Text text = Utf8ToText(body);
     if (TextToUtf8(text) != body)
-      throw EEncodingError("No mapping for the Unicode character exists in the target multi-byte code page");
+      throw EEncodingError(
+          "No mapping for the Unicode character exists in the target multi-byte code page");
     return text;
   }
   if (starts("\xFF\xFE", 2) || starts("\xFE\xFF", 2)) {
@@ -169,8 +178,8 @@ bool Inside(const fs::path& root, const fs::path& path) {
   return !relative.empty() && *relative.begin() != "..";
 }
 
-void Search(const fs::path& root, const fs::path& folder, const TMask& mask, std::set<fs::path>& searched,
-            std::vector<Text>& found) {
+void Search(const fs::path& root, const fs::path& folder, const TMask& mask,
+            std::set<fs::path>& searched, std::vector<Text>& found) {
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     std::error_code typeError;
@@ -181,7 +190,8 @@ void Search(const fs::path& root, const fs::path& folder, const TMask& mask, std
     }
     if (fs::is_directory(real, typeError)) {
       fs::path canonical = fs::canonical(real, typeError);
-      if (!typeError && searched.insert(canonical).second) Search(root, canonical, mask, searched, found);
+      if (!typeError && searched.insert(canonical).second)
+        Search(root, canonical, mask, searched, found);
     } else {
       std::string bytes = it->path().filename().string();
       Text name = Utf8ToText(bytes);
@@ -197,7 +207,8 @@ std::vector<Text> FindFiles(const Text& folder, const Text& mask) {
   CheckPath(full, kMaxFolderPath, false);
   fs::path local = LocalPath(full);
   std::error_code ec;
-  if (!fs::is_directory(local, ec)) throw EDirectoryNotFoundException("The specified path was not found");
+  if (!fs::is_directory(local, ec))
+    throw EDirectoryNotFoundException("The specified path was not found");
   fs::path root = fs::canonical(local, ec);
   if (ec) throw EDirectoryNotFoundException("The specified path was not found");
   std::vector<Text> found;
@@ -227,7 +238,8 @@ bool NameStaysInsideFolder(const Text& name) {
 Text JoinInsideFolder(const Text& folder, const Text& name, bool folderMustExist) {
   Text full = CheckPath(folder + u"/" + name, kMaxFilePath, folderMustExist);
   auto refuse = [&] {
-    throw EArgumentException("The file name must name a file inside the folder: " + TextToUtf8(name));
+    throw EArgumentException("The file name must name a file inside the folder: " +
+                             TextToUtf8(name));
   };
   if (!NameStaysInsideFolder(name)) refuse();
   // The text stays inside; the file it maps to must too (a link inside may lead anywhere).

@@ -27,7 +27,9 @@ size_t TMemoryStream::Write(const void* buffer, size_t count) {
   return count;
 }
 
-void TMemoryStream::SetPosition(int64_t position) { FPosition = size_t(std::max<int64_t>(0, position)); }
+void TMemoryStream::SetPosition(int64_t position) {
+  FPosition = size_t(std::max<int64_t>(0, position));
+}
 
 }  // namespace quillara
 
@@ -53,6 +55,8 @@ size_t TFileStream::Read(void* buffer, size_t count) {
   return n;
 }
 
-size_t TFileStream::Write(const void*, size_t) { return 0; }
+size_t TFileStream::Write(const void*, size_t) {
+  return 0;
+}
 
 }  // namespace quillara

@@ -49,7 +49,8 @@ std::string TextToUtf8(std::u16string_view t) {
   out.reserve(t.size());
   for (size_t i = 0; i < t.size(); ++i) {
     char32_t cp = t[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < t.size() && t[i + 1] >= 0xDC00 && t[i + 1] <= 0xDFFF) {
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < t.size() && t[i + 1] >= 0xDC00 &&
+        t[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (t[i + 1] - 0xDC00);
       ++i;
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
@@ -74,19 +75,32 @@ std::string TextToUtf8(std::u16string_view t) {
   return out;
 }
 
-Text AsciiToText(std::string_view ascii) { return Text(ascii.begin(), ascii.end()); }
+Text AsciiToText(std::string_view ascii) {
+  return Text(ascii.begin(), ascii.end());
+}
 
 Text EscapeHTML(std::u16string_view text) {
   Text out;
   out.reserve(text.size());
   for (char16_t c : text) {
     switch (c) {
-      case u'&': out += u"&amp;"; break;
-      case u'<': out += u"&lt;"; break;
-      case u'>': out += u"&gt;"; break;
-      case u'"': out += u"&quot;"; break;
-      case u'\'': out += u"&#39;"; break;
-      default: out += c;
+      case u'&':
+        out += u"&amp;";
+        break;
+      case u'<':
+        out += u"&lt;";
+        break;
+      case u'>':
+        out += u"&gt;";
+        break;
+      case u'"':
+        out += u"&quot;";
+        break;
+      case u'\'':
+        out += u"&#39;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;

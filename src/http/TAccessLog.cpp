@@ -90,15 +90,18 @@ void TAccessLog::Run() {
     if (platform::TakeReopenRequest()) FFile.Reopen();
     std::string text;
     for (const std::string& line : batch) text += line + "\n";
-    if (dropped) text += "- - - [-] \"-\" - - - (" + std::to_string(dropped) + " lines dropped: the log could not keep up)\n";
+    if (dropped)
+      text += "- - - [-] \"-\" - - - (" + std::to_string(dropped) +
+              " lines dropped: the log could not keep up)\n";
     if (!text.empty()) FFile.Write(text);
     lock.lock();
     if (stopping && FQueue.empty()) return;
   }
 }
 
-std::string TAccessLog::FormatLine(const std::string& client, std::time_t when, const std::string& requestLine,
-                                   int status, uint64_t bodyBytes, int64_t milliseconds) {
+std::string TAccessLog::FormatLine(const std::string& client, std::time_t when,
+                                   const std::string& requestLine, int status, uint64_t bodyBytes,
+                                   int64_t milliseconds) {
   std::tm local{};
   localtime_r(&when, &local);
   // The zone as +hhmm, computed: not every C library's %z gives the offset rather than a name.
@@ -115,13 +118,15 @@ std::string TAccessLog::FormatLine(const std::string& client, std::time_t when, 
          std::to_string(milliseconds);
 }
 
-TLoggedConnection::TLoggedConnection(IHTTPConnection& inner, TAccessLog& log) : FInner(inner), FLog(log) {}
+TLoggedConnection::TLoggedConnection(IHTTPConnection& inner, TAccessLog& log)
+    : FInner(inner), FLog(log) {}
 
 TLoggedConnection::~TLoggedConnection() {
   if (FStatus == 0) return;  // nothing was answered
-  auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - FStart);
-  FLog.Add(TAccessLog::FormatLine(FInner.PeerAddress(), FStartTime, FRequestLine, FStatus, FBodyBytes,
-                                  elapsed.count()));
+  auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - FStart);
+  FLog.Add(TAccessLog::FormatLine(FInner.PeerAddress(), FStartTime, FRequestLine, FStatus,
+                                  FBodyBytes, elapsed.count()));
 }
 
 long TLoggedConnection::Read(char* buffer, size_t size) {
@@ -131,7 +136,8 @@ long TLoggedConnection::Read(char* buffer, size_t size) {
     if (c == '\n' && !FRequestLine.empty()) {
       FRequestLineDone = true;
     } else if (c != '\r' && c != '\n' && FRequestLine.size() < kMaxNoted) {
-      FRequestLine.push_back(c);  // blank lines before the request line are skipped, as the reader does
+      FRequestLine.push_back(
+          c);  // blank lines before the request line are skipped, as the reader does
     }
   }
   return n;

@@ -38,8 +38,9 @@ class TAccessLog {
   static TAccessLog* Current() { return gCurrent.load(std::memory_order_acquire); }
 
   // client - - [10/Dec/2026:13:22:48 +0000] "request line" status bytes milliseconds
-  static std::string FormatLine(const std::string& client, std::time_t when, const std::string& requestLine,
-                                int status, uint64_t bodyBytes, int64_t milliseconds);
+  static std::string FormatLine(const std::string& client, std::time_t when,
+                                const std::string& requestLine, int status, uint64_t bodyBytes,
+                                int64_t milliseconds);
 
  private:
   void Run();
@@ -81,7 +82,7 @@ class TLoggedConnection : public IHTTPConnection {
   std::time_t FStartTime = std::time(nullptr);
   std::string FRequestLine;
   bool FRequestLineDone = false;
-  std::string FHead;  // the start of the answer's head, enough for its status line
+  std::string FHead;   // the start of the answer's head, enough for its status line
   uint32_t FTail = 0;  // its last four bytes
   bool FInBody = false;
   int FStatus = 0;

@@ -56,7 +56,8 @@ class TSocketConnection : public IHTTPConnection {
 void TCustomHTTPServer::DoExecute(TConnection& connection) {
   TSocketConnection socket(connection);
   auto handler = [this](THTTPRequestInfo& request, THTTPResponseInfo& response) {
-    if (request.CommandType == hcHEAD || request.CommandType == hcGET || request.CommandType == hcPOST) {
+    if (request.CommandType == hcHEAD || request.CommandType == hcGET ||
+        request.CommandType == hcPOST) {
       DoCommandGet(request, response);
     } else {
       DoCommandOther(request, response);

@@ -1,6 +1,6 @@
 #pragma once
-#include "http/THTTPRequestLoop.h"
 #include "http/TCustomTCPServer.h"
+#include "http/THTTPRequestLoop.h"
 
 namespace quillara {
 

@@ -50,7 +50,9 @@ void TConnection::CloseGracefully() {
   }
 }
 
-TCustomTCPServer::~TCustomTCPServer() { Stop(); }
+TCustomTCPServer::~TCustomTCPServer() {
+  Stop();
+}
 
 void TCustomTCPServer::SetActive(bool value) {
   if (value == FActive) return;
@@ -64,7 +66,8 @@ void TCustomTCPServer::SetActive(bool value) {
 void TCustomTCPServer::Start() {
   if (FBindings.empty()) {
     FBindings.push_back({"", FDefaultPort, TIPVersion::ivIPv4, true, FUseNagle, {}});
-    if (IPv6Offered()) FBindings.push_back({"", FDefaultPort, TIPVersion::ivIPv6, true, FUseNagle, {}});
+    if (IPv6Offered())
+      FBindings.push_back({"", FDefaultPort, TIPVersion::ivIPv6, true, FUseNagle, {}});
   }
   try {
     for (TSocketHandle& binding : FBindings) {
@@ -73,7 +76,8 @@ void TCustomTCPServer::Start() {
       if (r.Ok()) r = PrepareListening(binding.Socket, binding.IPVersion, binding.UseNagle);
       if (!r.Ok()) throw SocketError(r.Error);
       // Whatever the reason the platform gives, a failed bind reads as a taken port.
-      if (!BindAny(binding.Socket, binding.IPVersion, binding.Port).Ok()) throw ESocketError(kBindMessage);
+      if (!BindAny(binding.Socket, binding.IPVersion, binding.Port).Ok())
+        throw ESocketError(kBindMessage);
     }
     std::lock_guard lock(FWorkersLock);
     FStopping = false;

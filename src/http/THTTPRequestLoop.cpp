@@ -86,7 +86,9 @@ class TReader {
   }
 
   // Bytes, not the end of the input: a peer that has half-closed sends no body.
-  bool DataWaiting(int timeoutMs) { return FPos < FBuffer.size() || FConnection.WaitReadable(timeoutMs); }
+  bool DataWaiting(int timeoutMs) {
+    return FPos < FBuffer.size() || FConnection.WaitReadable(timeoutMs);
+  }
 
  private:
   bool Fill() {
@@ -148,7 +150,8 @@ void SplitVersion(THTTPRequestInfo& r) {
 }
 
 THTTPCommandType CommandTypeOf(const std::string& command) {
-  static const char* const kMethods[] = {"HEAD", "GET", "POST", "DELETE", "PUT", "TRACE", "OPTIONS"};
+  static const char* const kMethods[] = {"HEAD", "GET",   "POST",   "DELETE",
+                                         "PUT",  "TRACE", "OPTIONS"};
   for (int i = 0; i < 7; ++i)
     if (command == kMethods[i]) return THTTPCommandType(i + 1);
   return hcUnknown;
@@ -196,7 +199,8 @@ void TakeTarget(THTTPRequestInfo& r, const std::string& target) {
   if (scheme != std::string::npos && path.find('/') > scheme) {
     size_t hostStart = scheme + 3;
     size_t slash = path.find('/', hostStart);
-    std::string host = path.substr(hostStart, slash == std::string::npos ? std::string::npos : slash - hostStart);
+    std::string host =
+        path.substr(hostStart, slash == std::string::npos ? std::string::npos : slash - hostStart);
     path = slash == std::string::npos ? "/" : path.substr(slash);
     if (r.Host.empty()) r.Host = host;
   }
@@ -290,7 +294,8 @@ void Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handle
   request.CommandType = CommandTypeOf(request.Command);
   TakeTarget(request, firstBlank == std::string::npos ? "" : command.substr(firstBlank + 1));
 
-  bool http11 = request.VersionMajor > 1 || (request.VersionMajor == 1 && request.VersionMinor >= 1);
+  bool http11 =
+      request.VersionMajor > 1 || (request.VersionMajor == 1 && request.VersionMinor >= 1);
   if (http11 && request.Host.empty()) return AnswerHeaderOnly(response, 400);
   std::string expect = request.RawHeaderValue("Expect");
   if (http11 && !expect.empty() && !reader.DataWaiting(0)) {
@@ -308,7 +313,8 @@ void Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handle
       std::string body;
       if (!reader.ReadBytes(request.ContentLength, body)) return;
       request.PostStream = std::make_unique<TMemoryStream>(std::move(body));
-    } else if ((request.CommandType == hcPOST || request.CommandType == hcPUT) && reader.DataWaiting(1)) {
+    } else if ((request.CommandType == hcPOST || request.CommandType == hcPUT) &&
+               reader.DataWaiting(1)) {
       return AnswerHeaderOnly(response, 411);
     }
   } else if (LowerAscii(te).find("chunked") != std::string::npos) {
@@ -340,7 +346,8 @@ void Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handle
   std::string authorization = TrimBlanks(request.RawHeaderValue("Authorization"));
   if (!authorization.empty()) {
     size_t blank = authorization.find(' ');
-    if (!SameTextAscii(authorization.substr(0, blank), "Basic")) return;  // "Unsupported authorization scheme."
+    if (!SameTextAscii(authorization.substr(0, blank), "Basic"))
+      return;  // "Unsupported authorization scheme."
     std::string credentials =
         DecodeBase64(blank == std::string::npos ? "" : TrimBlanks(authorization.substr(blank + 1)));
     size_t colon = credentials.find(':');
@@ -442,7 +449,8 @@ void SplitContentType(const std::string& value, std::string& type, std::string& 
     if (end == std::string::npos) end = value.size();
     std::string part = TrimBlanks(std::string_view(value).substr(start, end - start));
     size_t eq = part.find('=');
-    if (!first && eq != std::string::npos && SameTextAscii(TrimBlanks(part.substr(0, eq)), "charset")) {
+    if (!first && eq != std::string::npos &&
+        SameTextAscii(TrimBlanks(part.substr(0, eq)), "charset")) {
       charSet = TrimBlanks(part.substr(eq + 1));
       if (charSet.size() >= 2 && charSet.front() == '"' && charSet.back() == '"')
         charSet = charSet.substr(1, charSet.size() - 2);

@@ -12,46 +12,86 @@ namespace quillara {
 
 const char* StatusText(int code) {
   switch (code) {
-    case 100: return "Continue";
-    case 200: return "OK";
-    case 201: return "Created";
-    case 202: return "Accepted";
-    case 203: return "Non-authoritative Information";
-    case 204: return "No Content";
-    case 205: return "Reset Content";
-    case 206: return "Partial Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Moved Temporarily";
-    case 303: return "See Other";
-    case 304: return "Not Modified";
-    case 305: return "Use Proxy";
-    case 400: return "Bad Request";
-    case 401: return "Unauthorized";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 405: return "Method not allowed";
-    case 406: return "Not Acceptable";
-    case 407: return "Proxy Authentication Required";
-    case 408: return "Request Timeout";
-    case 409: return "Conflict";
-    case 410: return "Gone";
-    case 411: return "Length Required";
-    case 412: return "Precondition Failed";
-    case 413: return "Request Entity Too Long";
-    case 414: return "Request-URI Too Long. 256 Chars max";
-    case 415: return "Unsupported Media Type";
-    case 417: return "Expectation Failed";
-    case 428: return "Precondition Required";
-    case 429: return "Too Many Requests";
-    case 431: return "Request Header Fields Too Large";
-    case 500: return "Internal Server Error";
-    case 501: return "Not Implemented";
-    case 502: return "Bad Gateway";
-    case 503: return "Service Unavailable";
-    case 504: return "Gateway timeout";
-    case 505: return "HTTP version not supported";
-    case 511: return "Network Authentication Required";
-    default: return "Unknown Response Code";
+    case 100:
+      return "Continue";
+    case 200:
+      return "OK";
+    case 201:
+      return "Created";
+    case 202:
+      return "Accepted";
+    case 203:
+      return "Non-authoritative Information";
+    case 204:
+      return "No Content";
+    case 205:
+      return "Reset Content";
+    case 206:
+      return "Partial Content";
+    case 301:
+      return "Moved Permanently";
+    case 302:
+      return "Moved Temporarily";
+    case 303:
+      return "See Other";
+    case 304:
+      return "Not Modified";
+    case 305:
+      return "Use Proxy";
+    case 400:
+      return "Bad Request";
+    case 401:
+      return "Unauthorized";
+    case 403:
+      return "Forbidden";
+    case 404:
+      return "Not Found";
+    case 405:
+      return "Method not allowed";
+    case 406:
+      return "Not Acceptable";
+    case 407:
+      return "Proxy Authentication Required";
+    case 408:
+      return "Request Timeout";
+    case 409:
+      return "Conflict";
+    case 410:
+      return "Gone";
+    case 411:
+      return "Length Required";
+    case 412:
+      return "Precondition Failed";
+    case 413:
+      return "Request Entity Too Long";
+    case 414:
+      return "Request-URI Too Long. 256 Chars max";
+    case 415:
+      return "Unsupported Media Type";
+    case 417:
+      return "Expectation Failed";
+    case 428:
+      return "Precondition Required";
+    case 429:
+      return "Too Many Requests";
+    case 431:
+      return "Request Header Fields Too Large";
+    case 500:
+      return "Internal Server Error";
+    case 501:
+      return "Not Implemented";
+    case 502:
+      return "Bad Gateway";
+    case 503:
+      return "Service Unavailable";
+    case 504:
+      return "Gateway timeout";
+    case 505:
+      return "HTTP version not supported";
+    case 511:
+      return "Network Authentication Required";
+    default:
+      return "Unknown Response Code";
   }
 }
 
@@ -71,8 +111,9 @@ std::string FormatHTTPDate(std::time_t time) {
   std::tm gmt{};
   gmtime_r(&time, &gmt);
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%s, %.2d %s %.4d %.2d:%.2d:%.2d GMT", kDays[gmt.tm_wday], gmt.tm_mday,
-                kMonths[gmt.tm_mon], gmt.tm_year + 1900, gmt.tm_hour, gmt.tm_min, gmt.tm_sec);
+  std::snprintf(buf, sizeof buf, "%s, %.2d %s %.4d %.2d:%.2d:%.2d GMT", kDays[gmt.tm_wday],
+                gmt.tm_mday, kMonths[gmt.tm_mon], gmt.tm_year + 1900, gmt.tm_hour, gmt.tm_min,
+                gmt.tm_sec);
   cachedTime = time;
   cachedText = buf;
   return cachedText;
@@ -80,7 +121,8 @@ std::string FormatHTTPDate(std::time_t time) {
 
 std::time_t ParseHTTPDate(const std::string& text) {
   std::tm tm{};
-  const char* formats[] = {"%a, %d %b %Y %H:%M:%S GMT", "%A, %d-%b-%y %H:%M:%S GMT", "%a %b %d %H:%M:%S %Y"};
+  const char* formats[] = {"%a, %d %b %Y %H:%M:%S GMT", "%A, %d-%b-%y %H:%M:%S GMT",
+                           "%a %b %d %H:%M:%S %Y"};
   for (const char* f : formats) {
     tm = {};
     const char* end = platform::ParseTime(text.c_str(), f, tm);
@@ -126,7 +168,8 @@ bool THTTPResponseInfo::WillWriteBody() const {
 }
 
 std::string THTTPResponseInfo::DefaultBody() const {
-  return "<HTML><BODY><B>" + std::to_string(FResponseNo) + " " + ResponseText + "</B></BODY></HTML>\r\n";
+  return "<HTML><BODY><B>" + std::to_string(FResponseNo) + " " + ResponseText +
+         "</B></BODY></HTML>\r\n";
 }
 
 std::string THTTPResponseInfo::EncodedContentText() const {
@@ -137,7 +180,9 @@ std::string THTTPResponseInfo::EncodedContentText() const {
   return bytes;
 }
 
-void THTTPResponseInfo::WriteHeader() { WriteHeader(false); }
+void THTTPResponseInfo::WriteHeader() {
+  WriteHeader(false);
+}
 
 void THTTPResponseInfo::WriteHeader(bool forContent) {
   std::string out = HeaderText(forContent, -1);
@@ -152,7 +197,8 @@ std::string THTTPResponseInfo::HeaderText(bool forContent, int64_t textBytes) {
     ContentType = "text/html";
     CharSet = "ISO-8859-1";
   }
-  if (ContentLength < 0 && (TransferEncoding.empty() || SameTextAscii(TransferEncoding, "identity"))) {
+  if (ContentLength < 0 &&
+      (TransferEncoding.empty() || SameTextAscii(TransferEncoding, "identity"))) {
     if (!ContentText.empty()) {
       ContentLength = textBytes >= 0 ? textBytes : int64_t(EncodedContentText().size());
     } else if (FContentStream) {

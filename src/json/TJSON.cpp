@@ -98,7 +98,9 @@ void TJSONSlotList::clear() {
   FSize = FCapacity = 0;
 }
 
-void TJSONAncestor::AttachChild(std::unique_ptr<TJSONAncestor> child) { (void)child; }
+void TJSONAncestor::AttachChild(std::unique_ptr<TJSONAncestor> child) {
+  (void)child;
+}
 
 namespace {
 
@@ -267,9 +269,15 @@ std::unique_ptr<TJSONAncestor> TJSONString::CloneNode() const {
 
 // ---- numbers ----
 
-TJSONNumber::TJSONNumber(int32_t value) { Assign(std::to_string(value)); }
-TJSONNumber::TJSONNumber(int64_t value) { Assign(std::to_string(value)); }
-TJSONNumber::TJSONNumber(double value) { Assign(FloatToStrGeneral(value)); }
+TJSONNumber::TJSONNumber(int32_t value) {
+  Assign(std::to_string(value));
+}
+TJSONNumber::TJSONNumber(int64_t value) {
+  Assign(std::to_string(value));
+}
+TJSONNumber::TJSONNumber(double value) {
+  Assign(FloatToStrGeneral(value));
+}
 
 TJSONNumber::TJSONNumber(Text text) {
   bool ascii = text.size() <= sizeof FDigits;
@@ -306,7 +314,9 @@ void TJSONNumber::AddChar(char16_t ch) {
   FStrBuffer.push_back(ch);
 }
 
-Text TJSONNumber::NumberText() const { return FWide ? FStrBuffer : AsciiToText(Digits()); }
+Text TJSONNumber::NumberText() const {
+  return FWide ? FStrBuffer : AsciiToText(Digits());
+}
 
 namespace {
 
@@ -327,7 +337,9 @@ Text TJSONNumber::Value() const {
   return AsciiToText(FloatToStrGeneral(AsDouble()));
 }
 
-int32_t TJSONNumber::AsInt() const { return StrToInt(NumberText()); }
+int32_t TJSONNumber::AsInt() const {
+  return StrToInt(NumberText());
+}
 
 int64_t TJSONNumber::AsInt64() const {
   Text text = NumberText();
@@ -340,7 +352,8 @@ double TJSONNumber::AsDouble() const {
   Text text = NumberText();
   auto v = TryStrToFloat(text);
   if (!v)
-    throw EConvertError(FormatMessage("'%s' is not a valid floating point value", {TextToUtf8(text)}));
+    throw EConvertError(
+        FormatMessage("'%s' is not a valid floating point value", {TextToUtf8(text)}));
   return *v;
 }
 
@@ -365,12 +378,19 @@ void TJSONNumber::WriteText(Text& out) const {
 }
 
 std::unique_ptr<TJSONAncestor> TJSONNumber::CloneNode() const {
-  return FWide ? std::make_unique<TJSONNumber>(FStrBuffer) : std::make_unique<TJSONNumber>(Digits());
+  return FWide ? std::make_unique<TJSONNumber>(FStrBuffer)
+               : std::make_unique<TJSONNumber>(Digits());
 }
 
-uint8_t* TJSONTrue::WriteBytes(uint8_t* out) const { return PutAscii(out, "true", 4); }
-uint8_t* TJSONFalse::WriteBytes(uint8_t* out) const { return PutAscii(out, "false", 5); }
-uint8_t* TJSONNull::WriteBytes(uint8_t* out) const { return PutAscii(out, "null", 4); }
+uint8_t* TJSONTrue::WriteBytes(uint8_t* out) const {
+  return PutAscii(out, "true", 4);
+}
+uint8_t* TJSONFalse::WriteBytes(uint8_t* out) const {
+  return PutAscii(out, "false", 5);
+}
+uint8_t* TJSONNull::WriteBytes(uint8_t* out) const {
+  return PutAscii(out, "null", 4);
+}
 
 // ---- pairs ----
 
@@ -441,7 +461,8 @@ size_t TJSONPair::EstimatedByteSize() const {
 
 uint8_t* TJSONPair::WriteBytes(uint8_t* out) const {
   TJSONAncestor* value = FJsonValue.Get();
-  if (!FHasName || !value) throw EJSONException("A pair without a name or a value has no JSON form");
+  if (!FHasName || !value)
+    throw EJSONException("A pair without a name or a value has no JSON form");
   out = WriteStringBytes(NameText(), NameNull(), out);
   *out++ = ':';
   return value->WriteBytes(out);
@@ -466,7 +487,9 @@ std::unique_ptr<TJSONPair> TJSONPair::Clone() const {
   return pair;
 }
 
-std::unique_ptr<TJSONAncestor> TJSONPair::CloneNode() const { return Clone(); }
+std::unique_ptr<TJSONAncestor> TJSONPair::CloneNode() const {
+  return Clone();
+}
 
 void TJSONPair::ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) {
   if (auto v = FJsonValue.Take()) into.push_back(std::move(v));
@@ -516,23 +539,32 @@ void WriteContainerText(const TJSONSlotList& slots, Text& out, char16_t open, ch
 
 }  // namespace
 
-TJSONObject::TJSONObject(std::unique_ptr<TJSONPair> pair) { AddPair(std::move(pair)); }
+TJSONObject::TJSONObject(std::unique_ptr<TJSONPair> pair) {
+  AddPair(std::move(pair));
+}
 
-TJSONObject::~TJSONObject() { DestroyChildren(FMembers); }
+TJSONObject::~TJSONObject() {
+  DestroyChildren(FMembers);
+}
 
 TJSONObject& TJSONObject::AddPair(std::unique_ptr<TJSONPair>&& pair) {
   if (pair) FMembers.emplace_back(std::move(pair));
   return *this;
 }
 
-void TJSONObject::AddMember(std::unique_ptr<TJSONPair> pair) { FMembers.emplace_back(std::move(pair)); }
+void TJSONObject::AddMember(std::unique_ptr<TJSONPair> pair) {
+  FMembers.emplace_back(std::move(pair));
+}
 
 TJSONObject& TJSONObject::AddPair(const Text& str, const Text& value) {
-  if (!str.empty() && !value.empty()) FMembers.emplace_back(std::make_unique<TJSONPair>(str, value));
+  if (!str.empty() && !value.empty())
+    FMembers.emplace_back(std::make_unique<TJSONPair>(str, value));
   return *this;
 }
 
-TJSONPair* TJSONObject::Get(int index) const { return At<TJSONPair>(FMembers, index); }
+TJSONPair* TJSONObject::Get(int index) const {
+  return At<TJSONPair>(FMembers, index);
+}
 
 TJSONPair* TJSONObject::Get(const Text& name) const {
   for (const TJSONSlot& s : FMembers) {
@@ -559,7 +591,8 @@ std::unique_ptr<TJSONPair> TJSONObject::RemovePair(const Text& pairName) {
   return nullptr;
 }
 
-std::vector<std::unique_ptr<TJSONPair>> TJSONObject::SetPairs(std::vector<std::unique_ptr<TJSONPair>> list) {
+std::vector<std::unique_ptr<TJSONPair>> TJSONObject::SetPairs(
+    std::vector<std::unique_ptr<TJSONPair>> list) {
   std::vector<std::unique_ptr<TJSONPair>> old = TakeAll<TJSONPair>(FMembers);
   for (auto& pair : list) AddPair(std::move(pair));
   return old;
@@ -569,11 +602,17 @@ void TJSONObject::AttachChild(std::unique_ptr<TJSONAncestor> child) {
   if (dynamic_cast<TJSONPair*>(child.get())) FMembers.emplace_back(std::move(child));
 }
 
-size_t TJSONObject::EstimatedByteSize() const { return ContainerEstimate(FMembers); }
+size_t TJSONObject::EstimatedByteSize() const {
+  return ContainerEstimate(FMembers);
+}
 
-uint8_t* TJSONObject::WriteBytes(uint8_t* out) const { return WriteContainerBytes(FMembers, out, '{', '}'); }
+uint8_t* TJSONObject::WriteBytes(uint8_t* out) const {
+  return WriteContainerBytes(FMembers, out, '{', '}');
+}
 
-void TJSONObject::WriteText(Text& out) const { WriteContainerText(FMembers, out, u'{', u'}'); }
+void TJSONObject::WriteText(Text& out) const {
+  WriteContainerText(FMembers, out, u'{', u'}');
+}
 
 std::unique_ptr<TJSONAncestor> TJSONObject::CloneNode() const {
   auto copy = std::make_unique<TJSONObject>();
@@ -587,7 +626,8 @@ void TJSONObject::ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& i
 
 // ---- arrays ----
 
-TJSONArray::TJSONArray(std::unique_ptr<TJSONValue> firstElem, std::unique_ptr<TJSONValue> secondElem) {
+TJSONArray::TJSONArray(std::unique_ptr<TJSONValue> firstElem,
+                       std::unique_ptr<TJSONValue> secondElem) {
   AddElement(std::move(firstElem));
   AddElement(std::move(secondElem));
 }
@@ -597,7 +637,9 @@ TJSONArray::TJSONArray(const Text& firstElem, const Text& secondElem) {
   Add(secondElem);
 }
 
-TJSONArray::~TJSONArray() { DestroyChildren(FElements); }
+TJSONArray::~TJSONArray() {
+  DestroyChildren(FElements);
+}
 
 TJSONArray& TJSONArray::Add(const Text& element) {
   FElements.emplace_back(std::make_unique<TJSONString>(element));
@@ -637,7 +679,9 @@ TJSONArray& TJSONArray::Add(std::unique_ptr<TJSONArray>&& element) {
   return *this;
 }
 
-TJSONValue* TJSONArray::Get(int index) const { return At<TJSONValue>(FElements, index); }
+TJSONValue* TJSONArray::Get(int index) const {
+  return At<TJSONValue>(FElements, index);
+}
 
 std::unique_ptr<TJSONValue> TJSONArray::Remove(int index) {
   if (index < 0 || size_t(index) >= FElements.size()) return nullptr;
@@ -646,7 +690,8 @@ std::unique_ptr<TJSONValue> TJSONArray::Remove(int index) {
   return Downcast<TJSONValue>(std::move(node));
 }
 
-std::vector<std::unique_ptr<TJSONValue>> TJSONArray::SetElements(std::vector<std::unique_ptr<TJSONValue>> list) {
+std::vector<std::unique_ptr<TJSONValue>> TJSONArray::SetElements(
+    std::vector<std::unique_ptr<TJSONValue>> list) {
   std::vector<std::unique_ptr<TJSONValue>> old = TakeAll<TJSONValue>(FElements);
   for (auto& element : list) AddElement(std::move(element));
   return old;
@@ -656,11 +701,17 @@ void TJSONArray::AttachChild(std::unique_ptr<TJSONAncestor> child) {
   if (dynamic_cast<TJSONValue*>(child.get())) FElements.emplace_back(std::move(child));
 }
 
-size_t TJSONArray::EstimatedByteSize() const { return ContainerEstimate(FElements); }
+size_t TJSONArray::EstimatedByteSize() const {
+  return ContainerEstimate(FElements);
+}
 
-uint8_t* TJSONArray::WriteBytes(uint8_t* out) const { return WriteContainerBytes(FElements, out, '[', ']'); }
+uint8_t* TJSONArray::WriteBytes(uint8_t* out) const {
+  return WriteContainerBytes(FElements, out, '[', ']');
+}
 
-void TJSONArray::WriteText(Text& out) const { WriteContainerText(FElements, out, u'[', u']'); }
+void TJSONArray::WriteText(Text& out) const {
+  WriteContainerText(FElements, out, u'[', u']');
+}
 
 std::unique_ptr<TJSONAncestor> TJSONArray::CloneNode() const {
   auto copy = std::make_unique<TJSONArray>();

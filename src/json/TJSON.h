@@ -210,7 +210,9 @@ class TJSONTrue : public TJSONValue {
   Text Value() const override { return u"true"; }
   size_t EstimatedByteSize() const override { return 4; }
   uint8_t* WriteBytes(uint8_t* out) const override;
-  std::unique_ptr<TJSONAncestor> CloneNode() const override { return std::make_unique<TJSONTrue>(); }
+  std::unique_ptr<TJSONAncestor> CloneNode() const override {
+    return std::make_unique<TJSONTrue>();
+  }
   void WriteText(Text& out) const override { out += u"true"; }
 };
 
@@ -219,7 +221,9 @@ class TJSONFalse : public TJSONValue {
   Text Value() const override { return u"false"; }
   size_t EstimatedByteSize() const override { return 5; }
   uint8_t* WriteBytes(uint8_t* out) const override;
-  std::unique_ptr<TJSONAncestor> CloneNode() const override { return std::make_unique<TJSONFalse>(); }
+  std::unique_ptr<TJSONAncestor> CloneNode() const override {
+    return std::make_unique<TJSONFalse>();
+  }
   void WriteText(Text& out) const override { out += u"false"; }
 };
 
@@ -229,7 +233,9 @@ class TJSONNull : public TJSONValue {
   Text Value() const override { return u"null"; }
   size_t EstimatedByteSize() const override { return 4; }
   uint8_t* WriteBytes(uint8_t* out) const override;
-  std::unique_ptr<TJSONAncestor> CloneNode() const override { return std::make_unique<TJSONNull>(); }
+  std::unique_ptr<TJSONAncestor> CloneNode() const override {
+    return std::make_unique<TJSONNull>();
+  }
   void WriteText(Text& out) const override { out += u"null"; }
 };
 
@@ -332,7 +338,9 @@ class TJSONObject : public TJSONValue {
   std::unique_ptr<TJSONPair> RemovePair(const Text& pairName);
   // Replaces the member list; the old members are handed back rather than destroyed.
   std::vector<std::unique_ptr<TJSONPair>> SetPairs(std::vector<std::unique_ptr<TJSONPair>> list);
-  TJSONEnumerator<TJSONObject, TJSONPair> GetEnumerator() const { return TJSONEnumerator<TJSONObject, TJSONPair>(*this); }
+  TJSONEnumerator<TJSONObject, TJSONPair> GetEnumerator() const {
+    return TJSONEnumerator<TJSONObject, TJSONPair>(*this);
+  }
 
   void AttachChild(std::unique_ptr<TJSONAncestor> child) override;
   size_t EstimatedByteSize() const override;
@@ -346,9 +354,10 @@ class TJSONObject : public TJSONValue {
                                                     bool isUTF8 = true);
   static std::unique_ptr<TJSONValue> ParseJSONValue(const uint8_t* data, size_t size, size_t offset,
                                                     size_t length, bool isUTF8 = true);
-  static std::unique_ptr<TJSONValue> ParseJSONValueUTF8(const std::vector<uint8_t>& data, size_t offset,
-                                                        size_t count);
-  static std::unique_ptr<TJSONValue> ParseJSONValueUTF8(const std::vector<uint8_t>& data, size_t offset);
+  static std::unique_ptr<TJSONValue> ParseJSONValueUTF8(const std::vector<uint8_t>& data,
+                                                        size_t offset, size_t count);
+  static std::unique_ptr<TJSONValue> ParseJSONValueUTF8(const std::vector<uint8_t>& data,
+                                                        size_t offset);
   // As above, but reading stops once the tree would take more than maxTreeBytes of memory: a
   // request can then be refused before its tree costs many times its size.
   enum class TReadStatus { rsValue, rsMalformed, rsTooLarge };
@@ -401,8 +410,11 @@ class TJSONArray : public TJSONValue {
   TJSONValue* Get(int index) const;
   TJSONValue* Items(int index) const { return Get(index); }
   std::unique_ptr<TJSONValue> Remove(int index);
-  std::vector<std::unique_ptr<TJSONValue>> SetElements(std::vector<std::unique_ptr<TJSONValue>> list);
-  TJSONEnumerator<TJSONArray, TJSONValue> GetEnumerator() const { return TJSONEnumerator<TJSONArray, TJSONValue>(*this); }
+  std::vector<std::unique_ptr<TJSONValue>> SetElements(
+      std::vector<std::unique_ptr<TJSONValue>> list);
+  TJSONEnumerator<TJSONArray, TJSONValue> GetEnumerator() const {
+    return TJSONEnumerator<TJSONArray, TJSONValue>(*this);
+  }
 
   void AttachChild(std::unique_ptr<TJSONAncestor> child) override;
   size_t EstimatedByteSize() const override;

@@ -13,9 +13,12 @@ const char* const kStartByteMessage =
     "UTF8: A start byte not followed by enough continuation bytes in position %s";
 const char* const kContinuationMessage =
     "UTF8: An unexpected continuation byte in %s-byte UTF8 in position %s";
-const char* const kHeaderMessage = "UTF8: Type cannot be determined out of header byte at position %s";
+const char* const kHeaderMessage =
+    "UTF8: Type cannot be determined out of header byte at position %s";
 
-bool IsWhitespace(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool IsWhitespace(uint8_t c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 int HexValue(uint8_t c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -33,7 +36,8 @@ class TJSONReader {
       : FData(data), FPos(offset), FRange(range), FIsUTF8(isUTF8) {}
 
   void SkipByteOrderMark() {
-    if (FRange - FPos > 3 && FData[FPos] == 0xEF && FData[FPos + 1] == 0xBB && FData[FPos + 2] == 0xBF)
+    if (FRange - FPos > 3 && FData[FPos] == 0xEF && FData[FPos + 1] == 0xBB &&
+        FData[FPos + 2] == 0xBF)
       FPos += 3;
   }
 
@@ -173,7 +177,10 @@ class TJSONReader {
   int DecodeUtf8(char16_t* units) {
     size_t start = FPos;
     uint8_t b = FData[start];
-    int length = (b >= 0xC2 && b <= 0xDF) ? 2 : (b >= 0xE0 && b <= 0xEF) ? 3 : (b >= 0xF0 && b <= 0xF4) ? 4 : 0;
+    int length = (b >= 0xC2 && b <= 0xDF)   ? 2
+                 : (b >= 0xE0 && b <= 0xEF) ? 3
+                 : (b >= 0xF0 && b <= 0xF4) ? 4
+                                            : 0;
     if (length == 0) throw EJSONException(FormatMessage(kHeaderMessage, {std::to_string(start)}));
     if (FRange - start < size_t(length))
       throw EJSONException(FormatMessage(kStartByteMessage, {std::to_string(start)}));
@@ -186,8 +193,8 @@ class TJSONReader {
     for (int k = 1; k < length; ++k) {
       uint8_t c = FData[start + size_t(k)];
       if (c < low || c > high)
-        throw EJSONException(FormatMessage(kContinuationMessage,
-                                           {std::to_string(length), std::to_string(start + size_t(k))}));
+        throw EJSONException(FormatMessage(
+            kContinuationMessage, {std::to_string(length), std::to_string(start + size_t(k))}));
       low = 0x80;
       high = 0xBF;
       cp = (cp << 6) | (c & 0x3F);
@@ -243,14 +250,30 @@ class TJSONReader {
       uint8_t e = FData[FPos + 1];
       FPos += 2;
       switch (e) {
-        case '"': out.push_back(u'"'); break;
-        case '/': out.push_back(u'/'); break;
-        case '\\': out.push_back(u'\\'); break;
-        case 'b': out.push_back(u'\b'); break;
-        case 'f': out.push_back(u'\f'); break;
-        case 'n': out.push_back(u'\n'); break;
-        case 'r': out.push_back(u'\r'); break;
-        case 't': out.push_back(u'\t'); break;
+        case '"':
+          out.push_back(u'"');
+          break;
+        case '/':
+          out.push_back(u'/');
+          break;
+        case '\\':
+          out.push_back(u'\\');
+          break;
+        case 'b':
+          out.push_back(u'\b');
+          break;
+        case 'f':
+          out.push_back(u'\f');
+          break;
+        case 'n':
+          out.push_back(u'\n');
+          break;
+        case 'r':
+          out.push_back(u'\r');
+          break;
+        case 't':
+          out.push_back(u'\t');
+          break;
         case 'u': {
           // Exactly four hexadecimal digits, either letter case; anything else is malformed.
           if (FRange - FPos < 4) return false;
@@ -352,8 +375,8 @@ class TJSONReader {
   bool FTooLarge = false;
 };
 
-std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValue(const uint8_t* data, size_t size, size_t offset,
-                                                        size_t length, bool isUTF8) {
+std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValue(const uint8_t* data, size_t size,
+                                                        size_t offset, size_t length, bool isUTF8) {
   if (data == nullptr || offset > length || length > size) return nullptr;
   TJSONReader reader(data, offset, length, isUTF8);
   if (isUTF8) reader.SkipByteOrderMark();
@@ -379,17 +402,18 @@ std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValueBounded(const uint8_t* da
   return value;
 }
 
-std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValue(const std::vector<uint8_t>& data, size_t offset,
-                                                        bool isUTF8) {
+std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValue(const std::vector<uint8_t>& data,
+                                                        size_t offset, bool isUTF8) {
   return ParseJSONValue(data.data(), data.size(), offset, data.size(), isUTF8);
 }
 
-std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValueUTF8(const std::vector<uint8_t>& data, size_t offset,
-                                                            size_t count) {
+std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValueUTF8(const std::vector<uint8_t>& data,
+                                                            size_t offset, size_t count) {
   return ParseJSONValue(data.data(), data.size(), offset, count, true);
 }
 
-std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValueUTF8(const std::vector<uint8_t>& data, size_t offset) {
+std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValueUTF8(const std::vector<uint8_t>& data,
+                                                            size_t offset) {
   return ParseJSONValue(data.data(), data.size(), offset, data.size(), true);
 }
 
@@ -403,7 +427,8 @@ std::unique_ptr<TJSONValue> TJSONObject::ParseJSONValue(const std::string& data)
 }
 
 int TJSONObject::Parse(const std::vector<uint8_t>& data, int pos, int count) {
-  if (data.empty() || pos < 0 || count <= 0 || pos >= count || size_t(count) > data.size()) return -1;
+  if (data.empty() || pos < 0 || count <= 0 || pos >= count || size_t(count) > data.size())
+    return -1;
   bool utf8 = data.size() >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF;
   size_t start = size_t(pos);
   if (utf8 && start == 0) start = 3;

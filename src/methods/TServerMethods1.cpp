@@ -26,27 +26,39 @@ namespace {
 // An unset folder would put the client's name at the root of the file system.
 const Text& RequireFolder(const char* setting, const Text& folder) {
   std::string text = TrimBlanks(TextToUtf8(folder));
-  if (text.empty()) throw EArgumentException(FormatMessage("The folder setting %s is not set", {setting}));
+  if (text.empty())
+    throw EArgumentException(FormatMessage("The folder setting %s is not set", {setting}));
   if (!platform::IsFullPath(text))
-    throw EArgumentException(FormatMessage("The folder setting %s is not a full path: %s", {setting, text}));
+    throw EArgumentException(
+        FormatMessage("The folder setting %s is not a full path: %s", {setting, text}));
   return folder;
 }
 
-const Text& ExportFolder(const TMethodFolders& folders) { return RequireFolder("ExportPath", folders.ExportPath); }
-const Text& ImportFolder(const TMethodFolders& folders) { return RequireFolder("ImportPath", folders.ImportPath); }
+const Text& ExportFolder(const TMethodFolders& folders) {
+  return RequireFolder("ExportPath", folders.ExportPath);
+}
+const Text& ImportFolder(const TMethodFolders& folders) {
+  return RequireFolder("ImportPath", folders.ImportPath);
+}
 
 }  // namespace
 
-Text TServerMethods1::EchoString(const Text& Value) { return Value; }
+Text TServerMethods1::EchoString(const Text& Value) {
+  return Value;
+}
 
-Text TServerMethods1::ReverseString(const Text& Value) { return Text(Value.rbegin(), Value.rend()); }
+Text TServerMethods1::ReverseString(const Text& Value) {
+  return Text(Value.rbegin(), Value.rend());
+}
 
 int32_t TServerMethods1::SommaNumeri(int32_t n1, int32_t n2) {
   return int32_t(uint32_t(n1) + uint32_t(n2));  // two's-complement wrap, no error
 }
 
 // Has no effect; its result is fixed to false so that clients always see the same answer.
-bool TServerMethods1::SalvaDB(const Text&, const Text&) { return false; }
+bool TServerMethods1::SalvaDB(const Text&, const Text&) {
+  return false;
+}
 
 Text TServerMethods1::ListaFiles494() {
   std::vector<Text> names = FindFiles(ExportFolder(Folders()), u"*.xml");
@@ -75,7 +87,8 @@ Text TServerMethods1::LeggiFile494(const Text& cFile) {
 
 Text TServerMethods1::PutFile(const Text& cFileName, TJSONObject* jJson) {
   try {
-    if (!jJson) throw EArgumentException("PutFile needs a JSON object with the content as its first member");
+    if (!jJson)
+      throw EArgumentException("PutFile needs a JSON object with the content as its first member");
     TJSONPair* first = jJson->Get(0);
     if (!first || !first->JsonValue())
       throw EArgumentException("PutFile needs a JSON object with the content as its first member");
@@ -104,11 +117,13 @@ std::shared_ptr<TStream> TServerMethods1::GetFile(const Text& cFileName) {
       // the message names the path as the client knows it, not where it lies on this machine
       std::string message = e.what();
       size_t close = message.find("\". ");
-      throw EFOpenError(FormatMessage("Cannot open file \"%s\". %s",
-                                      {TextToUtf8(full), close == std::string::npos ? "" : message.substr(close + 3)}));
+      throw EFOpenError(FormatMessage(
+          "Cannot open file \"%s\". %s",
+          {TextToUtf8(full), close == std::string::npos ? "" : message.substr(close + 3)}));
     }
   } catch (const std::exception& e) {
-    stream = std::make_shared<TMemoryStream>(EncodeText(u"Errore: " + Utf8ToText(e.what()), kAnsiCodePage));
+    stream = std::make_shared<TMemoryStream>(
+        EncodeText(u"Errore: " + Utf8ToText(e.what()), kAnsiCodePage));
   }
   if (StreamHandedOver) StreamHandedOver(stream);
   return stream;
@@ -139,7 +154,9 @@ Text ExportProductList() {
   std::error_code ec;
   fs::remove(LocalPath(kProductListFile), ec);
   platform::TStartedProgram exporter = platform::ShellOpen(platform::MapWindowsPath(kExporter));
-  if (!exporter) throw Exception(FormatMessage("The product list exporter could not be started: %s", {kExporter}));
+  if (!exporter)
+    throw Exception(
+        FormatMessage("The product list exporter could not be started: %s", {kExporter}));
   // The list counts as written once it parses. Text that does not parse is judged malformed
   // only once the exporter has ended, or after a long quiet time in case it never seems to end.
   auto start = std::chrono::steady_clock::now();
@@ -187,7 +204,8 @@ Text ExportProductList() {
 Text TServerMethods1::ListaProdotti() {
   std::unique_lock lock(gProductListLock);
   if (gProductListCallers >= kProductListCallers)
-    throw Exception("The product list is being exported for other callers; please try again shortly");
+    throw Exception(
+        "The product list is being exported for other callers; please try again shortly");
   ++gProductListCallers;
   std::shared_ptr<TProductListRun> run = gProductListRun;
   if (run) {
@@ -216,32 +234,44 @@ const TDSClassDescriptor& TServerMethods1::Descriptor() {
     d.ClassName = "TServerMethods1";
     d.UnitName = "ServerMethodsUnit1";
     d.Create = [] { return std::make_unique<TServerMethods1>(); };
-    auto self = [](TDSServerObject& o) -> TServerMethods1& { return static_cast<TServerMethods1&>(o); };
+    auto self = [](TDSServerObject& o) -> TServerMethods1& {
+      return static_cast<TServerMethods1&>(o);
+    };
     using P = std::vector<TDSValue>;
     using C = TDSCallContext;
     d.Methods = {
-        DeclareMethod("EchoString", {{"Value", "string"}}, "string",
-                      [=](TDSServerObject& o, P& p, C&) { p.back().Set(self(o).EchoString(p[0].AsText())); }),
+        DeclareMethod(
+            "EchoString", {{"Value", "string"}}, "string",
+            [=](TDSServerObject& o, P& p, C&) { p.back().Set(self(o).EchoString(p[0].AsText())); }),
         DeclareMethod("ReverseString", {{"Value", "string"}}, "string",
-                      [=](TDSServerObject& o, P& p, C&) { p.back().Set(self(o).ReverseString(p[0].AsText())); }),
+                      [=](TDSServerObject& o, P& p, C&) {
+                        p.back().Set(self(o).ReverseString(p[0].AsText()));
+                      }),
         DeclareMethod("SommaNumeri", {{"n1", "Integer"}, {"n2", "Integer"}}, "Integer",
                       [=](TDSServerObject& o, P& p, C&) {
-                        p.back().Set(int64_t(self(o).SommaNumeri(int32_t(p[0].AsInt()), int32_t(p[1].AsInt()))));
+                        p.back().Set(int64_t(
+                            self(o).SommaNumeri(int32_t(p[0].AsInt()), int32_t(p[1].AsInt()))));
                       }),
         DeclareMethod("SalvaDB", {{"cTabella", "string"}, {"cDescrizione", "string"}}, "Boolean",
-                      [=](TDSServerObject& o, P& p, C&) { p.back().Set(self(o).SalvaDB(p[0].AsText(), p[1].AsText())); }),
+                      [=](TDSServerObject& o, P& p, C&) {
+                        p.back().Set(self(o).SalvaDB(p[0].AsText(), p[1].AsText()));
+                      }),
         DeclareMethod("ListaProdotti", {}, "string",
                       [=](TDSServerObject& o, P& p, C&) { p.back().Set(self(o).ListaProdotti()); }),
         DeclareMethod("ListaFiles494", {}, "string",
                       [=](TDSServerObject& o, P& p, C&) { p.back().Set(self(o).ListaFiles494()); }),
         DeclareMethod("LeggiFile494", {{"cFile", "string"}}, "string",
-                      [=](TDSServerObject& o, P& p, C&) { p.back().Set(self(o).LeggiFile494(p[0].AsText())); }),
+                      [=](TDSServerObject& o, P& p, C&) {
+                        p.back().Set(self(o).LeggiFile494(p[0].AsText()));
+                      }),
         DeclareMethod("PutFile", {{"cFileName", "string"}, {"jJson", "TJSONObject"}}, "string",
                       [=](TDSServerObject& o, P& p, C&) {
-                        p.back().Set(self(o).PutFile(p[0].AsText(), dynamic_cast<TJSONObject*>(p[1].AsJSON())));
+                        p.back().Set(self(o).PutFile(p[0].AsText(),
+                                                     dynamic_cast<TJSONObject*>(p[1].AsJSON())));
                       }),
-        DeclareMethod("GetFile", {{"cFileName", "string"}}, "TStream",
-                      [=](TDSServerObject& o, P& p, C&) { p.back().Set(self(o).GetFile(p[0].AsText())); }),
+        DeclareMethod(
+            "GetFile", {{"cFileName", "string"}}, "TStream",
+            [=](TDSServerObject& o, P& p, C&) { p.back().Set(self(o).GetFile(p[0].AsText())); }),
     };
     for (auto& m : d.Methods)
       for (auto& param : m.Parameters) param.TypeUnit = "System";

@@ -1,12 +1,12 @@
 #include "platform/TLogFile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <fcntl.h>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace quillara::platform {
 
@@ -18,7 +18,9 @@ int OpenForAppending(const std::string& fileName) {
 
 std::atomic<bool> gReopenRequested{false};
 
-void OnHangUp(int) { gReopenRequested = true; }
+void OnHangUp(int) {
+  gReopenRequested = true;
+}
 
 }  // namespace
 
@@ -27,7 +29,8 @@ TLogFile::TLogFile(std::string fileName) : FFileName(std::move(fileName)) {
   FHandle = OpenForAppending(FFileName);
   if (FHandle < 0) {
     char buf[256];
-    throw std::runtime_error("Cannot open the access log \"" + FFileName + "\". " + ::strerror_r(errno, buf, sizeof buf));
+    throw std::runtime_error("Cannot open the access log \"" + FFileName + "\". " +
+                             ::strerror_r(errno, buf, sizeof buf));
   }
 }
 
@@ -56,13 +59,15 @@ void TLogFile::Reopen() {
 }
 
 void WatchReopenSignal() {
-  struct sigaction action{};
+  struct sigaction action {};
   action.sa_handler = OnHangUp;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   ::sigaction(SIGHUP, &action, nullptr);
 }
 
-bool TakeReopenRequest() { return gReopenRequested.exchange(false); }
+bool TakeReopenRequest() {
+  return gReopenRequested.exchange(false);
+}
 
 }  // namespace quillara::platform

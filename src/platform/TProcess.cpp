@@ -1,11 +1,11 @@
 #include "platform/TProcess.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include <fstream>
 #include <string>
@@ -16,7 +16,8 @@ namespace quillara::platform {
 namespace {
 
 std::string WinePath() {
-  for (const char* dir : {"/usr/bin/wine", "/usr/local/bin/wine", "/usr/lib/wine/wine64", "/usr/lib/wine/wine"})
+  for (const char* dir :
+       {"/usr/bin/wine", "/usr/local/bin/wine", "/usr/lib/wine/wine64", "/usr/lib/wine/wine"})
     if (::access(dir, X_OK) == 0) return dir;
   return {};
 }
@@ -47,7 +48,7 @@ bool TStartedProgram::Running() const {
 }
 
 TStartedProgram ShellOpen(const std::filesystem::path& program) {
-  struct stat st{};
+  struct stat st {};
   if (::stat(program.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
   char magic[4] = {0, 0, 0, 0};
   std::ifstream(program, std::ios::binary).read(magic, 4);

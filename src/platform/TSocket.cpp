@@ -1,10 +1,6 @@
 #include "platform/TSocket.h"
 
-#include <algorithm>
 #include <arpa/inet.h>
-#include <cerrno>
-#include <chrono>
-#include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -12,6 +8,10 @@
 #include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 
 namespace quillara::platform {
 
@@ -57,7 +57,8 @@ static TSocketResult SetIntOption(const TSocket& socket, int level, int name, in
 
 TSocketResult PrepareListening(const TSocket& socket, TIPVersion version, bool useNagle) {
   TSocketResult r = SetIntOption(socket, SOL_SOCKET, SO_REUSEADDR, 1);
-  if (r.Ok() && version == TIPVersion::ivIPv6) r = SetIntOption(socket, IPPROTO_IPV6, IPV6_V6ONLY, 1);
+  if (r.Ok() && version == TIPVersion::ivIPv6)
+    r = SetIntOption(socket, IPPROTO_IPV6, IPV6_V6ONLY, 1);
   if (r.Ok()) r = SetIntOption(socket, IPPROTO_TCP, TCP_NODELAY, useNagle ? 0 : 1);
   return r;
 }

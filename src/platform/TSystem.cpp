@@ -3,11 +3,11 @@
 #include <csignal>
 
 #include <arpa/inet.h>
-#include <cstdlib>
 #include <netdb.h>
 #include <pthread.h>
 #include <sys/random.h>
 #include <unistd.h>
+#include <cstdlib>
 
 namespace quillara::platform {
 
@@ -59,7 +59,9 @@ const char* ParseTime(const char* text, const char* format, std::tm& tm) {
   return ::strptime(text, format, &tm);
 }
 
-std::time_t UtcTime(std::tm& tm) { return ::timegm(&tm); }
+std::time_t UtcTime(std::tm& tm) {
+  return ::timegm(&tm);
+}
 
 bool DisplayAvailable() {
   return !EnvironmentVariable("DISPLAY").empty() || !EnvironmentVariable("WAYLAND_DISPLAY").empty();

@@ -1,8 +1,8 @@
 #pragma once
 // Process-level facts the application asks the operating system for.
-#include <filesystem>
 #include <cstddef>
 #include <ctime>
+#include <filesystem>
 #include <string>
 
 namespace quillara::platform {

@@ -18,18 +18,26 @@ using namespace TDBXDataTypes;
 
 namespace {
 
-const char* const kFormatError = "Invalid request format. /className/methodName and eventual parameters expected.";
-const char* const kSessionExpired = "The specified session has expired due to inactivity or was an invalid Session ID";
+const char* const kFormatError =
+    "Invalid request format. /className/methodName and eventual parameters expected.";
+const char* const kSessionExpired =
+    "The specified session has expired due to inactivity or was an invalid Session ID";
 
 TDSHTTPCommandType CommandTypeOf(TWebRequest& request) {
   if (request.Method() == "DELETE") return TDSHTTPCommandType::hcDELETE;
   switch (request.MethodType()) {
-    case TMethodType::mtAny: return TDSHTTPCommandType::hcUnknown;
-    case TMethodType::mtGet: return TDSHTTPCommandType::hcGET;
-    case TMethodType::mtPut: return TDSHTTPCommandType::hcPUT;
-    case TMethodType::mtPost: return TDSHTTPCommandType::hcPOST;
-    case TMethodType::mtHead: return TDSHTTPCommandType::hcOther;
-    default: throw Exception("Unknown command type");
+    case TMethodType::mtAny:
+      return TDSHTTPCommandType::hcUnknown;
+    case TMethodType::mtGet:
+      return TDSHTTPCommandType::hcGET;
+    case TMethodType::mtPut:
+      return TDSHTTPCommandType::hcPUT;
+    case TMethodType::mtPost:
+      return TDSHTTPCommandType::hcPOST;
+    case TMethodType::mtHead:
+      return TDSHTTPCommandType::hcOther;
+    default:
+      throw Exception("Unknown command type");
   }
 }
 
@@ -51,7 +59,8 @@ std::string PragmaSessionId(const std::string& pragma) {
   if (!item.empty()) items.push_back(item);
   for (const std::string& i : items) {
     size_t eq = i.find('=');
-    if (eq != std::string::npos && SameTextAscii(i.substr(0, eq), "dssession")) return i.substr(eq + 1);
+    if (eq != std::string::npos && SameTextAscii(i.substr(0, eq), "dssession"))
+      return i.substr(eq + 1);
   }
   return {};
 }
@@ -159,7 +168,8 @@ bool ProcessQueryParameter(TQuery& query, const std::string& name, const std::st
       f.Count = FieldNumber(value);
     } else {
       size_t comma = value.find(',');
-      if (comma == std::string::npos) throw EConvertError(FormatMessage("'%s' is not a valid integer value", {value}));
+      if (comma == std::string::npos)
+        throw EConvertError(FormatMessage("'%s' is not a valid integer value", {value}));
       f.Offset = FieldNumber(value.substr(0, comma));
       f.Count = FieldNumber(value.substr(comma + 1));
     }
@@ -235,7 +245,8 @@ class TTreeReservation {
 };
 
 [[noreturn]] void CannotConvert(const Text& text, int code) {
-  throw Exception(FormatMessage("Cannot convert JSON value %s input into %s", {TextToUtf8(text), DataTypeName(code)}));
+  throw Exception(FormatMessage("Cannot convert JSON value %s input into %s",
+                                {TextToUtf8(text), DataTypeName(code)}));
 }
 
 // Whether an integer fits the parameter's type: a method must never see a wrapped value.
@@ -260,15 +271,35 @@ bool InRange(int code, int64_t v) {
 
 void FromText(TDSValue& value, const TDSParameterInfo& p, const Text& text) {
   switch (p.Code) {
-    case AnsiStringType: value.Set(DecodeBytes(EncodeText(text, kAnsiCodePage), kAnsiCodePage)); return;
-    case DateType: case TimeType: case DateTimeType: case TimeStampType: case WideStringType: value.Set(text); return;
-    case BooleanType: value.Set(ReadBoolean(TextToUtf8(text))); return;
-    case Int16Type: case Int32Type: case DoubleType: case BcdType: case UInt16Type: case UInt32Type: case Int64Type:
-    case CurrencyType: case SingleType: case Int8Type: case UInt8Type: {
+    case AnsiStringType:
+      value.Set(DecodeBytes(EncodeText(text, kAnsiCodePage), kAnsiCodePage));
+      return;
+    case DateType:
+    case TimeType:
+    case DateTimeType:
+    case TimeStampType:
+    case WideStringType:
+      value.Set(text);
+      return;
+    case BooleanType:
+      value.Set(ReadBoolean(TextToUtf8(text)));
+      return;
+    case Int16Type:
+    case Int32Type:
+    case DoubleType:
+    case BcdType:
+    case UInt16Type:
+    case UInt32Type:
+    case Int64Type:
+    case CurrencyType:
+    case SingleType:
+    case Int8Type:
+    case UInt8Type: {
       std::string t = TextToUtf8(text);
       if (SameTextAscii(t, "true") || SameTextAscii(t, "false")) {
         value.Set(int64_t(SameTextAscii(t, "true") ? 1 : 0));
-      } else if (p.Code == DoubleType || p.Code == BcdType || p.Code == CurrencyType || p.Code == SingleType) {
+      } else if (p.Code == DoubleType || p.Code == BcdType || p.Code == CurrencyType ||
+                 p.Code == SingleType) {
         auto d = TryStrToFloat(text);
         if (!d) throw EConvertError(FormatMessage("'%s' is not a valid floating point value", {t}));
         value.Set(*d);
@@ -280,8 +311,11 @@ void FromText(TDSValue& value, const TDSParameterInfo& p, const Text& text) {
       }
       return;
     }
-    case JsonValueType: value.Set(std::shared_ptr<TJSONValue>(std::make_shared<TJSONString>(text))); return;
-    default: CannotConvert(text, p.Code);
+    case JsonValueType:
+      value.Set(std::shared_ptr<TJSONValue>(std::make_shared<TJSONString>(text)));
+      return;
+    default:
+      CannotConvert(text, p.Code);
   }
 }
 
@@ -300,13 +334,30 @@ void FromJSON(TDSValue& value, const TDSParameterInfo& p, std::unique_ptr<TJSONV
   }
   if (auto* number = dynamic_cast<TJSONNumber*>(json.get())) {
     switch (p.Code) {
-      case BooleanType: value.Set(number->NumberText() == u"1"); return;
-      case DoubleType: case BcdType: case CurrencyType: case SingleType: value.Set(number->AsDouble()); return;
-      case AnsiStringType: case Int16Type: case Int32Type: case UInt16Type: case UInt32Type: case Int64Type:
-      case UInt64Type: case TimeStampType: case WideStringType: case Int8Type: case UInt8Type:
+      case BooleanType:
+        value.Set(number->NumberText() == u"1");
+        return;
+      case DoubleType:
+      case BcdType:
+      case CurrencyType:
+      case SingleType:
+        value.Set(number->AsDouble());
+        return;
+      case AnsiStringType:
+      case Int16Type:
+      case Int32Type:
+      case UInt16Type:
+      case UInt32Type:
+      case Int64Type:
+      case UInt64Type:
+      case TimeStampType:
+      case WideStringType:
+      case Int8Type:
+      case UInt8Type:
         FromText(value, p, number->NumberText());
         return;
-      default: CannotConvert(json->ToString(), p.Code);
+      default:
+        CannotConvert(json->ToString(), p.Code);
     }
   }
   if (auto* string = dynamic_cast<TJSONString*>(json.get())) {
@@ -316,15 +367,36 @@ void FromJSON(TDSValue& value, const TDSParameterInfo& p, std::unique_ptr<TJSONV
   bool isTrue = dynamic_cast<TJSONTrue*>(json.get()) != nullptr;
   if (isTrue || dynamic_cast<TJSONFalse*>(json.get())) {
     switch (p.Code) {
-      case AnsiStringType: case WideStringType: value.Set(Text(isTrue ? u"-1" : u"0")); return;
-      case BooleanType: value.Set(isTrue); return;
-      case DoubleType: case BcdType: case CurrencyType: case SingleType: case TimeStampType: value.Set(isTrue ? 1.0 : 0.0); return;
-      case Int16Type: case Int32Type: case UInt16Type: case UInt32Type: case Int64Type: case UInt64Type: case Int8Type:
-      case UInt8Type: value.Set(int64_t(isTrue ? 1 : 0)); return;
-      default: CannotConvert(json->ToString(), p.Code);
+      case AnsiStringType:
+      case WideStringType:
+        value.Set(Text(isTrue ? u"-1" : u"0"));
+        return;
+      case BooleanType:
+        value.Set(isTrue);
+        return;
+      case DoubleType:
+      case BcdType:
+      case CurrencyType:
+      case SingleType:
+      case TimeStampType:
+        value.Set(isTrue ? 1.0 : 0.0);
+        return;
+      case Int16Type:
+      case Int32Type:
+      case UInt16Type:
+      case UInt32Type:
+      case Int64Type:
+      case UInt64Type:
+      case Int8Type:
+      case UInt8Type:
+        value.Set(int64_t(isTrue ? 1 : 0));
+        return;
+      default:
+        CannotConvert(json->ToString(), p.Code);
     }
   }
-  if (auto* array = dynamic_cast<TJSONArray*>(json.get()); array && (p.Code == BlobType || p.Code == BinaryBlobType)) {
+  if (auto* array = dynamic_cast<TJSONArray*>(json.get());
+      array && (p.Code == BlobType || p.Code == BinaryBlobType)) {
     std::string bytes;
     for (size_t i = 0; i < array->Count(); ++i) {
       auto* n = dynamic_cast<TJSONNumber*>(array->Get(int(i)));
@@ -376,7 +448,8 @@ void FillInputs(TTreeReservation& reservation, const std::string& methodName,
                                                       body.size(), bound, status, &treeBytes);
         };
         parse();
-        if (status == TJSONObject::TReadStatus::rsTooLarge && bound == wanted && wanted < kMaxBodyTreeBytes) {
+        if (status == TJSONObject::TReadStatus::rsTooLarge && bound == wanted &&
+            wanted < kMaxBodyTreeBytes) {
           wanted = std::min(kMaxBodyTreeBytes, body.size() * 64 + 4096);
           bound = reservation.Reserve(wanted);
           parse();
@@ -393,7 +466,8 @@ void FillInputs(TTreeReservation& reservation, const std::string& methodName,
                             {std::to_string(bound)}));
         if (!parsed) throw Exception("Message content is not a valid JSON value.");
         auto* object = dynamic_cast<TJSONObject*>(parsed.get());
-        if (object && object->Count() == 1 && object->Get(0)->JsonString()->Value() == u"_parameters")
+        if (object && object->Count() == 1 &&
+            object->Get(0)->JsonString()->Value() == u"_parameters")
           parameters = dynamic_cast<TJSONArray*>(object->Get(0)->JsonValue());
       }
       if (parameters) {
@@ -415,9 +489,10 @@ void FillInputs(TTreeReservation& reservation, const std::string& methodName,
     ++used;
   }
   if (used < segments.size())
-    throw Exception(FormatMessage(
-        "Server method %0:s consumed only %1:d input parameters out of %2:d. Either call with more parameters or change method definition.",
-        {methodName, std::to_string(used), std::to_string(segments.size())}));
+    throw Exception(
+        FormatMessage("Server method %0:s consumed only %1:d input parameters out of %2:d. Either "
+                      "call with more parameters or change method definition.",
+                      {methodName, std::to_string(used), std::to_string(segments.size())}));
 }
 
 std::unique_ptr<TJSONValue> TableToJSON(const TDBXTable& table, int64_t offset, int64_t count) {
@@ -434,8 +509,19 @@ std::unique_ptr<TJSONValue> TableToJSON(const TDBXTable& table, int64_t offset, 
       int ordinal = 0;
       for (const TDBXColumn& c : table.Columns()) {
         auto d = std::make_unique<TJSONArray>();
-        d->Add(Utf8ToText(c.Name)).Add(int32_t(c.DataType)).Add(int32_t(ordinal++)).Add(int32_t(0)).Add(int32_t(0));
-        d->Add(int32_t(c.Size)).Add(int32_t(0)).Add(int32_t(0)).Add(true).Add(false).Add(int32_t(0)).Add(false).Add(false);
+        d->Add(Utf8ToText(c.Name))
+            .Add(int32_t(c.DataType))
+            .Add(int32_t(ordinal++))
+            .Add(int32_t(0))
+            .Add(int32_t(0));
+        d->Add(int32_t(c.Size))
+            .Add(int32_t(0))
+            .Add(int32_t(0))
+            .Add(true)
+            .Add(false)
+            .Add(int32_t(0))
+            .Add(false)
+            .Add(false);
         headerRef->AddElement(std::move(d));
         auto values = std::make_unique<TJSONArray>();
         columns.push_back(values.get());
@@ -459,37 +545,68 @@ std::unique_ptr<TJSONValue> TableToJSON(const TDBXTable& table, int64_t offset, 
 std::unique_ptr<TJSONValue> StreamToJSON(TStream& stream, int64_t offset, int64_t count) {
   auto bytes = std::make_unique<TJSONArray>();
   std::string all = stream.ReadRest();
-  for (size_t i = size_t(std::max<int64_t>(0, offset)); i < all.size() && int64_t(bytes->Count()) < count; ++i)
+  for (size_t i = size_t(std::max<int64_t>(0, offset));
+       i < all.size() && int64_t(bytes->Count()) < count; ++i)
     bytes->Add(int32_t(static_cast<unsigned char>(all[i])));
   return bytes;
 }
 
-std::unique_ptr<TJSONValue> ResultToJSON(const TDSParameterInfo& p, const TDSValue& v, const TFilter* filter) {
+std::unique_ptr<TJSONValue> ResultToJSON(const TDSParameterInfo& p, const TDSValue& v,
+                                         const TFilter* filter) {
   if (v.IsNull()) return std::make_unique<TJSONNull>();
   if (filter) {
     if (p.Code == 23) return TableToJSON(*v.AsTable(), filter->Offset, filter->Count);
-    if (p.Code == 3 || p.Code == 33) return StreamToJSON(*v.AsStream(), filter->Offset, filter->Count);
+    if (p.Code == 3 || p.Code == 33)
+      return StreamToJSON(*v.AsStream(), filter->Offset, filter->Count);
     Text text = v.AsText();
     size_t offset = size_t(std::clamp<int64_t>(filter->Offset, 0, int64_t(text.size())));
-    return std::make_unique<TJSONString>(text.substr(offset, size_t(std::max<int64_t>(0, filter->Count))));
+    return std::make_unique<TJSONString>(
+        text.substr(offset, size_t(std::max<int64_t>(0, filter->Count))));
   }
   switch (p.Code) {
-    case 1: case 2: case 10: case 11: case 24: case 26: return std::make_unique<TJSONString>(v.AsText());
-    case 3: case 33: return StreamToJSON(*v.AsStream(), 0, INT64_MAX);
-    case 4: if (v.AsBoolean()) return std::make_unique<TJSONTrue>(); return std::make_unique<TJSONFalse>();
-    case 5: case 6: case 7: case 8: case 12: case 13: case 25: case 28: return std::make_unique<TJSONNumber>(v.AsDouble());
-    case 18: case 19: return std::make_unique<TJSONNumber>(v.AsInt());
-    case 23: return TableToJSON(*v.AsTable(), 0, INT64_MAX);
-    case 27: return std::make_unique<TJSONNumber>(double(float(v.AsDouble())));
-    case 29: return std::make_unique<TJSONNumber>(v.AsInt());
-    case 37: return v.AsJSON() ? v.AsJSON()->Clone() : std::make_unique<TJSONNull>();
-    default: throw Exception(FormatMessage("Cannot convert DBX type %s into a JSON value", {DataTypeName(p.Code)}));
+    case 1:
+    case 2:
+    case 10:
+    case 11:
+    case 24:
+    case 26:
+      return std::make_unique<TJSONString>(v.AsText());
+    case 3:
+    case 33:
+      return StreamToJSON(*v.AsStream(), 0, INT64_MAX);
+    case 4:
+      if (v.AsBoolean()) return std::make_unique<TJSONTrue>();
+      return std::make_unique<TJSONFalse>();
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+    case 12:
+    case 13:
+    case 25:
+    case 28:
+      return std::make_unique<TJSONNumber>(v.AsDouble());
+    case 18:
+    case 19:
+      return std::make_unique<TJSONNumber>(v.AsInt());
+    case 23:
+      return TableToJSON(*v.AsTable(), 0, INT64_MAX);
+    case 27:
+      return std::make_unique<TJSONNumber>(double(float(v.AsDouble())));
+    case 29:
+      return std::make_unique<TJSONNumber>(v.AsInt());
+    case 37:
+      return v.AsJSON() ? v.AsJSON()->Clone() : std::make_unique<TJSONNull>();
+    default:
+      throw Exception(
+          FormatMessage("Cannot convert DBX type %s into a JSON value", {DataTypeName(p.Code)}));
   }
 }
 
 // What the cache builder keeps: JSON objects, arrays and values, other objects, tables, streams.
 bool IsCacheable(const TDSParameterInfo& p) {
-  if (p.Code == TableType || p.Code == ObjectType || p.Code == BlobType || p.Code == BinaryBlobType) return true;
+  if (p.Code == TableType || p.Code == ObjectType || p.Code == BlobType || p.Code == BinaryBlobType)
+    return true;
   if (p.Code != JsonValueType) return false;
   return p.TypeName == "TJSONObject" || p.TypeName == "TJSONArray" || p.TypeName == "TJSONValue" ||
          p.TypeName.rfind("TJSON", 0) != 0;
@@ -527,7 +644,9 @@ bool IsStream(int code) {
 }
 
 // An answer whose body stays empty (not the HTTP layer's default page).
-void EmptyBody(TWebResponse& response) { response.SetContentStream(std::make_unique<TMemoryStream>()); }
+void EmptyBody(TWebResponse& response) {
+  response.SetContentStream(std::make_unique<TMemoryStream>());
+}
 
 // One call's outcome: the finished command or an error, kept until the answer is built and,
 // for an answer sent from a stream, until it has been sent.
@@ -571,28 +690,34 @@ std::vector<std::string> SplitRestPath(const std::string& text) {
     size_t end = t.find('/', start);
     if (end == std::string::npos) end = t.size();
     std::string segment = t.substr(start, end - start);
-    segments.push_back(segment.find('%') == std::string::npos ? segment : DecodeRequestPath(segment));
+    segments.push_back(segment.find('%') == std::string::npos ? segment
+                                                              : DecodeRequestPath(segment));
     start = end + 1;
     if (end + 1 == t.size()) break;  // one trailing "/" adds nothing
   }
-  if (segments.size() < 2 || segments[0].empty() || segments[1].empty()) throw Exception(kFormatError);
+  if (segments.size() < 2 || segments[0].empty() || segments[1].empty())
+    throw Exception(kFormatError);
   return segments;
 }
 
-std::string BuildMethodName(TDSHTTPCommandType type, const std::string& className, const std::string& methodName) {
+std::string BuildMethodName(TDSHTTPCommandType type, const std::string& className,
+                            const std::string& methodName) {
   std::string prefix;
   if (type == TDSHTTPCommandType::hcPOST) prefix = "update";
   if (type == TDSHTTPCommandType::hcPUT) prefix = "accept";
   if (type == TDSHTTPCommandType::hcDELETE) prefix = "cancel";
-  if ((!methodName.empty() && (methodName[0] == '"' || methodName[0] == '\'')) || className == "DSAdmin" ||
-      className == "DSMetadata")
+  if ((!methodName.empty() && (methodName[0] == '"' || methodName[0] == '\'')) ||
+      className == "DSAdmin" || className == "DSMetadata")
     prefix.clear();
   return className + "." + prefix + methodName;
 }
 
-TDSHTTPWebDispatcher::TDSHTTPWebDispatcher() { FMask.SetPath("dataserver*"); }
+TDSHTTPWebDispatcher::TDSHTTPWebDispatcher() {
+  FMask.SetPath("dataserver*");
+}
 
-bool TDSHTTPWebDispatcher::DispatchRequest(TCustomWebDispatcher&, TWebRequest& request, TWebResponse& response) {
+bool TDSHTTPWebDispatcher::DispatchRequest(TCustomWebDispatcher&, TWebRequest& request,
+                                           TWebResponse& response) {
   try {
     std::string uri = request.RawPathInfo();
     std::string rest, after;
@@ -609,9 +734,11 @@ bool TDSHTTPWebDispatcher::DispatchRequest(TCustomWebDispatcher&, TWebRequest& r
       response.SetContent(u"The tunnel is not served by this server");
     } else {
       response.SetStatusCode(501);
-      response.SetContent(Utf8ToText(FormatMessage(
-          "Specified protocol in request %s is not supported. Current supported protocols are: %s, json, tunnel",
-          {rest, TrimBlanks(RESTContext).empty() ? "none specified (uses rest)" : TrimBlanks(RESTContext)})));
+      response.SetContent(Utf8ToText(
+          FormatMessage("Specified protocol in request %s is not supported. Current supported "
+                        "protocols are: %s, json, tunnel",
+                        {rest, TrimBlanks(RESTContext).empty() ? "none specified (uses rest)"
+                                                               : TrimBlanks(RESTContext)})));
     }
   } catch (const std::exception& e) {
     response.SetStatusCode(500);
@@ -626,13 +753,16 @@ bool TDSHTTPWebDispatcher::DispatchRequest(TCustomWebDispatcher&, TWebRequest& r
   return true;
 }
 
-std::shared_ptr<TDSSession> TDSHTTPWebDispatcher::LoadSession(TWebRequest& request, const std::string& sessionId) {
-  std::string id = sessionId.empty() ? PragmaSessionId(request.GetFieldByName("Pragma")) : sessionId;
+std::shared_ptr<TDSSession> TDSHTTPWebDispatcher::LoadSession(TWebRequest& request,
+                                                              const std::string& sessionId) {
+  std::string id =
+      sessionId.empty() ? PragmaSessionId(request.GetFieldByName("Pragma")) : sessionId;
   std::map<std::string, std::string> data = {{"RemoteIP", request.RemoteAddr()},
                                              {"RemoteAppName", request.UserAgent()},
                                              {"CommunicationProtocol", request.ProtocolVersion()},
                                              {"ProtocolSubType", "rest"}};
-  if (!TDSSessionManager::Instance().LoadRESTSession(id, "", SessionTimeout, data).Ok) return nullptr;
+  if (!TDSSessionManager::Instance().LoadRESTSession(id, "", SessionTimeout, data).Ok)
+    return nullptr;
   std::shared_ptr<TDSSession> session = TDSSessionManager::CurrentSession();
   session->SetLastResult(nullptr);  // the previous call's stored answer goes now
   return session;
@@ -644,7 +774,8 @@ void TDSHTTPWebDispatcher::AnswerSessionExpired(TWebResponse& response) {
   response.SetContent(Utf8ToText(std::string("{\"SessionExpired\":\"") + kSessionExpired + "\"}"));
 }
 
-void TDSHTTPWebDispatcher::ProcessCacheRequest(TWebRequest& request, TWebResponse& response, const std::string& rest) {
+void TDSHTTPWebDispatcher::ProcessCacheRequest(TWebRequest& request, TWebResponse& response,
+                                               const std::string& rest) {
   TDSHTTPCommandType type = CommandTypeOf(request);
   const TStrings& fields = request.QueryFields();
   std::string sessionId = TextToUtf8(fields.Values(u"SESSIONID"));
@@ -691,7 +822,8 @@ void TDSHTTPWebDispatcher::ProcessCacheRequest(TWebRequest& request, TWebRespons
   if (type != TDSHTTPCommandType::hcGET) {
     response.SetStatusCode(501);
     response.SetContent(Utf8ToText(FormatMessage(
-        "Command %s in request is not supported. Accepted commands are: GET, POST, PUT and DELETE", {request.Method()})));
+        "Command %s in request is not supported. Accepted commands are: GET, POST, PUT and DELETE",
+        {request.Method()})));
     return;
   }
   if (indexes.empty()) {
@@ -702,17 +834,22 @@ void TDSHTTPWebDispatcher::ProcessCacheRequest(TWebRequest& request, TWebRespons
   }
   std::shared_ptr<TDSCacheItem> item = cache->Get(indexes[0]);
   if (indexes.size() == 1) {
-    return SetJSONAnswer(response, "result", item ? std::unique_ptr<TJSONValue>(CacheItemJSON(*item)) : std::make_unique<TJSONNull>());
+    return SetJSONAnswer(
+        response, "result",
+        item ? std::unique_ptr<TJSONValue>(CacheItemJSON(*item)) : std::make_unique<TJSONNull>());
   }
   if (indexes.size() == 2) {
     bool known = item && indexes[1] >= 0 && size_t(indexes[1]) < item->Commands.size();
-    return SetJSONAnswer(response, "result",
-                         known ? std::unique_ptr<TJSONValue>(CachedCommandJSON(item->Commands[size_t(indexes[1])]))
-                               : std::make_unique<TJSONNull>());
+    return SetJSONAnswer(
+        response, "result",
+        known ? std::unique_ptr<TJSONValue>(CachedCommandJSON(item->Commands[size_t(indexes[1])]))
+              : std::make_unique<TJSONNull>());
   }
   if (!item) {
-    return SetJSONAnswer(response, "error", std::make_unique<TJSONString>(Utf8ToText(
-                                                FormatMessage("There is no cached item with ID: %d", {std::to_string(indexes[0])}))));
+    return SetJSONAnswer(
+        response, "error",
+        std::make_unique<TJSONString>(Utf8ToText(
+            FormatMessage("There is no cached item with ID: %d", {std::to_string(indexes[0])}))));
   }
   bool known = indexes[1] >= 0 && size_t(indexes[1]) < item->Commands.size() && indexes[2] >= 0 &&
                size_t(indexes[2]) < item->Commands[size_t(indexes[1])].size();
@@ -725,7 +862,10 @@ void TDSHTTPWebDispatcher::ProcessCacheRequest(TWebRequest& request, TWebRespons
   const TDSCachedValue& cached = item->Commands[size_t(indexes[1])][size_t(indexes[2])];
   bool wantsJSON = query.StreamAsJSON ||
                    request.GetFieldByName("Accept").find("application/json") != std::string::npos;
-  const TFilter* filter = query.Filters.size() == 1 && query.Filters[0].Accepts(cached.Parameter.Code) ? &query.Filters[0] : nullptr;
+  const TFilter* filter =
+      query.Filters.size() == 1 && query.Filters[0].Accepts(cached.Parameter.Code)
+          ? &query.Filters[0]
+          : nullptr;
   if (cached.Snapshot) {
     // every reader gets a position of its own over the bytes as they were at the call
     if (!wantsJSON) return response.SetContentStream(cached.Snapshot->NewReader());
@@ -737,7 +877,8 @@ void TDSHTTPWebDispatcher::ProcessCacheRequest(TWebRequest& request, TWebRespons
   SetJSONAnswer(response, "result", ResultToJSON(cached.Parameter, cached.Value, filter));
 }
 
-void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& response, const std::string& rest) {
+void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& response,
+                                           const std::string& rest) {
   TDSHTTPCommandType type = CommandTypeOf(request);
   int status = 200;
   std::string statusText;
@@ -763,14 +904,17 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
     if (!accepted) {
       status = 409;
       statusText = FormatMessage(
-          "Query parameter %0:s (%1:s) is not accepted as a valid converter. The converter type might not be registered yet hence the request is rejected",
+          "Query parameter %0:s (%1:s) is not accepted as a valid converter. The converter type "
+          "might not be registered yet hence the request is rejected",
           {name, value});
       break;
     }
   }
   if (status < 300 && !FiltersConsistent(query)) {
     status = 409;
-    statusText = "Query parameters are conflicting. This is usually due to references on the same output parameter";
+    statusText =
+        "Query parameters are conflicting. This is usually due to references on the same output "
+        "parameter";
   }
   std::shared_ptr<TDSSession> session = LoadSession(request, sessionId);
   if (session && LowerAscii(rest).rfind("/closesession/", 0) == 0) {
@@ -793,15 +937,20 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
     return;
   }
   response.CustomHeaders().emplace_back(
-      "Pragma", "dssession=" + session->SessionName() + ",dssessionexpires=" + std::to_string(session->ExpiresIn()));
+      "Pragma", "dssession=" + session->SessionName() +
+                    ",dssessionexpires=" + std::to_string(session->ExpiresIn()));
 
   std::string method;
   static const std::string kNoBody;
   const std::string* body = &kNoBody;
   std::string ownBody;
   switch (type) {
-    case TDSHTTPCommandType::hcGET: method = "GET"; break;
-    case TDSHTTPCommandType::hcDELETE: method = "DELETE"; break;
+    case TDSHTTPCommandType::hcGET:
+      method = "GET";
+      break;
+    case TDSHTTPCommandType::hcDELETE:
+      method = "DELETE";
+      break;
     case TDSHTTPCommandType::hcPOST:
     case TDSHTTPCommandType::hcPUT: {
       method = type == TDSHTTPCommandType::hcPOST ? "POST" : "PUT";
@@ -816,11 +965,13 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
           (*body)[0] != '{') {
         // a lone "dss..." or query parameter stands for the body
         std::vector<std::pair<Text, Text>> params;
-        for (size_t i = 0; i < fields.Count(); ++i) params.emplace_back(fields.Names(i), fields.ValueFromIndex(i));
+        for (size_t i = 0; i < fields.Count(); ++i)
+          params.emplace_back(fields.Names(i), fields.ValueFromIndex(i));
         if (SameTextAscii(request.ContentType(), "application/x-www-form-urlencoded")) {
           const TStrings& form = request.ContentFields();
           for (size_t i = 0; i < form.Count(); ++i)
-            if (LowerAscii(TextToUtf8(form[i])).rfind("dss", 0) == 0) params.emplace_back(form.Names(i), form.ValueFromIndex(i));
+            if (LowerAscii(TextToUtf8(form[i])).rfind("dss", 0) == 0)
+              params.emplace_back(form.Names(i), form.ValueFromIndex(i));
         }
         if (params.size() == 1 && !params[0].first.empty()) {
           ownBody = EncodeText(params[0].second, kAnsiCodePage);
@@ -831,8 +982,10 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
     }
     default:
       response.SetStatusCode(501);
-      response.SetContent(Utf8ToText(FormatMessage(
-          "Command %s in request is not supported. Accepted commands are: GET, POST, PUT and DELETE", {request.Method()})));
+      response.SetContent(
+          Utf8ToText(FormatMessage("Command %s in request is not supported. Accepted commands are: "
+                                   "GET, POST, PUT and DELETE",
+                                   {request.Method()})));
       return;
   }
 
@@ -933,8 +1086,9 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
           }
         }
         if (count == 1 && !applying->Accepts(p.Code))
-          throw Exception(FormatMessage("The output parameter (%d) cannot be converted by the selected converter (%s)",
-                                        {std::to_string(i), applying->Name}));
+          throw Exception(FormatMessage(
+              "The output parameter (%d) cannot be converted by the selected converter (%s)",
+              {std::to_string(i), applying->Name}));
         if (outputs == 1 && IsStream(p.Code) && values[i].AsStream()) {
           // as numbers, written while they are read: never a node per byte
           const TFilter* f = count == 1 ? applying : nullptr;

@@ -26,7 +26,8 @@ TDSSessionStatus TDSSession::Status() {
   std::lock_guard lock(FLock);
   bool live = FStatus == TDSSessionStatus::Active || FStatus == TDSSessionStatus::Idle ||
               FStatus == TDSSessionStatus::Connected;
-  if (live && FDuration > 0 && Elapsed(FLastActivity) > FDuration) FStatus = TDSSessionStatus::Expired;
+  if (live && FDuration > 0 && Elapsed(FLastActivity) > FDuration)
+    FStatus = TDSSessionStatus::Expired;
   return FStatus;
 }
 
@@ -186,9 +187,9 @@ std::string TDSSessionManager::NewId() {
   }
 }
 
-TDSSessionManager::TLoadResult TDSSessionManager::LoadRESTSession(const std::string& sessionId,
-                                                                  const std::string& userName, int64_t timeoutMs,
-                                                                  const std::map<std::string, std::string>& data) {
+TDSSessionManager::TLoadResult TDSSessionManager::LoadRESTSession(
+    const std::string& sessionId, const std::string& userName, int64_t timeoutMs,
+    const std::map<std::string, std::string>& data) {
   SetCurrentSession(nullptr);
   if (!sessionId.empty()) {
     std::shared_ptr<TDSSession> session;
@@ -303,9 +304,13 @@ size_t TDSSessionManager::Count() {
   return FSessions.size();
 }
 
-std::shared_ptr<TDSSession> TDSSessionManager::CurrentSession() { return tCurrentSession; }
+std::shared_ptr<TDSSession> TDSSessionManager::CurrentSession() {
+  return tCurrentSession;
+}
 
-void TDSSessionManager::SetCurrentSession(std::shared_ptr<TDSSession> session) { tCurrentSession = std::move(session); }
+void TDSSessionManager::SetCurrentSession(std::shared_ptr<TDSSession> session) {
+  tCurrentSession = std::move(session);
+}
 
 void TDSSessionManager::Schedule(const std::string& id, int64_t afterMs) {
   std::lock_guard lock(FSchedulerLock);

@@ -54,8 +54,10 @@ class TDSSession {
   // The status as read now: an active session past its duration reads as Expired.
   TDSSessionStatus Status();
   void SetStatus(TDSSessionStatus status);
-  bool IsValid() { return Status() == TDSSessionStatus::Active || Status() == TDSSessionStatus::Idle ||
-                          Status() == TDSSessionStatus::Connected; }
+  bool IsValid() {
+    return Status() == TDSSessionStatus::Active || Status() == TDSSessionStatus::Idle ||
+           Status() == TDSSessionStatus::Connected;
+  }
   void MarkActivity();
   int64_t Duration() const { return FDuration; }
   void SetDuration(int64_t ms) { FDuration = ms; }
@@ -100,8 +102,8 @@ class TDSSessionManager {
   };
   // With an id: that session if it is still valid. Without: a new session with the data items
   // of the request. The thread's current session is set on success.
-  TLoadResult LoadRESTSession(const std::string& sessionId, const std::string& userName, int64_t timeoutMs,
-                              const std::map<std::string, std::string>& data);
+  TLoadResult LoadRESTSession(const std::string& sessionId, const std::string& userName,
+                              int64_t timeoutMs, const std::map<std::string, std::string>& data);
   std::shared_ptr<TDSSession> GetSession(const std::string& id);
   // At most this many sessions are kept: past it, a new session ends the one unused longest.
   static constexpr size_t kMaxSessions = 100000;

@@ -21,11 +21,14 @@ TCustomWebFileDispatcher::TCustomWebFileDispatcher() {
                        {"js", "text/javascript"},
                        {"jpeg;jpg", "image/jpeg"},
                        {"png", "image/x-png"}};
-  WebDirectories = {{TWebDirectoryAction::dirInclude, "*"}, {TWebDirectoryAction::dirExclude, "\\templates\\*"}};
+  WebDirectories = {{TWebDirectoryAction::dirInclude, "*"},
+                    {TWebDirectoryAction::dirExclude, "\\templates\\*"}};
   FMask.SetPath("/*");
 }
 
-bool TCustomWebFileDispatcher::DispatchMatches(const std::string& path) { return FMask.Matches(path); }
+bool TCustomWebFileDispatcher::DispatchMatches(const std::string& path) {
+  return FMask.Matches(path);
+}
 
 const std::map<std::string, std::string>& TCustomWebFileDispatcher::MimeTable() {
   if (!FMimeTable) {
@@ -93,8 +96,10 @@ std::optional<fs::path> TCustomWebFileDispatcher::LocalFileName(const std::strin
   return platform::ResolveWithoutCase(root, inside);
 }
 
-bool TCustomWebFileDispatcher::DispatchRequest(TCustomWebDispatcher&, TWebRequest& request, TWebResponse& response) {
-  if (request.MethodType() != TMethodType::mtGet && request.MethodType() != TMethodType::mtHead) return false;
+bool TCustomWebFileDispatcher::DispatchRequest(TCustomWebDispatcher&, TWebRequest& request,
+                                               TWebResponse& response) {
+  if (request.MethodType() != TMethodType::mtGet && request.MethodType() != TMethodType::mtHead)
+    return false;
   std::string path = request.PathInfo();
   size_t slash = path.rfind('/');
   size_t dot = path.rfind('.');
@@ -103,7 +108,8 @@ bool TCustomWebFileDispatcher::DispatchRequest(TCustomWebDispatcher&, TWebReques
   if (mime == MimeTable().end()) return false;
   // A decoded control byte (a NUL above all) would end the name the file system sees before the
   // extension that was checked: no file has such a name.
-  if (std::any_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
+  if (std::any_of(path.begin(), path.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
     response.SetStatusCode(404);
     return true;
   }
@@ -130,7 +136,7 @@ bool TCustomWebFileDispatcher::DispatchRequest(TCustomWebDispatcher&, TWebReques
   if (BeforeDispatch) BeforeDispatch(*this, fileName, request, response, handled);
   if (!handled) {
     handled = true;
-    struct stat st{};
+    struct stat st {};
     if (::stat(fileName.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
       response.SetStatusCode(404);
     } else {
@@ -161,7 +167,8 @@ bool TCustomWebFileDispatcher::DispatchRequest(TCustomWebDispatcher&, TWebReques
       }
     }
   }
-  if (handled && !response.Sent() && AfterDispatch) AfterDispatch(*this, fileName, request, response, handled);
+  if (handled && !response.Sent() && AfterDispatch)
+    AfterDispatch(*this, fileName, request, response, handled);
   return handled;
 }
 

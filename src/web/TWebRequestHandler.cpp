@@ -7,7 +7,8 @@
 namespace quillara {
 
 namespace {
-const char* const kTooMany = "Maximum number of concurrent connections exceeded.  Please try again later";
+const char* const kTooMany =
+    "Maximum number of concurrent connections exceeded.  Please try again later";
 }
 
 TWebRequestHandler& TWebRequestHandler::Instance() {
@@ -39,7 +40,8 @@ void TWebRequestHandler::ReturnModule(TCustomWebDispatcher* module) {
     if (CacheConnections) {
       FInactive.push_back(module);
     } else {
-      FModules.erase(std::remove_if(FModules.begin(), FModules.end(), [&](auto& m) { return m.get() == module; }),
+      FModules.erase(std::remove_if(FModules.begin(), FModules.end(),
+                                    [&](auto& m) { return m.get() == module; }),
                      FModules.end());
     }
   }
@@ -60,7 +62,8 @@ bool TWebRequestHandler::HandleRequest(TWebRequest& request, TWebResponse& respo
   return handled;
 }
 
-void TWebRequestHandler::HandleHTTPRequest(THTTPRequestInfo& httpRequest, THTTPResponseInfo& httpResponse) {
+void TWebRequestHandler::HandleHTTPRequest(THTTPRequestInfo& httpRequest,
+                                           THTTPResponseInfo& httpResponse) {
   THTTPAppRequest request(httpRequest);
   THTTPAppResponse response(httpResponse, request);
   HandleRequest(request, response);

@@ -40,7 +40,8 @@ class TWebRequestHandler {
   // Returns the module to the pool when it leaves scope, whatever happened inside.
   class TModuleLease {
    public:
-    TModuleLease(TWebRequestHandler& owner, TCustomWebDispatcher* module) : FOwner(owner), FModule(module) {}
+    TModuleLease(TWebRequestHandler& owner, TCustomWebDispatcher* module)
+        : FOwner(owner), FModule(module) {}
     ~TModuleLease() { FOwner.ReturnModule(FModule); }
     TModuleLease(const TModuleLease&) = delete;
     TModuleLease& operator=(const TModuleLease&) = delete;

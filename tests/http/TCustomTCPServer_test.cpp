@@ -93,7 +93,8 @@ TEST(TCustomTCPServer, StopClosesIdleClientsAndRestartsOnTheSamePort) {
   int idle = ConnectTo("127.0.0.1", port);
   ASSERT_GE(idle, 0);
   // The last exchange's connection may still be finishing its close.
-  for (int i = 0; i < 100 && server.LiveConnectionCount() != 1; ++i) std::this_thread::sleep_for(10ms);
+  for (int i = 0; i < 100 && server.LiveConnectionCount() != 1; ++i)
+    std::this_thread::sleep_for(10ms);
   EXPECT_EQ(server.LiveConnectionCount(), 1u);
 
   auto started = std::chrono::steady_clock::now();

@@ -15,7 +15,8 @@ namespace {
 // What the handler saw, flattened for comparison.
 struct TSeen {
   bool Called = false;
-  std::string Command, Document, URI, Query, Host, Body, Form, Unparsed, ContentType, CharSet, Version;
+  std::string Command, Document, URI, Query, Host, Body, Form, Unparsed, ContentType, CharSet,
+      Version;
   bool HasBody = false;
   int64_t ContentLength = -2;
   std::string Cookies, User, Password;
@@ -26,7 +27,7 @@ std::string Status(const std::string& output) {
 }
 
 std::string Serve(const std::string& input, TSeen& seen, std::vector<size_t> cuts = {},
-                std::function<void(THTTPResponseInfo&)> answer = nullptr, bool pauses = false) {
+                  std::function<void(THTTPResponseInfo&)> answer = nullptr, bool pauses = false) {
   TMemoryConnection connection(input, std::move(cuts), pauses);
   THTTPRequestLoop::Run(connection, [&](THTTPRequestInfo& r, THTTPResponseInfo& response) {
     seen.Called = true;
@@ -81,16 +82,20 @@ std::vector<TCase> Cases() {
       {"1026 header lines", tooManyHeaders, "none", false},
       {"Expect other than 100-continue", "POST / HTTP/1.1\r\nHost: h\r\nExpect: x\r\n\r\n",
        "HTTP/1.1 417 Expectation Failed", false},
-      {"POST body without length", "POST / HTTP/1.1\r\nHost: h\r\n\r\nabc", "HTTP/1.1 411 Length Required", false},
+      {"POST body without length", "POST / HTTP/1.1\r\nHost: h\r\n\r\nabc",
+       "HTTP/1.1 411 Length Required", false},
       {"unknown transfer coding", "POST / HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: gzip\r\n\r\n",
        "HTTP/1.1 400 Bad Request", false},
-      {"other authorization scheme", "GET / HTTP/1.1\r\nHost: h\r\nAuthorization: Bearer x\r\n\r\n", "none", false},
+      {"other authorization scheme", "GET / HTTP/1.1\r\nHost: h\r\nAuthorization: Bearer x\r\n\r\n",
+       "none", false},
       {"body over 256 MiB", "POST / HTTP/1.1\r\nHost: h\r\nContent-Length: 268435457\r\n\r\n",
        "HTTP/1.1 413 Request Entity Too Long", false},
-      {"chunk over 256 MiB", "POST / HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\n\r\n10000001\r\n",
+      {"chunk over 256 MiB",
+       "POST / HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\n\r\n10000001\r\n",
        "HTTP/1.1 413 Request Entity Too Long", false},
       {"closed inside the headers", "GET / HTTP/1.1\r\nHost: h\r\n", "none", false},
-      {"closed inside the body", "POST / HTTP/1.1\r\nHost: h\r\nContent-Length: 10\r\n\r\nabc", "none", false},
+      {"closed inside the body", "POST / HTTP/1.1\r\nHost: h\r\nContent-Length: 10\r\n\r\nabc",
+       "none", false},
       {"empty input", "", "none", false},
   };
 }
@@ -113,7 +118,8 @@ TEST(THTTPRequestLoop, FailureTableWholeAndSplitAtEveryByte) {
 
 TEST(THTTPRequestLoop, RequestRecord) {
   TSeen seen;
-  Serve("post /a%20b/c%zzd?x=3 HTTP/1.1\r\nHost: example:8080\r\n"
+  Serve(
+      "post /a%20b/c%zzd?x=3 HTTP/1.1\r\nHost: example:8080\r\n"
       "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: 7\r\n"
       "Cookie: a=1; b = 2\r\nCookie: c=3\r\nAuthorization: Basic dXNlcjpwYTpzcw==\r\n\r\na=1&b=2",
       seen);
@@ -138,12 +144,15 @@ TEST(THTTPRequestLoop, BodiesAndOverrides) {
   } cases[] = {
       {"POST / HTTP/1.1\r\nHost: h\r\nContent-Length: 0\r\n\r\n", "POST", "", true},
       {"POST / HTTP/1.1\r\nHost: h\r\n\r\n", "POST", "", false},
-      {"POST / HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\n\r\n3;x=y\r\nabc\r\n2\r\nde\r\n0\r\nT: 1\r\n\r\n",
+      {"POST / HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: "
+       "chunked\r\n\r\n3;x=y\r\nabc\r\n2\r\nde\r\n0\r\nT: 1\r\n\r\n",
        "POST", "abcde", true},
-      {"POST / HTTP/1.1\r\nHost: h\r\nX-HTTP-Method-Override: put\r\nContent-Length: 2\r\n\r\nhi", "PUT", "hi", true},
+      {"POST / HTTP/1.1\r\nHost: h\r\nX-HTTP-Method-Override: put\r\nContent-Length: 2\r\n\r\nhi",
+       "PUT", "hi", true},
       {"POST / HTTP/1.1\r\nHost: h\r\nX-HTTP-Method: delete\r\n\r\n", "DELETE", "", false},
       {"PUT / HTTP/1.1\r\nHost: h\r\nContent-Length: 3\r\n\r\nabcEXTRA", "PUT", "abc", true},
-      {"POST / HTTP/1.1\r\nHost: h\r\nExpect: 100-continue\r\nContent-Length: 1\r\n\r\nz", "POST", "z", true},
+      {"POST / HTTP/1.1\r\nHost: h\r\nExpect: 100-continue\r\nContent-Length: 1\r\n\r\nz", "POST",
+       "z", true},
   };
   for (const Case& c : cases) {
     TSeen seen;
@@ -230,13 +239,16 @@ TEST(THTTPRequestLoop, ResponseHeaderOrderAndBodies) {
     r.CacheControl = "no-cache";
     r.Date = 0;
   });
-  EXPECT_EQ(out,
-            "HTTP/1.1 201 Created\r\nConnection: close\r\nContent-Type: application/json; charset=utf-8\r\n"
-            "Content-Length: 8\r\nCache-control: no-cache\r\nDate: Thu, 01 Jan 1970 00:00:00 GMT\r\n"
-            "Pragma-X: dssession=1\r\nX-B: 2\r\nLocation: /x\r\n\r\n{\"\xC3\xA9\":1}");
+  EXPECT_EQ(
+      out,
+      "HTTP/1.1 201 Created\r\nConnection: close\r\nContent-Type: application/json; "
+      "charset=utf-8\r\n"
+      "Content-Length: 8\r\nCache-control: no-cache\r\nDate: Thu, 01 Jan 1970 00:00:00 GMT\r\n"
+      "Pragma-X: dssession=1\r\nX-B: 2\r\nLocation: /x\r\n\r\n{\"\xC3\xA9\":1}");
 
   // A HEAD answer has the length its body would have had, and no body.
-  out = Serve("HEAD / HTTP/1.1\r\nHost: h\r\n\r\n", seen, {}, [](THTTPResponseInfo& r) { r.ContentText = u"hello"; });
+  out = Serve("HEAD / HTTP/1.1\r\nHost: h\r\n\r\n", seen, {},
+              [](THTTPResponseInfo& r) { r.ContentText = u"hello"; });
   EXPECT_NE(out.find("Content-Length: 5\r\n"), std::string::npos);
   EXPECT_EQ(out.substr(out.size() - 4), "\r\n\r\n");
 
@@ -250,7 +262,8 @@ TEST(THTTPRequestLoop, ResponseHeaderOrderAndBodies) {
   EXPECT_EQ(out.substr(out.size() - body.size()), body);
 
   // An error in the handler becomes a 500 with the message.
-  out = Serve("GET / HTTP/1.1\r\nHost: h\r\n\r\n", seen, {}, [](THTTPResponseInfo&) { throw Exception("Boom é"); });
+  out = Serve("GET / HTTP/1.1\r\nHost: h\r\n\r\n", seen, {},
+              [](THTTPResponseInfo&) { throw Exception("Boom é"); });
   EXPECT_EQ(Status(out), "HTTP/1.1 500 Internal Server Error");
   EXPECT_NE(out.find("Content-Type: text/html; charset=ISO-8859-1"), std::string::npos);
   EXPECT_EQ(out.substr(out.size() - 6), "Boom \xE9");
@@ -320,7 +333,8 @@ TEST(THTTPRequestLoop, BodyArrivingAfterThePauseIsNotWaitedFor) {
 
 TEST(THTTPRequestLoop, OnlyTheFirstOfTwoRequestsIsAnswered) {
   TSeen seen;
-  std::string out = Serve("GET /1 HTTP/1.1\r\nHost: h\r\n\r\nGET /2 HTTP/1.1\r\nHost: h\r\n\r\n", seen);
+  std::string out =
+      Serve("GET /1 HTTP/1.1\r\nHost: h\r\n\r\nGET /2 HTTP/1.1\r\nHost: h\r\n\r\n", seen);
   EXPECT_EQ(seen.Document, "/1");
   EXPECT_EQ(out.find("HTTP/1.1", 1), std::string::npos);
 }
@@ -330,8 +344,14 @@ TEST(DecodeRequestPath, EscapeRules) {
     const char* in;
     const char* out;
   } cases[] = {
-      {"/a%20b", "/a b"},   {"/c%zzd", "/cd"},       {"/%u00e9", "/\xC3\xA9"}, {"/%C3%A9", "/\xC3\xA9"},
-      {"/x%2", "/x"},       {"/%uZZZZok", "/ok"},    {"/%", "/"},             {"/%FF", "/\xEF\xBF\xBD"},
+      {"/a%20b", "/a b"},
+      {"/c%zzd", "/cd"},
+      {"/%u00e9", "/\xC3\xA9"},
+      {"/%C3%A9", "/\xC3\xA9"},
+      {"/x%2", "/x"},
+      {"/%uZZZZok", "/ok"},
+      {"/%", "/"},
+      {"/%FF", "/\xEF\xBF\xBD"},
       {"/a+b", "/a+b"},
   };
   for (const Case& c : cases) EXPECT_EQ(DecodeRequestPath(c.in), c.out) << c.in;

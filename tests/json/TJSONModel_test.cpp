@@ -8,11 +8,11 @@ using namespace quillara;
 
 TEST(TJSONObject, AddPairRules) {
   TJSONObject o;
-  o.AddPair(u"x", u"");                                   // empty value text: nothing
-  o.AddPair(u"", u"v");                                   // empty name: nothing
-  o.AddPair(std::make_unique<TJSONPair>(u"x", u""));      // a pair made of the same texts is kept
+  o.AddPair(u"x", u"");                               // empty value text: nothing
+  o.AddPair(u"", u"v");                               // empty name: nothing
+  o.AddPair(std::make_unique<TJSONPair>(u"x", u""));  // a pair made of the same texts is kept
   auto kept = std::make_unique<TJSONNumber>(1);
-  o.AddPair(u"", std::move(kept));                        // refused: the value stays with us
+  o.AddPair(u"", std::move(kept));  // refused: the value stays with us
   ASSERT_TRUE(kept);
   o.AddPair(std::unique_ptr<TJSONPair>());
   o.AddPair(std::make_unique<TJSONString>(u"n"), std::unique_ptr<TJSONValue>());
@@ -28,8 +28,8 @@ TEST(TJSONObject, AddPairRules) {
 TEST(TJSONArray, AddRules) {
   TJSONArray a;
   a.Add(u"t").Add(int32_t(-7)).Add(1.5).Add(true).Add(false);
-  a.Add(std::unique_ptr<TJSONObject>());   // a missing object is a JSON null
-  a.Add(std::unique_ptr<TJSONArray>());    // a missing array is nothing
+  a.Add(std::unique_ptr<TJSONObject>());  // a missing object is a JSON null
+  a.Add(std::unique_ptr<TJSONArray>());   // a missing array is nothing
   a.AddElement(std::unique_ptr<TJSONValue>());
   a.Add(std::make_unique<TJSONArray>(u"p", u"q"));
   EXPECT_EQ(a.ToString(), u"[\"t\",-7,1.5,true,false,null,[\"p\",\"q\"]]");
@@ -166,10 +166,19 @@ TEST(TJSONNumber, TextFromNumbers) {
     double value;
     const char* text;
   } cases[] = {
-      {1.5, "1.5"},       {1e20, "1E20"},          {0.000001, "1E-6"},       {0.00001, "0.00001"},
-      {1e-5 * 0.99, "9.9E-6"}, {100, "100"},       {-0.25, "-0.25"},         {0.1 + 0.2, "0.3"},
-      {1.0 / 3, "0.333333333333333"},              {123456789012345.0, "123456789012345"},
-      {1234567890123456.0, "1.23456789012346E15"}, {-1e100, "-1E100"},       {0, "0"},
+      {1.5, "1.5"},
+      {1e20, "1E20"},
+      {0.000001, "1E-6"},
+      {0.00001, "0.00001"},
+      {1e-5 * 0.99, "9.9E-6"},
+      {100, "100"},
+      {-0.25, "-0.25"},
+      {0.1 + 0.2, "0.3"},
+      {1.0 / 3, "0.333333333333333"},
+      {123456789012345.0, "123456789012345"},
+      {1234567890123456.0, "1.23456789012346E15"},
+      {-1e100, "-1E100"},
+      {0, "0"},
       {2.5e-308, "2.5E-308"},
   };
   for (const Case& c : cases) EXPECT_EQ(TJSONNumber(c.value).ToJSON(), c.text) << c.text;
@@ -184,11 +193,18 @@ TEST(TJSONNumber, Value) {
     const char16_t* text;
     const char16_t* value;
   } cases[] = {
-      {u"1.0", u"1"},  {u"10", u"10"},   {u"123456789012", u"123456789012"}, {u"1e2", u"100"},
-      {u"-0", u"0"},   {u"2.50", u"2.5"}, {u"000000000001", u"1"},           {u"1E-7", u"1E-7"},
+      {u"1.0", u"1"},
+      {u"10", u"10"},
+      {u"123456789012", u"123456789012"},
+      {u"1e2", u"100"},
+      {u"-0", u"0"},
+      {u"2.50", u"2.5"},
+      {u"000000000001", u"1"},
+      {u"1E-7", u"1E-7"},
       {u"12345678901234567890.5", u"1.23456789012346E19"},
   };
-  for (const Case& c : cases) EXPECT_EQ(TJSONNumber(Text(c.text)).Value(), c.value) << TextToUtf8(c.text);
+  for (const Case& c : cases)
+    EXPECT_EQ(TJSONNumber(Text(c.text)).Value(), c.value) << TextToUtf8(c.text);
 }
 
 TEST(TJSONNumber, ConversionErrors) {

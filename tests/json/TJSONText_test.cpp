@@ -7,7 +7,9 @@ using namespace quillara;
 
 namespace {
 
-std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+std::vector<uint8_t> Bytes(const std::string& s) {
+  return {s.begin(), s.end()};
+}
 
 // The byte form of what was read, or "none".
 std::string ReadBack(const std::string& input, bool isUTF8 = true) {
@@ -28,10 +30,10 @@ TEST(TJSONWriting, ByteFormEscapeTable) {
     char16_t unit;
     const char* bytes;
   } cases[] = {
-      {0x08, "\\b"}, {0x09, "\\t"}, {0x0A, "\\n"}, {0x0C, "\\f"}, {0x0D, "\\r"},
-      {0x22, "\\\""}, {0x2F, "\\/"}, {0x5C, "\\\\"}, {0x00, "\\u0000"}, {0x0B, "\\u000B"},
-      {0x1F, "\\u001F"}, {0x7F, "\x7F"}, {0x80, "\\u0080"}, {0xABCD, "\\uABCD"}, {0x20, " "},
-      {0x7E, "~"},
+      {0x08, "\\b"},     {0x09, "\\t"},       {0x0A, "\\n"},     {0x0C, "\\f"},
+      {0x0D, "\\r"},     {0x22, "\\\""},      {0x2F, "\\/"},     {0x5C, "\\\\"},
+      {0x00, "\\u0000"}, {0x0B, "\\u000B"},   {0x1F, "\\u001F"}, {0x7F, "\x7F"},
+      {0x80, "\\u0080"}, {0xABCD, "\\uABCD"}, {0x20, " "},       {0x7E, "~"},
   };
   for (const Case& c : cases) {
     TJSONString s(Text(1, c.unit));
@@ -47,7 +49,7 @@ TEST(TJSONWriting, ContainersAndEstimates) {
   EXPECT_EQ(o.EstimatedByteSize(), 2u);
   EXPECT_EQ(TJSONArray().ToJSON(), "[]");
   o.AddPair(u"k", std::make_unique<TJSONArray>(std::make_unique<TJSONNumber>(Text(u"1.50")),
-                                                std::make_unique<TJSONNull>()));
+                                               std::make_unique<TJSONNull>()));
   o.AddPair(u"t", std::make_unique<TJSONTrue>()).AddPair(u"f", std::make_unique<TJSONFalse>());
   EXPECT_EQ(o.ToJSON(), "{\"k\":[1.50,null],\"t\":true,\"f\":false}");
   // 1 + ("k" 8 + [1.50,null] 11 + 1) + 1 + (8 + 4 + 1) + 1 + (8 + 5 + 1) + 1
@@ -129,7 +131,8 @@ TEST(TJSONReading, Utf8Errors) {
       {"\"\xC0\xAF\"", "UTF8: Type cannot be determined out of header byte at position 1"},
       {"\"\xE0\x80\xAF\"", "UTF8: An unexpected continuation byte in 3-byte UTF8 in position 2"},
       {"\"\xED\xA0\x80\"", "UTF8: An unexpected continuation byte in 3-byte UTF8 in position 2"},
-      {"\"\xF4\x90\x80\x80\"", "UTF8: An unexpected continuation byte in 4-byte UTF8 in position 2"},
+      {"\"\xF4\x90\x80\x80\"",
+       "UTF8: An unexpected continuation byte in 4-byte UTF8 in position 2"},
       {"{} \xA9", "UTF8: Type cannot be determined out of header byte at position 3"},
       {"[1\xA9]", "UTF8: Type cannot be determined out of header byte at position 2"},
   };
@@ -155,11 +158,14 @@ TEST(TJSONReading, RangesAndVariants) {
   // Bytes past the range are never looked at, not even broken UTF-8.
   std::vector<uint8_t> tail = Bytes("[1]\xFF");
   EXPECT_EQ(TJSONObject::ParseJSONValueUTF8(tail, 0, 3)->ToJSON(), "[1]");
-  EXPECT_EQ(TJSONObject::ParseJSONValue(Text(u"{\"\u00e9\":[true]}"))->ToString(), u"{\"\u00e9\":[true]}");
+  EXPECT_EQ(TJSONObject::ParseJSONValue(Text(u"{\"\u00e9\":[true]}"))->ToString(),
+            u"{\"\u00e9\":[true]}");
 }
 
 TEST(TJSONReading, NestingIsBounded) {
-  auto nested = [](int depth) { return std::string(size_t(depth), '[') + std::string(size_t(depth), ']'); };
+  auto nested = [](int depth) {
+    return std::string(size_t(depth), '[') + std::string(size_t(depth), ']');
+  };
   EXPECT_NE(ReadBack(nested(512)), "none");
   EXPECT_EQ(ReadBack(nested(513)), "none");
   EXPECT_EQ(ReadBack(std::string(100000, '[')), "none");

@@ -56,7 +56,8 @@ TEST_F(TServerMethods1Test, SmallMethods) {
   EXPECT_EQ(FMethods.EchoString(u"ciao \u00e8"), u"ciao \u00e8");
   EXPECT_EQ(FMethods.ReverseString(u"abc"), u"cba");
   EXPECT_EQ(FMethods.ReverseString(u""), u"");
-  EXPECT_EQ(FMethods.ReverseString(u"a\U0001F600"), Text(u"\xDE00\xD83D" u"a"));
+  EXPECT_EQ(FMethods.ReverseString(u"a\U0001F600"), Text(u"\xDE00\xD83D"
+                                                         u"a"));
   EXPECT_EQ(FMethods.SommaNumeri(2147483647, 1), -2147483648);
   EXPECT_EQ(FMethods.SommaNumeri(-5, 3), -2);
   EXPECT_FALSE(FMethods.SalvaDB(u"t", u"d"));
@@ -67,8 +68,8 @@ TEST_F(TServerMethods1Test, Listing) {
   for (const char* name : {"a.xml", "b.XML", "a.xml.bak", "axml", "d.xml/c.xml", "sub/e.xml"})
     WriteBytes(FRoot / "export" / name, "<x/>");
   Text list = FMethods.ListaFiles494();
-  for (const char16_t* name : {u"{\"nome\":\"a.xml\"}", u"{\"nome\":\"b.XML\"}", u"{\"nome\":\"c.xml\"}",
-                               u"{\"nome\":\"e.xml\"}"})
+  for (const char16_t* name : {u"{\"nome\":\"a.xml\"}", u"{\"nome\":\"b.XML\"}",
+                               u"{\"nome\":\"c.xml\"}", u"{\"nome\":\"e.xml\"}"})
     EXPECT_NE(list.find(name), Text::npos) << TextToUtf8(list);
   EXPECT_EQ(list.find(u"bak"), Text::npos);
   EXPECT_EQ(list.find(u"axml"), Text::npos);
@@ -128,11 +129,15 @@ TEST_F(TServerMethods1Test, ReadingTextInEveryEncoding) {
   WriteBytes(FRoot / "export" / "bad.xml", "\xEF\xBB\xBF\xC3(");
   EXPECT_EQ(Message([&] { FMethods.LeggiFile494(u"bad.xml"); }),
             "No mapping for the Unicode character exists in the target multi-byte code page");
-  EXPECT_EQ(Message([&] { FMethods.LeggiFile494(u"missing.xml"); }), "The specified file was not found");
+  EXPECT_EQ(Message([&] { FMethods.LeggiFile494(u"missing.xml"); }),
+            "The specified file was not found");
   EXPECT_EQ(Message([&] { FMethods.LeggiFile494(u"a|b.xml"); }), "Invalid characters in path");
-  EXPECT_EQ(Message([&] { FMethods.LeggiFile494(u"ab:c.xml"); }), "The path format is not supported");
-  EXPECT_EQ(Message([&] { FMethods.LeggiFile494(u"nodir/a.xml"); }), "The specified path was not found");
-  EXPECT_EQ(Message([&] { FMethods.LeggiFile494(Text(300, u'a')); }), "The specified path is too long");
+  EXPECT_EQ(Message([&] { FMethods.LeggiFile494(u"ab:c.xml"); }),
+            "The path format is not supported");
+  EXPECT_EQ(Message([&] { FMethods.LeggiFile494(u"nodir/a.xml"); }),
+            "The specified path was not found");
+  EXPECT_EQ(Message([&] { FMethods.LeggiFile494(Text(300, u'a')); }),
+            "The specified path is too long");
 }
 
 TEST_F(TServerMethods1Test, PutFile) {
@@ -153,7 +158,9 @@ TEST_F(TServerMethods1Test, PutFile) {
   EXPECT_EQ(ReadBytes(FRoot / "import" / "y.xml"), "\xEF\xBB\xBF\"p\",\"q\"");
   auto number = object(std::make_unique<TJSONNumber>(int32_t(123)));
   EXPECT_EQ(FMethods.PutFile(u"n.xml", number.get()), u"OK");
-  EXPECT_EQ(ReadBytes(FRoot / "import" / "n.xml"), "\xEF\xBB\xBF" "2");
+  EXPECT_EQ(ReadBytes(FRoot / "import" / "n.xml"),
+            "\xEF\xBB\xBF"
+            "2");
   EXPECT_EQ(FMethods.PutFile(u"nodir/x.xml", doc.get()), u"The specified path was not found");
   EXPECT_EQ(FMethods.PutFile(u"a|b.xml", doc.get()), u"Invalid characters in path");
   TJSONObject empty;
@@ -182,10 +189,14 @@ TEST_F(TServerMethods1Test, FolderSettingsThatAreNotFullPaths) {
     SCOPED_TRACE(TextToUtf8(c.Folder));
     Text folder = c.Folder;
     TServerMethods1::Folders = [=] { return TMethodFolders{folder, folder}; };
-    EXPECT_EQ(Message([&] { FMethods.ListaFiles494(); }), "The folder setting ExportPath " + c.Message);
-    EXPECT_EQ(Message([&] { FMethods.LeggiFile494(u"etc/passwd"); }), "The folder setting ExportPath " + c.Message);
-    EXPECT_EQ(FMethods.GetFile(u"etc/passwd")->ReadRest(), "Errore: The folder setting ExportPath " + c.Message);
-    EXPECT_EQ(TextToUtf8(FMethods.PutFile(u"x.txt", doc.get())), "The folder setting ImportPath " + c.Message);
+    EXPECT_EQ(Message([&] { FMethods.ListaFiles494(); }),
+              "The folder setting ExportPath " + c.Message);
+    EXPECT_EQ(Message([&] { FMethods.LeggiFile494(u"etc/passwd"); }),
+              "The folder setting ExportPath " + c.Message);
+    EXPECT_EQ(FMethods.GetFile(u"etc/passwd")->ReadRest(),
+              "Errore: The folder setting ExportPath " + c.Message);
+    EXPECT_EQ(TextToUtf8(FMethods.PutFile(u"x.txt", doc.get())),
+              "The folder setting ImportPath " + c.Message);
   }
 }
 
@@ -201,8 +212,9 @@ TEST_F(TServerMethods1Test, GetFile) {
   EXPECT_EQ(FMethods.GetFile(u"Sub")->ReadRest(),
             "Errore: Cannot open file \"" + (FRoot / "export").string() + "/Sub\". Is a directory");
   ASSERT_EQ(::mkfifo((FRoot / "export" / "pipe").c_str(), 0600), 0);
-  EXPECT_EQ(FMethods.GetFile(u"pipe")->ReadRest(),
-            "Errore: Cannot open file \"" + (FRoot / "export").string() + "/pipe\". The file is not a regular file");
+  EXPECT_EQ(FMethods.GetFile(u"pipe")->ReadRest(), "Errore: Cannot open file \"" +
+                                                       (FRoot / "export").string() +
+                                                       "/pipe\". The file is not a regular file");
 }
 
 TEST_F(TServerMethods1Test, NamesThatLeaveTheFolderAreRefused) {
@@ -278,11 +290,13 @@ TEST_F(TServerMethods1Test, ProductList) {
 
   std::ofstream(exporter) << "#!/bin/sh\nsleep 2\n";
   TServerMethods1::ProductListTimeout = std::chrono::milliseconds(300);
-  EXPECT_EQ(Message([&] { FMethods.ListaProdotti(); }), "The product list was not written by the exporter in time");
+  EXPECT_EQ(Message([&] { FMethods.ListaProdotti(); }),
+            "The product list was not written by the exporter in time");
   TServerMethods1::ProductListTimeout = std::chrono::milliseconds(60000);
 
   fs::remove(exporter);
   EXPECT_EQ(Message([&] { FMethods.ListaProdotti(); }),
-            "The product list exporter could not be started: c:\\orsolan\\pellandro\\stivalo\\stivalo.exe");
+            "The product list exporter could not be started: "
+            "c:\\orsolan\\pellandro\\stivalo\\stivalo.exe");
   ::unsetenv("WINEPREFIX");
 }

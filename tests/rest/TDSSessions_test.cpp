@@ -78,11 +78,13 @@ TEST(TDSSessions, OneSessionHammeredWhileItEnds) {
       // until each worker has met the ended session (bounded, should the closer never run)
       bool metEnd = false;
       for (int i = 0; i < 5000 && !(closed && metEnd); ++i) {
-        std::string path = t % 2 ? "/dataserver/rest/TServerMethods1/GetFile/f.bin" : "/dataserver/rest/TServerMethods1/EchoString/x";
+        std::string path = t % 2 ? "/dataserver/rest/TServerMethods1/GetFile/f.bin"
+                                 : "/dataserver/rest/TServerMethods1/EchoString/x";
         std::string out = Get(handler, path, session);
         if (out.rfind("HTTP/1.1 200", 0) == 0) {
           ++ok;
-          EXPECT_TRUE(out.find("payload") != std::string::npos || out.find("{\"result\":[\"x\"]}") != std::string::npos);
+          EXPECT_TRUE(out.find("payload") != std::string::npos ||
+                      out.find("{\"result\":[\"x\"]}") != std::string::npos);
         } else if (out.rfind("HTTP/1.1 403", 0) == 0) {
           ++expired;
           metEnd = true;

@@ -17,7 +17,8 @@ namespace {
 
 class TRecordingComponent : public IWebDispatch {
  public:
-  TRecordingComponent(std::string mask, std::string name, bool takes) : FName(std::move(name)), FTakes(takes) {
+  TRecordingComponent(std::string mask, std::string name, bool takes)
+      : FName(std::move(name)), FTakes(takes) {
     FMask.SetPath(mask);
   }
   bool DispatchEnabled() const override { return true; }
@@ -38,13 +39,17 @@ class TTestModule : public TCustomWebDispatcher {
  public:
   TTestModule() : FRest("dataserver*", "rest", true), FFiles("/*", "files", false) {
     auto say = [](const char* what) {
-      return [what](TWebActionItem&, TWebRequest&, TWebResponse& r, bool&) { r.SetContent(Utf8ToText(what)); };
+      return [what](TWebActionItem&, TWebRequest&, TWebResponse& r, bool&) {
+        r.SetContent(Utf8ToText(what));
+      };
     };
     AddAction("Reverse").SetPathInfo("/ReverseString");
     ActionByName("reverse")->OnAction = say("reverse");
     TWebActionItem& fail = AddAction("Fail");
     fail.SetPathInfo("/fail");
-    fail.OnAction = [](TWebActionItem&, TWebRequest&, TWebResponse&, bool&) { throw Exception("it broke"); };
+    fail.OnAction = [](TWebActionItem&, TWebRequest&, TWebResponse&, bool&) {
+      throw Exception("it broke");
+    };
     TWebActionItem& def = AddAction("Default");
     def.SetPathInfo("/");
     def.OnAction = say("default");
@@ -56,8 +61,8 @@ class TTestModule : public TCustomWebDispatcher {
 };
 
 // Runs one request for the path through the pool and returns the answer's first line and body.
-std::pair<std::string, std::string> Route(const std::string& path,
-                                          TWebRequestHandler& handler = TWebRequestHandler::Instance()) {
+std::pair<std::string, std::string> Route(
+    const std::string& path, TWebRequestHandler& handler = TWebRequestHandler::Instance()) {
   quillara::testing::TMemoryConnection connection("");
   THTTPRequestInfo info;
   info.Command = "GET";
@@ -77,7 +82,8 @@ std::pair<std::string, std::string> Route(const std::string& path,
 class TCustomWebDispatcherTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    TWebRequestHandler::Instance().SetWebModuleClass([] { return std::make_unique<TTestModule>(); });
+    TWebRequestHandler::Instance().SetWebModuleClass(
+        [] { return std::make_unique<TTestModule>(); });
   }
 };
 
@@ -88,8 +94,12 @@ TEST_F(TCustomWebDispatcherTest, RoutingOrder) {
     const char* path;
     const char* body;
   } cases[] = {
-      {"/ReverseString", "reverse"}, {"/reversestring", "reverse"}, {"/dataserverX", "rest"},
-      {"/dataserver/rest/x", "rest"}, {"/", "default"},              {"", "default"},
+      {"/ReverseString", "reverse"},
+      {"/reversestring", "reverse"},
+      {"/dataserverX", "rest"},
+      {"/dataserver/rest/x", "rest"},
+      {"/", "default"},
+      {"", "default"},
       {"/nothing", "default"},  // the file component saw it but did not take it
   };
   for (const Case& c : cases) EXPECT_EQ(Route(c.path).second, c.body) << c.path;
@@ -119,12 +129,15 @@ TEST(TWebRequestHandler, PoolReusesModulesAndRefusesBeyondItsLimit) {
   std::pair<std::string, std::string> nested;
   limited.SetWebModuleClass([&] {
     auto module = std::make_unique<TTestModule>();
-    module->BeforeDispatch = [&](TWebRequest&, TWebResponse&, bool&) { nested = Route("/", limited); };
+    module->BeforeDispatch = [&](TWebRequest&, TWebResponse&, bool&) {
+      nested = Route("/", limited);
+    };
     return module;
   });
   EXPECT_EQ(Route("/", limited).second, "default");
   EXPECT_EQ(nested.first, "error");
-  EXPECT_EQ(nested.second, "Maximum number of concurrent connections exceeded.  Please try again later");
+  EXPECT_EQ(nested.second,
+            "Maximum number of concurrent connections exceeded.  Please try again later");
   EXPECT_EQ(limited.ModuleCount(), 1u);
   EXPECT_EQ(limited.ActiveCount(), 0u);
 

@@ -135,7 +135,9 @@ TEST_F(Win32Files, ReadingAndWritingAreWithoutSharing) {
   struct TCase {
     DWORD access;
     DWORD share;
-  } holders[] = {{GENERIC_WRITE, 0}, {GENERIC_READ, FILE_SHARE_READ}, {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE}};
+  } holders[] = {{GENERIC_WRITE, 0},
+                 {GENERIC_READ, FILE_SHARE_READ},
+                 {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE}};
   for (const TCase& c : holders) {
     HANDLE holder = Hold(c.access, c.share);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
