@@ -2,8 +2,8 @@
 //   json_memory quillara|rapidjson|nlohmann DOC
 #include <sys/resource.h>
 
-#include <nlohmann/json.hpp>
 #include <rapidjson/document.h>
+#include <nlohmann/json.hpp>
 
 #include "bench_util.h"
 #include "json/TJSON.h"
@@ -21,8 +21,8 @@ int main(int argc, char** argv) {
   long before = PeakKiB();
   size_t check = 0;
   if (lib == "quillara") {
-    auto v = quillara::TJSONObject::ParseJSONValue(reinterpret_cast<const uint8_t*>(s.data()), s.size(), 0,
-                                                   s.size());
+    auto v = quillara::TJSONObject::ParseJSONValue(reinterpret_cast<const uint8_t*>(s.data()),
+                                                   s.size(), 0, s.size());
     check = v ? 1 : 0;
     printf("MEMORY lib=%s held_KiB=%ld\n", lib.c_str(), PeakKiB() - before);
   } else if (lib == "rapidjson") {

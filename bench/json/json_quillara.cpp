@@ -9,7 +9,8 @@
 using namespace quillara;
 
 static std::unique_ptr<TJSONValue> Parse(const std::string& s) {
-  return TJSONObject::ParseJSONValue(reinterpret_cast<const uint8_t*>(s.data()), s.size(), 0, s.size());
+  return TJSONObject::ParseJSONValue(reinterpret_cast<const uint8_t*>(s.data()), s.size(), 0,
+                                     s.size());
 }
 
 static void ParseBench(const std::string& s, const char* input, int iters) {
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<TJSONValue> again = TJSONObject::ParseJSONValue(bytes, 0);
   bool ok = all_ascii(reinterpret_cast<const char*>(bytes.data()), bytes.size()) && again &&
             again->Bytes() == bytes;
-  printf("CHECK quillara ascii_output_7bit_and_roundtrip=%s ascii_bytes=%zu\n", ok ? "ok" : "FAIL", bytes.size());
+  printf("CHECK quillara ascii_output_7bit_and_roundtrip=%s ascii_bytes=%zu\n", ok ? "ok" : "FAIL",
+         bytes.size());
   return ok ? 0 : 1;
 }

@@ -1,17 +1,18 @@
 #include "app/TServerControl.h"
 
 #include "app/TDataFolders.h"
-#include "rest/TDSSessionManager.h"
 #include "base/Exceptions.h"
 #include "base/SysUtils.h"
 #include "platform/TSystem.h"
+#include "rest/TDSSessionManager.h"
 
 namespace quillara {
 
 const char* const kLabelRunning = "Server in funzione";
 const char* const kLabelStopped = "Server non in funzione";
 
-TServerControl::TServerControl() : FServer(std::make_unique<THTTPWebBridge>()), FLabel(kLabelStopped) {}
+TServerControl::TServerControl()
+    : FServer(std::make_unique<THTTPWebBridge>()), FLabel(kLabelStopped) {}
 
 TServerControl::~TServerControl() = default;
 
@@ -41,8 +42,9 @@ void TServerControl::StopOperation() {
 }
 
 std::string FormatDottedAddress(uint32_t a) {
-  return FormatMessage("%d.%d.%d.%d", {std::to_string((a >> 24) & 0xFF), std::to_string((a >> 16) & 0xFF),
-                                       std::to_string((a >> 8) & 0xFF), std::to_string(a & 0xFF)});
+  return FormatMessage("%d.%d.%d.%d",
+                       {std::to_string((a >> 24) & 0xFF), std::to_string((a >> 16) & 0xFF),
+                        std::to_string((a >> 8) & 0xFF), std::to_string(a & 0xFF)});
 }
 
 std::string LocalAddressText() {

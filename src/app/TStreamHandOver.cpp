@@ -10,7 +10,9 @@ TStreamHandOver& TStreamHandOver::Instance() {
 }
 
 void TStreamHandOver::Install() {
-  TServerMethods1::StreamHandedOver = [](std::weak_ptr<TStream> stream) { Instance().HandOver(std::move(stream)); };
+  TServerMethods1::StreamHandedOver = [](std::weak_ptr<TStream> stream) {
+    Instance().HandOver(std::move(stream));
+  };
 }
 
 void TStreamHandOver::SetOnArm(std::function<void()> onArm) {

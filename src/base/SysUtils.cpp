@@ -54,11 +54,14 @@ std::optional<int32_t> TryStrToInt(std::u16string_view text) {
   return int32_t(*v);
 }
 
-std::optional<int64_t> TryStrToInt64(std::u16string_view text) { return ParseInteger(text, 64); }
+std::optional<int64_t> TryStrToInt64(std::u16string_view text) {
+  return ParseInteger(text, 64);
+}
 
 int32_t StrToInt(std::u16string_view text) {
   auto v = TryStrToInt(text);
-  if (!v) throw EConvertError(FormatMessage("'%s' is not a valid integer value", {TextToUtf8(text)}));
+  if (!v)
+    throw EConvertError(FormatMessage("'%s' is not a valid integer value", {TextToUtf8(text)}));
   return *v;
 }
 
@@ -99,7 +102,9 @@ std::string FloatToStrGeneral(double value) {
   } else if (size_t(exponent) + 1 >= digits.size()) {
     out += digits + std::string(size_t(exponent) + 1 - digits.size(), '0');
   } else {
-    out.append(digits, 0, size_t(exponent) + 1).append(".").append(digits, size_t(exponent) + 1, std::string::npos);
+    out.append(digits, 0, size_t(exponent) + 1)
+        .append(".")
+        .append(digits, size_t(exponent) + 1, std::string::npos);
   }
   return out;
 }

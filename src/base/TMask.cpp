@@ -6,7 +6,9 @@ namespace {
 
 constexpr int kMaxStars = 30;
 
-char16_t FoldUpper(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c; }
+char16_t FoldUpper(char16_t c) {
+  return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
+}
 
 }  // namespace
 
@@ -67,7 +69,8 @@ TMask::TMask(std::u16string_view mask) {
       e.Kind = TKind::mkLiteral;
       e.Units[0] = c;
       e.UnitCount = 1;
-      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < mask.size() && mask[i + 1] >= 0xDC00 && mask[i + 1] <= 0xDFFF) {
+      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < mask.size() && mask[i + 1] >= 0xDC00 &&
+          mask[i + 1] <= 0xDFFF) {
         e.Units[1] = mask[i + 1];
         e.UnitCount = 2;
       }
@@ -139,6 +142,8 @@ bool TMask::Matches(std::u16string_view text) const {
   return true;
 }
 
-bool MatchesMask(std::u16string_view text, std::u16string_view mask) { return TMask(mask).Matches(text); }
+bool MatchesMask(std::u16string_view text, std::u16string_view mask) {
+  return TMask(mask).Matches(text);
+}
 
 }  // namespace quillara

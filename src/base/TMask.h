@@ -24,7 +24,7 @@ class TMask {
   enum class TKind { mkLiteral, mkAny, mkSet, mkEnd };
   struct TElement {
     TKind Kind = TKind::mkEnd;
-    bool Star = false;        // any run of characters may stand before this element
+    bool Star = false;  // any run of characters may stand before this element
     char16_t Units[2] = {0, 0};
     int UnitCount = 0;
     bool Inverted = false;

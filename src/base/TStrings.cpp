@@ -32,7 +32,8 @@ Text TStrings::ValueFromIndex(size_t index) const {
 int TStrings::IndexOfName(std::u16string_view name) const {
   for (size_t i = 0; i < FItems.size(); ++i) {
     size_t eq = FItems[i].find(u'=');
-    if (eq != Text::npos && SameNameAscii(std::u16string_view(FItems[i]).substr(0, eq), name)) return int(i);
+    if (eq != Text::npos && SameNameAscii(std::u16string_view(FItems[i]).substr(0, eq), name))
+      return int(i);
   }
   return -1;
 }

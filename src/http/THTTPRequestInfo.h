@@ -32,8 +32,8 @@ struct THTTPRequestInfo {
   std::string Document;  // decoded, UTF-8
   std::vector<std::string> RawHeaders;
   std::string Host, Accept, AcceptCharSet, AcceptEncoding, AcceptLanguage, From, Referer, UserAgent,
-      Connection, CacheControl, ContentEncoding, ContentLanguage, ContentVersion, ContentDisposition,
-      Pragma, ETag, TransferEncoding;
+      Connection, CacheControl, ContentEncoding, ContentLanguage, ContentVersion,
+      ContentDisposition, Pragma, ETag, TransferEncoding;
   std::string ContentType;
   std::string CharSet;
   int64_t ContentLength = -1;

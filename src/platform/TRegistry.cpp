@@ -1,9 +1,9 @@
 #include "platform/TRegistry.h"
 
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <fstream>
+#include <sstream>
 
 #include "platform/TSystem.h"
 
@@ -11,7 +11,9 @@ namespace quillara::platform {
 
 namespace {
 
-char16_t Fold(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c; }
+char16_t Fold(char16_t c) {
+  return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
+}
 
 std::u16string FoldText(std::u16string_view s) {
   std::u16string r(s);
@@ -81,14 +83,30 @@ bool ReadEscaped(const std::string& line, size_t& pos, char close, std::u16strin
     if (++pos >= line.size()) return false;
     char e = line[pos++];
     switch (e) {
-      case 'a': out.push_back(u'\a'); break;
-      case 'b': out.push_back(u'\b'); break;
-      case 'e': out.push_back(char16_t(0x1B)); break;
-      case 'f': out.push_back(u'\f'); break;
-      case 'n': out.push_back(u'\n'); break;
-      case 'r': out.push_back(u'\r'); break;
-      case 't': out.push_back(u'\t'); break;
-      case 'v': out.push_back(u'\v'); break;
+      case 'a':
+        out.push_back(u'\a');
+        break;
+      case 'b':
+        out.push_back(u'\b');
+        break;
+      case 'e':
+        out.push_back(char16_t(0x1B));
+        break;
+      case 'f':
+        out.push_back(u'\f');
+        break;
+      case 'n':
+        out.push_back(u'\n');
+        break;
+      case 'r':
+        out.push_back(u'\r');
+        break;
+      case 't':
+        out.push_back(u'\t');
+        break;
+      case 'v':
+        out.push_back(u'\v');
+        break;
       case 'x': {
         unsigned v = 0;
         int n = 0;
@@ -228,7 +246,8 @@ class THiveParser {
       size_t close = data.find("):");
       if (close == std::string_view::npos) return false;
       try {
-        type = static_cast<uint32_t>(std::stoul(std::string(data.substr(4, close - 4)), nullptr, 16));
+        type =
+            static_cast<uint32_t>(std::stoul(std::string(data.substr(4, close - 4)), nullptr, 16));
       } catch (...) {
         return false;
       }
@@ -259,7 +278,7 @@ TRegistryHive TRegistryHive::Load(const std::filesystem::path& file) {
   if (!in) return hive;
   THiveParser(hive).Parse(in);
   // A read-only hive file stands for a key the user may read but not open with full access.
-  struct stat st{};
+  struct stat st {};
   hive.FWritable = hive.FReadable && ::stat(file.c_str(), &st) == 0 && (st.st_mode & 0222) != 0 &&
                    ::access(file.c_str(), W_OK) == 0;
   return hive;
@@ -306,7 +325,9 @@ std::u16string TRegistry::ViewPath(std::u16string_view path) const {
   return software + u"\\WOW6432NODE\\" + rest;
 }
 
-bool TRegistry::KeyExists(std::u16string_view path) const { return FHive.HasKey(ViewPath(path)); }
+bool TRegistry::KeyExists(std::u16string_view path) const {
+  return FHive.HasKey(ViewPath(path));
+}
 
 bool TRegistry::OpenKey(std::u16string_view path) {
   std::u16string view = ViewPath(path);

@@ -14,7 +14,7 @@ namespace quillara::platform {
 enum class TRegRoot { HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER };
 
 struct TRegistryValue {
-  uint32_t Type = 0;  // REG_SZ 1, REG_EXPAND_SZ 2, REG_BINARY 3, REG_DWORD 4, REG_MULTI_SZ 7...
+  uint32_t Type = 0;    // REG_SZ 1, REG_EXPAND_SZ 2, REG_BINARY 3, REG_DWORD 4, REG_MULTI_SZ 7...
   std::u16string Text;  // for the two string types: the text up to the first NUL
   size_t Size = 0;      // bytes of data, as the registry would report it
   bool IsString() const { return Type == 1 || Type == 2; }

@@ -6,26 +6,33 @@ namespace quillara {
 
 std::string DataTypeName(int code) {
   static const char* const kNames[] = {
-      "UNKNOWN", "ZSTRING", "DATE",      "BLOB",     "BOOL",     "INT16",           "INT32",    "DOUBLE",
-      "BCD",     "BYTES",   "TIME",      "DATETIME", "UINT16",   "UINT32",          nullptr,    "VARBYTES",
-      nullptr,   "CURSOR",  "INT64",     "UINT64",   "ADT",      "ARRAY_TYPE",      "REF",      "TABLE",
-      "TIMESTAMP", "Currency", "WideString", "SINGLE", "INT8",   "UINT8",           nullptr,    nullptr,
-      nullptr,   nullptr,   nullptr,     "Variant",  "TIMESTAMPOFFSET", "JSON"};
-  if (code >= 0 && code < int(std::size(kNames)) && kNames[code]) return std::string("TDBXTypes.") + kNames[code];
+      "UNKNOWN",         "ZSTRING",  "DATE",       "BLOB",       "BOOL",  "INT16",
+      "INT32",           "DOUBLE",   "BCD",        "BYTES",      "TIME",  "DATETIME",
+      "UINT16",          "UINT32",   nullptr,      "VARBYTES",   nullptr, "CURSOR",
+      "INT64",           "UINT64",   "ADT",        "ARRAY_TYPE", "REF",   "TABLE",
+      "TIMESTAMP",       "Currency", "WideString", "SINGLE",     "INT8",  "UINT8",
+      nullptr,           nullptr,    nullptr,      nullptr,      nullptr, "Variant",
+      "TIMESTAMPOFFSET", "JSON"};
+  if (code >= 0 && code < int(std::size(kNames)) && kNames[code])
+    return std::string("TDBXTypes.") + kNames[code];
   return "TDBXTypes.UNKNOWN(" + std::to_string(code) + ")";
 }
 
 TDSTypeInfo DataTypeOf(std::string_view typeName) {
   using namespace TDBXDataTypes;
   static const std::pair<const char*, int> kByName[] = {
-      {"Integer", Int32Type},   {"AnsiString", AnsiStringType}, {"WideString", WideStringType},
-      {"String", WideStringType}, {"TDateTime", DateTimeType},  {"Currency", CurrencyType},
-      {"TDBXTime", TimeType},   {"TDBXDate", DateType},         {"Double", DoubleType},
-      {"Single", SingleType},   {"Int64", Int64Type},           {"Byte", UInt8Type},
-      {"ShortInt", Int8Type},   {"Word", UInt16Type},           {"SmallInt", Int16Type},
-      {"Boolean", BooleanType}, {"TDBXCallback", CallbackType}, {"OleVariant", VariantType},
-      {"TDataSet", TableType},  {"TParams", TableType},         {"TDBXReader", TableType},
-      {"TDBXConnection", DBXConnectionType}, {"TStream", BinaryBlobType}, {"TObject", JsonValueType},
+      {"Integer", Int32Type},         {"AnsiString", AnsiStringType},
+      {"WideString", WideStringType}, {"String", WideStringType},
+      {"TDateTime", DateTimeType},    {"Currency", CurrencyType},
+      {"TDBXTime", TimeType},         {"TDBXDate", DateType},
+      {"Double", DoubleType},         {"Single", SingleType},
+      {"Int64", Int64Type},           {"Byte", UInt8Type},
+      {"ShortInt", Int8Type},         {"Word", UInt16Type},
+      {"SmallInt", Int16Type},        {"Boolean", BooleanType},
+      {"TDBXCallback", CallbackType}, {"OleVariant", VariantType},
+      {"TDataSet", TableType},        {"TParams", TableType},
+      {"TDBXReader", TableType},      {"TDBXConnection", DBXConnectionType},
+      {"TStream", BinaryBlobType},    {"TObject", JsonValueType},
   };
   for (const auto& [name, code] : kByName)
     if (SameTextAscii(typeName, name)) {

@@ -14,12 +14,13 @@
 namespace quillara {
 
 namespace TDBXDataTypes {
-constexpr int UnknownType = 0, AnsiStringType = 1, DateType = 2, BlobType = 3, BooleanType = 4, Int16Type = 5,
-              Int32Type = 6, DoubleType = 7, BcdType = 8, BytesType = 9, TimeType = 10, DateTimeType = 11,
-              UInt16Type = 12, UInt32Type = 13, VarBytesType = 15, CursorType = 17, Int64Type = 18,
-              UInt64Type = 19, AdtType = 20, ArrayType = 21, RefType = 22, TableType = 23, TimeStampType = 24,
-              CurrencyType = 25, WideStringType = 26, SingleType = 27, Int8Type = 28, UInt8Type = 29,
-              ObjectType = 30, BinaryBlobType = 33, DBXConnectionType = 34, VariantType = 35,
+constexpr int UnknownType = 0, AnsiStringType = 1, DateType = 2, BlobType = 3, BooleanType = 4,
+              Int16Type = 5, Int32Type = 6, DoubleType = 7, BcdType = 8, BytesType = 9,
+              TimeType = 10, DateTimeType = 11, UInt16Type = 12, UInt32Type = 13, VarBytesType = 15,
+              CursorType = 17, Int64Type = 18, UInt64Type = 19, AdtType = 20, ArrayType = 21,
+              RefType = 22, TableType = 23, TimeStampType = 24, CurrencyType = 25,
+              WideStringType = 26, SingleType = 27, Int8Type = 28, UInt8Type = 29, ObjectType = 30,
+              BinaryBlobType = 33, DBXConnectionType = 34, VariantType = 35,
               TimeStampOffsetType = 36, JsonValueType = 37, CallbackType = 38;
 constexpr int UserSubType = 40;
 }  // namespace TDBXDataTypes
@@ -42,8 +43,9 @@ class TDBXTable;
 // One parameter or result value; null until set.
 class TDSValue {
  public:
-  using TVariant = std::variant<std::monostate, Text, int64_t, double, bool, std::shared_ptr<TJSONValue>,
-                                std::shared_ptr<TStream>, std::shared_ptr<TDBXTable>>;
+  using TVariant =
+      std::variant<std::monostate, Text, int64_t, double, bool, std::shared_ptr<TJSONValue>,
+                   std::shared_ptr<TStream>, std::shared_ptr<TDBXTable>>;
   bool IsNull() const { return std::holds_alternative<std::monostate>(FValue); }
   void SetNull() { FValue = std::monostate(); }
   const TVariant& Variant() const { return FValue; }
@@ -70,7 +72,8 @@ struct TDBXColumn {
 
 class TDBXTable {
  public:
-  TDBXTable(std::string name, std::vector<TDBXColumn> columns) : FName(std::move(name)), FColumns(std::move(columns)) {}
+  TDBXTable(std::string name, std::vector<TDBXColumn> columns)
+      : FName(std::move(name)), FColumns(std::move(columns)) {}
   const std::string& Name() const { return FName; }
   const std::vector<TDBXColumn>& Columns() const { return FColumns; }
   std::vector<std::vector<TDSValue>>& Rows() { return FRows; }

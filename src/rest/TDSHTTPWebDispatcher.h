@@ -17,7 +17,8 @@ enum class TDSHTTPCommandType { hcUnknown, hcGET, hcPOST, hcDELETE, hcPUT, hcOth
 bool MatchContext(const std::string& prefix, const std::string& text, std::string& rest);
 // "/A/B//C" -> A, B, "", C, each decoded when it holds "%". Fails with the format message.
 std::vector<std::string> SplitRestPath(const std::string& text);
-std::string BuildMethodName(TDSHTTPCommandType type, const std::string& className, const std::string& methodName);
+std::string BuildMethodName(TDSHTTPCommandType type, const std::string& className,
+                            const std::string& methodName);
 
 class TDSHTTPWebDispatcher : public IWebDispatch {
  public:
@@ -33,7 +34,8 @@ class TDSHTTPWebDispatcher : public IWebDispatch {
   bool DispatchEnabled() const override { return true; }
   TMethodType DispatchMethodType() const override { return TMethodType::mtAny; }
   bool DispatchMatches(const std::string& path) override { return FMask.Matches(path); }
-  bool DispatchRequest(TCustomWebDispatcher& sender, TWebRequest& request, TWebResponse& response) override;
+  bool DispatchRequest(TCustomWebDispatcher& sender, TWebRequest& request,
+                       TWebResponse& response) override;
 
  private:
   void ProcessRESTCall(TWebRequest& request, TWebResponse& response, const std::string& rest);

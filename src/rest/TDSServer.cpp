@@ -4,8 +4,10 @@
 
 namespace quillara {
 
-TDSMethodDeclaration DeclareMethod(std::string name, std::vector<std::pair<std::string, std::string>> parameters,
-                                   const std::string& resultType, TDSInvoker invoke, const std::string& typeUnit) {
+TDSMethodDeclaration DeclareMethod(std::string name,
+                                   std::vector<std::pair<std::string, std::string>> parameters,
+                                   const std::string& resultType, TDSInvoker invoke,
+                                   const std::string& typeUnit) {
   TDSMethodDeclaration method;
   method.Name = std::move(name);
   method.Invoke = std::move(invoke);
@@ -42,11 +44,15 @@ TDSMethodDeclaration DeclareMethod(std::string name, std::vector<std::pair<std::
 
 TDSServer::TDSServer(std::string name) : FName(std::move(name)) {}
 
-TDSServer::~TDSServer() { Stop(); }
+TDSServer::~TDSServer() {
+  Stop();
+}
 
-void TDSServer::RegisterClass(const TDSClassDescriptor& descriptor, const std::string& lifeCycle, bool admin) {
+void TDSServer::RegisterClass(const TDSClassDescriptor& descriptor, const std::string& lifeCycle,
+                              bool admin) {
   if (FClassTable.count(descriptor.ClassName))
-    throw Exception(FormatMessage("%s class has already been added to the server class list", {descriptor.ClassName}));
+    throw Exception(FormatMessage("%s class has already been added to the server class list",
+                                  {descriptor.ClassName}));
   auto info = std::make_unique<TDSClassInfo>();
   info->ClassName = descriptor.ClassName;
   info->UnitName = descriptor.UnitName;
@@ -64,7 +70,8 @@ void TDSServer::RegisterClass(const TDSClassDescriptor& descriptor, const std::s
     method->ClassInfo = cls;
     method->Declaration = &declaration;
     if (FMethodTable.count(method->SearchName))
-      throw Exception(FormatMessage("%s method has already been added to the server method list", {method->SearchName}));
+      throw Exception(FormatMessage("%s method has already been added to the server method list",
+                                    {method->SearchName}));
     FMethodTable[method->SearchName] = method.get();
     FMethods.push_back(std::move(method));
   }
@@ -76,8 +83,10 @@ void TDSServer::Start() {
     RegisterClass(DSAdminDescriptor(), "Session", true);
     RegisterClass(DSMetadataDescriptor(), "Session", true);
     for (TDSServerClass* serverClass : FServerClasses) {
-      const TDSClassDescriptor* descriptor = serverClass->OnGetClass ? serverClass->OnGetClass() : nullptr;
-      if (!descriptor) throw Exception("OnGetClass event not set or it did not provide a class reference");
+      const TDSClassDescriptor* descriptor =
+          serverClass->OnGetClass ? serverClass->OnGetClass() : nullptr;
+      if (!descriptor)
+        throw Exception("OnGetClass event not set or it did not provide a class reference");
       RegisterClass(*descriptor, serverClass->LifeCycle, false);
     }
     FStarted = true;
@@ -111,8 +120,12 @@ TDSMethodInfo* TDSServer::FindMethod(const std::string& searchName) const {
 
 namespace {
 
-bool IdentStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || (unsigned char)c >= 0x80; }
-bool IdentChar(char c) { return IdentStart(c) || (c >= '0' && c <= '9'); }
+bool IdentStart(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || (unsigned char)c >= 0x80;
+}
+bool IdentChar(char c) {
+  return IdentStart(c) || (c >= '0' && c <= '9');
+}
 
 // Re-reads "a . \"B\"" as a.B: quoted identifiers lose their quotes (a doubled quote is one),
 // blanks are skipped, reading stops at any other symbol; what follows in parentheses are
@@ -192,7 +205,8 @@ TDSServerObject& TDSServer::SharedInstance(TDSClassInfo& info) {
 
 TDSServerConnection::~TDSServerConnection() = default;
 
-TDSServerObject& TDSServerConnection::Instance(TDSClassInfo& info, std::unique_ptr<TDSServerObject>& callOwned) {
+TDSServerObject& TDSServerConnection::Instance(TDSClassInfo& info,
+                                               std::unique_ptr<TDSServerObject>& callOwned) {
   const std::string& life = info.LifeCycle;
   if (life.empty() || life == "Server") return FServer.SharedInstance(info);
   if (life == "Session") {

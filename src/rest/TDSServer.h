@@ -38,7 +38,8 @@ struct TDSCallContext {
 };
 
 // Runs the method on the instance: arguments in declaration order, the result last.
-using TDSInvoker = std::function<void(TDSServerObject& instance, std::vector<TDSValue>& params, TDSCallContext& context)>;
+using TDSInvoker = std::function<void(TDSServerObject& instance, std::vector<TDSValue>& params,
+                                      TDSCallContext& context)>;
 
 struct TDSMethodDeclaration {
   std::string Name;
@@ -50,7 +51,8 @@ struct TDSMethodDeclaration {
 // A method declared by its name, its parameters as (name, declared type) with "var " or "out "
 // before the type for those directions, and its result type (empty for none); codes follow
 // from the type names.
-TDSMethodDeclaration DeclareMethod(std::string name, std::vector<std::pair<std::string, std::string>> parameters,
+TDSMethodDeclaration DeclareMethod(std::string name,
+                                   std::vector<std::pair<std::string, std::string>> parameters,
                                    const std::string& resultType, TDSInvoker invoke,
                                    const std::string& typeUnit = "System");
 
@@ -112,7 +114,8 @@ class TDSServer {
   TDSServerObject& SharedInstance(TDSClassInfo& info);
 
  private:
-  void RegisterClass(const TDSClassDescriptor& descriptor, const std::string& lifeCycle, bool admin);
+  void RegisterClass(const TDSClassDescriptor& descriptor, const std::string& lifeCycle,
+                     bool admin);
 
   std::string FName;
   bool FStarted = false;

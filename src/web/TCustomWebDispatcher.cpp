@@ -15,7 +15,9 @@ void TPathMask::SetPath(const std::string& path) {
   FMask.emplace(Utf8ToText(p));
 }
 
-bool TPathMask::Matches(const std::string& path) const { return FMask && FMask->Matches(Utf8ToText(path)); }
+bool TPathMask::Matches(const std::string& path) const {
+  return FMask && FMask->Matches(Utf8ToText(path));
+}
 
 void TWebActionItem::SetPathInfo(const std::string& path) {
   FPathInfo = path;
@@ -115,9 +117,10 @@ void TCustomWebDispatcher::HandleException(const std::exception& error) {
   }
   if (!FResponse) return;
   std::string path = FRequest ? FRequest->PathInfo() : "";
-  FResponse->SetContent(Utf8ToText(FormatMessage(
-      "<html><body><h1>Internal Application Error</h1>\r\n<p>%0:s\r\n<p><hr width=\"100%%\"><i>%1:s</i></body></html>",
-      {error.what(), path})));
+  FResponse->SetContent(Utf8ToText(
+      FormatMessage("<html><body><h1>Internal Application Error</h1>\r\n<p>%0:s\r\n<p><hr "
+                    "width=\"100%%\"><i>%1:s</i></body></html>",
+                    {error.what(), path})));
   if (!FResponse->Sent()) {
     FResponse->SetStatusCode(500);
     FResponse->SendResponse();

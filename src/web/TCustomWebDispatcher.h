@@ -41,12 +41,14 @@ class IWebDispatch {
   virtual bool DispatchEnabled() const = 0;
   virtual TMethodType DispatchMethodType() const = 0;
   virtual bool DispatchMatches(const std::string& path) = 0;
-  virtual bool DispatchRequest(TCustomWebDispatcher& sender, TWebRequest& request, TWebResponse& response) = 0;
+  virtual bool DispatchRequest(TCustomWebDispatcher& sender, TWebRequest& request,
+                               TWebResponse& response) = 0;
 };
 
 class TWebActionItem {
  public:
-  using THandler = std::function<void(TWebActionItem& sender, TWebRequest&, TWebResponse&, bool& handled)>;
+  using THandler =
+      std::function<void(TWebActionItem& sender, TWebRequest&, TWebResponse&, bool& handled)>;
 
   const std::string& Name() const { return FName; }
   const std::string& PathInfo() const { return FPathInfo; }

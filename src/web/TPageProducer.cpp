@@ -17,14 +17,20 @@ namespace {
 
 constexpr size_t kWindow = 4096;
 
-bool IsBlank(unsigned char c) { return c >= 0x01 && c <= 0x20; }
-bool NameStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool NameChar(unsigned char c) { return NameStart(c) || (c >= '0' && c <= '9'); }
+bool IsBlank(unsigned char c) {
+  return c >= 0x01 && c <= 0x20;
+}
+bool NameStart(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+bool NameChar(unsigned char c) {
+  return NameStart(c) || (c >= '0' && c <= '9');
+}
 
 TTag TagKind(const std::string& name) {
-  static const std::pair<const char*, TTag> kKinds[] = {{"LINK", TTag::tgLink},         {"IMAGE", TTag::tgImage},
-                                                        {"TABLE", TTag::tgTable},       {"IMAGEMAP", TTag::tgImageMap},
-                                                        {"OBJECT", TTag::tgObject},     {"EMBED", TTag::tgEmbed}};
+  static const std::pair<const char*, TTag> kKinds[] = {
+      {"LINK", TTag::tgLink},         {"IMAGE", TTag::tgImage},   {"TABLE", TTag::tgTable},
+      {"IMAGEMAP", TTag::tgImageMap}, {"OBJECT", TTag::tgObject}, {"EMBED", TTag::tgEmbed}};
   for (const auto& [text, kind] : kKinds)
     if (SameTextAscii(name, text)) return kind;
   return TTag::tgCustom;
@@ -121,13 +127,15 @@ Text TBasePageProducer::ContentFromBytes(const std::string& input, bool utf8) {
     if (i < input.size() && input[i] == '>') ++i;
     TStrings params = TagParams(paramText, StripParamQuotes);
     Text replaceText;
-    if (OnHTMLTag) OnHTMLTag(*this, TagKind(name), DecodeBytes(name, codePage), params, replaceText);
+    if (OnHTMLTag)
+      OnHTMLTag(*this, TagKind(name), DecodeBytes(name, codePage), params, replaceText);
     page += EncodeText(replaceText, codePage);
   }
   if (utf8) {
     Text text = Utf8ToText(page);
     if (TextToUtf8(text) != page)
-      throw EEncodingError("No mapping for the Unicode character exists in the target multi-byte code page");
+      throw EEncodingError(
+          "No mapping for the Unicode character exists in the target multi-byte code page");
     return text;
   }
   return DecodeBytes(page, codePage);
@@ -135,10 +143,12 @@ Text TBasePageProducer::ContentFromBytes(const std::string& input, bool utf8) {
 
 std::string TCustomPageProducer::TemplatePath() const {
   std::string name = FHTMLFile;
-  if ((name.size() >= 3 && name[1] == ':') || name.rfind("\\\\", 0) == 0) return platform::MapWindowsPath(name).string();
+  if ((name.size() >= 3 && name[1] == ':') || name.rfind("\\\\", 0) == 0)
+    return platform::MapWindowsPath(name).string();
   for (char& c : name)
     if (c == '\\') c = '/';
-  if (!name.empty() && name[0] == '/') return platform::ResolveWithoutCase("/", name.substr(1)).string();
+  if (!name.empty() && name[0] == '/')
+    return platform::ResolveWithoutCase("/", name.substr(1)).string();
   // "Templates\..." and "templates\..." name the same folder beside the executable.
   return platform::ResolveWithoutCase(platform::ExecutableFolder(), name).string();
 }

@@ -15,8 +15,9 @@ enum class TTag { tgCustom, tgLink, tgImage, tgTable, tgImageMap, tgObject, tgEm
 
 class TBasePageProducer : public IProduceContent {
  public:
-  using THTMLTagEvent = std::function<void(TBasePageProducer& sender, TTag tag, const Text& tagString,
-                                           const TStrings& tagParams, Text& replaceText)>;
+  using THTMLTagEvent =
+      std::function<void(TBasePageProducer& sender, TTag tag, const Text& tagString,
+                         const TStrings& tagParams, Text& replaceText)>;
   explicit TBasePageProducer(std::string name) : FName(std::move(name)) {}
   std::string Name() const override { return FName; }
   THTMLTagEvent OnHTMLTag;

@@ -28,7 +28,7 @@ struct TWebDirectoryItem {
 class TCustomWebFileDispatcher : public IWebDispatch {
  public:
   using THook = std::function<void(TCustomWebFileDispatcher& sender, const std::string& fileName,
-                                    TWebRequest& request, TWebResponse& response, bool& handled)>;
+                                   TWebRequest& request, TWebResponse& response, bool& handled)>;
 
   // The settings of a new dispatcher.
   TCustomWebFileDispatcher();
@@ -42,7 +42,8 @@ class TCustomWebFileDispatcher : public IWebDispatch {
   bool DispatchEnabled() const override { return true; }
   TMethodType DispatchMethodType() const override { return TMethodType::mtAny; }
   bool DispatchMatches(const std::string& path) override;
-  bool DispatchRequest(TCustomWebDispatcher& sender, TWebRequest& request, TWebResponse& response) override;
+  bool DispatchRequest(TCustomWebDispatcher& sender, TWebRequest& request,
+                       TWebResponse& response) override;
 
   // The local file for a request path, or none when the path leaves the root.
   std::optional<std::filesystem::path> LocalFileName(const std::string& path) const;

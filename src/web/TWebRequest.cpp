@@ -19,8 +19,9 @@ std::time_t TWebRequest::GetDateVariable(int index) const {
 
 void TWebRequest::SetMethodType(const std::string& method) {
   static const std::pair<const char*, TMethodType> kTypes[] = {
-      {"GET", TMethodType::mtGet},       {"PUT", TMethodType::mtPut},       {"POST", TMethodType::mtPost},
-      {"HEAD", TMethodType::mtHead},     {"DELETE", TMethodType::mtDelete}, {"PATCH", TMethodType::mtPatch}};
+      {"GET", TMethodType::mtGet},       {"PUT", TMethodType::mtPut},
+      {"POST", TMethodType::mtPost},     {"HEAD", TMethodType::mtHead},
+      {"DELETE", TMethodType::mtDelete}, {"PATCH", TMethodType::mtPatch}};
   FMethodType = TMethodType::mtAny;
   for (const auto& [name, type] : kTypes)
     if (method == name) FMethodType = type;
@@ -72,10 +73,13 @@ Text DecodeURLField(const std::string& field) {
         continue;
       }
       if (i + 2 >= field.size())
-        throw EConvertError(FormatMessage("Error decoding URL style (%%XX) encoded string at position %d",
-                                          {std::to_string(i)}));
+        throw EConvertError(FormatMessage(
+            "Error decoding URL style (%%XX) encoded string at position %d", {std::to_string(i)}));
       auto hex = [](char h) {
-        return (h >= '0' && h <= '9') ? h - '0' : (h >= 'a' && h <= 'f') ? h - 'a' + 10 : (h >= 'A' && h <= 'F') ? h - 'A' + 10 : -1;
+        return (h >= '0' && h <= '9')   ? h - '0'
+               : (h >= 'a' && h <= 'f') ? h - 'a' + 10
+               : (h >= 'A' && h <= 'F') ? h - 'A' + 10
+                                        : -1;
       };
       int hi = hex(field[i + 1]), lo = hex(field[i + 2]);
       if (hi < 0 || lo < 0)
@@ -90,12 +94,15 @@ Text DecodeURLField(const std::string& field) {
   return Utf8ToText(bytes);
 }
 
-void ExtractFields(const std::string& separators, const std::string& content, TStrings& into, bool skipLeadingBlanks) {
+void ExtractFields(const std::string& separators, const std::string& content, TStrings& into,
+                   bool skipLeadingBlanks) {
   size_t i = 0;
   const size_t n = content.size();
   if (n == 0) return;
   for (;;) {
-    while (i < n && (content[i] == '\r' || content[i] == '\n' || (skipLeadingBlanks && content[i] == ' '))) ++i;
+    while (i < n &&
+           (content[i] == '\r' || content[i] == '\n' || (skipLeadingBlanks && content[i] == ' ')))
+      ++i;
     size_t start = i;
     bool quoted = false;
     while (i < n) {
@@ -107,49 +114,75 @@ void ExtractFields(const std::string& separators, const std::string& content, TS
     std::string field = content.substr(start, i - start);
     into.Add(field.empty() ? Text() : DecodeURLField(field));
     if (i >= n) return;
-    ++i;  // the separator
+    ++i;                 // the separator
     if (i >= n) return;  // the end after a separator adds nothing
   }
 }
 
 THTTPAppRequest::THTTPAppRequest(THTTPRequestInfo& request) : FRequest(request) {
   SetMethodType(request.Command);
-  for (const THTTPCookie& c : request.Cookies) FCookieFields.Add(Utf8ToText(c.Name + "=" + c.Value));
+  for (const THTTPCookie& c : request.Cookies)
+    FCookieFields.Add(Utf8ToText(c.Name + "=" + c.Value));
 }
 
 std::string THTTPAppRequest::GetStringVariable(int index) const {
   const THTTPRequestInfo& r = FRequest;
   switch (index) {
-    case 0: return r.Command;
-    case 1: return r.Version;
-    case 3: return r.QueryParams;
+    case 0:
+      return r.Command;
+    case 1:
+      return r.Version;
+    case 3:
+      return r.QueryParams;
     case 4:
-    case 5: return r.Document;
-    case 6: return r.RawHeaderValue("Cache-Control");
-    case 7: return r.RawHeaderValue("Date");
-    case 8: return r.Accept;
-    case 9: return r.From;
-    case 10: return r.Host.substr(0, r.Host.find(':'));
-    case 11: return r.RawHeaderValue("If-Modified-Since");
-    case 12: return r.Referer;
-    case 13: return r.UserAgent;
-    case 14: return r.ContentEncoding;
-    case 15: return r.ContentType;
-    case 16: return std::to_string(const_cast<THTTPAppRequest*>(this)->ContentStream().Size());
-    case 17: return r.RawHeaderValue("CONTENT_VERSION");
-    case 18: return r.RawHeaderValue("Derived-From");
-    case 19: return r.RawHeaderValue("Expires");
-    case 20: return r.RawHeaderValue("Title");
-    case 21: return r.RemoteIP;
-    case 22: return r.RawHeaderValue("REMOTE_HOST");
+    case 5:
+      return r.Document;
+    case 6:
+      return r.RawHeaderValue("Cache-Control");
+    case 7:
+      return r.RawHeaderValue("Date");
+    case 8:
+      return r.Accept;
+    case 9:
+      return r.From;
+    case 10:
+      return r.Host.substr(0, r.Host.find(':'));
+    case 11:
+      return r.RawHeaderValue("If-Modified-Since");
+    case 12:
+      return r.Referer;
+    case 13:
+      return r.UserAgent;
+    case 14:
+      return r.ContentEncoding;
+    case 15:
+      return r.ContentType;
+    case 16:
+      return std::to_string(const_cast<THTTPAppRequest*>(this)->ContentStream().Size());
+    case 17:
+      return r.RawHeaderValue("CONTENT_VERSION");
+    case 18:
+      return r.RawHeaderValue("Derived-From");
+    case 19:
+      return r.RawHeaderValue("Expires");
+    case 20:
+      return r.RawHeaderValue("Title");
+    case 21:
+      return r.RemoteIP;
+    case 22:
+      return r.RawHeaderValue("REMOTE_HOST");
     case 24: {
       size_t colon = r.Host.find(':');
       return colon == std::string::npos ? std::to_string(r.LocalPort) : r.Host.substr(colon + 1);
     }
-    case 25: return const_cast<THTTPAppRequest*>(this)->Content();
-    case 26: return r.RawHeaderValue("Connection");
-    case 28: return r.RawHeaderValue("Authorization");
-    default: return {};
+    case 25:
+      return const_cast<THTTPAppRequest*>(this)->Content();
+    case 26:
+      return r.RawHeaderValue("Connection");
+    case 28:
+      return r.RawHeaderValue("Authorization");
+    default:
+      return {};
   }
 }
 
@@ -158,8 +191,8 @@ TStream& THTTPAppRequest::ContentStream() {
   if (!FOwnedContent) {
     // Form and query texts keep their bytes as they came: re-encoding them through the ANSI
     // code page would turn UTF-8 bytes such as those of "€" into "?".
-    FOwnedContent = std::make_unique<TMemoryStream>(FRequest.FormParams.empty() ? FRequest.UnparsedParams
-                                                                                : FRequest.FormParams);
+    FOwnedContent = std::make_unique<TMemoryStream>(
+        FRequest.FormParams.empty() ? FRequest.UnparsedParams : FRequest.FormParams);
   }
   return *FOwnedContent;
 }

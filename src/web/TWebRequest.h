@@ -84,7 +84,9 @@ class THTTPAppRequest : public TWebRequest {
   std::string GetStringVariable(int index) const override;
   std::string RawPathInfo() const override { return FRequest.URI; }
   std::string RemoteIP() const override { return FRequest.RemoteIP; }
-  std::string GetFieldByName(const std::string& name) const override { return FRequest.RawHeaderValue(name); }
+  std::string GetFieldByName(const std::string& name) const override {
+    return FRequest.RawHeaderValue(name);
+  }
   TStream& ContentStream() override;
   const TStrings& CookieFields() const override { return FCookieFields; }
 

@@ -9,17 +9,19 @@ namespace quillara {
 namespace {
 
 [[noreturn]] void InvalidIndex(int index, const char* accessor) {
-  throw Exception(FormatMessage("Invalid Index %s in THTTPAppResponse.%s", {std::to_string(index), accessor}));
+  throw Exception(
+      FormatMessage("Invalid Index %s in THTTPAppResponse.%s", {std::to_string(index), accessor}));
 }
 
-std::string CustomHeader(const std::vector<std::pair<std::string, std::string>>& headers, const std::string& name) {
+std::string CustomHeader(const std::vector<std::pair<std::string, std::string>>& headers,
+                         const std::string& name) {
   for (const auto& [n, v] : headers)
     if (SameTextAscii(n, name)) return v;
   return {};
 }
 
-void SetCustomHeader(std::vector<std::pair<std::string, std::string>>& headers, const std::string& name,
-                     const std::string& value) {
+void SetCustomHeader(std::vector<std::pair<std::string, std::string>>& headers,
+                     const std::string& name, const std::string& value) {
   for (auto& [n, v] : headers)
     if (SameTextAscii(n, name)) {
       v = value;
@@ -57,46 +59,82 @@ THTTPAppResponse::THTTPAppResponse(THTTPResponseInfo& response, TWebRequest& req
 
 THTTPAppResponse::~THTTPAppResponse() {
   // The HTTP record must not keep a pointer to a stream that dies with this response.
-  if (FResponse.ContentStream() && (FResponse.ContentStream() == FStream.get() || FResponse.ContentStream() == FBorrowed))
+  if (FResponse.ContentStream() &&
+      (FResponse.ContentStream() == FStream.get() || FResponse.ContentStream() == FBorrowed))
     FResponse.SetContentStream(nullptr, false);
 }
 
 std::string THTTPAppResponse::GetStringVariable(int index) const {
   switch (index) {
-    case 0: return FRequest.ProtocolVersion();
-    case 1: return FResponse.ResponseText;
-    case 2: return FResponse.ServerSoftware;
-    case 3: return FResponse.WWWAuthenticate;
-    case 4: return FRealm;
-    case 5: return CustomHeader(FCustomHeaders, "Allow");
-    case 6: return FResponse.Location;
-    case 7: return FResponse.ContentEncoding;
-    case 8: return FContentType;
-    case 9: return FResponse.ContentVersion;
-    case 10: return CustomHeader(FCustomHeaders, "Derived-From");
-    case 11: return CustomHeader(FCustomHeaders, "Title");
-    default: InvalidIndex(index, "GetStringVariable");
+    case 0:
+      return FRequest.ProtocolVersion();
+    case 1:
+      return FResponse.ResponseText;
+    case 2:
+      return FResponse.ServerSoftware;
+    case 3:
+      return FResponse.WWWAuthenticate;
+    case 4:
+      return FRealm;
+    case 5:
+      return CustomHeader(FCustomHeaders, "Allow");
+    case 6:
+      return FResponse.Location;
+    case 7:
+      return FResponse.ContentEncoding;
+    case 8:
+      return FContentType;
+    case 9:
+      return FResponse.ContentVersion;
+    case 10:
+      return CustomHeader(FCustomHeaders, "Derived-From");
+    case 11:
+      return CustomHeader(FCustomHeaders, "Title");
+    default:
+      InvalidIndex(index, "GetStringVariable");
   }
 }
 
 void THTTPAppResponse::SetStringVariable(int index, const std::string& value) {
   switch (index) {
-    case 0: break;  // the version comes from the request
-    case 1: FResponse.ResponseText = value; break;
-    case 2: FResponse.ServerSoftware = value; break;
-    case 3: FResponse.WWWAuthenticate = value; break;
-    case 4: FRealm = value; break;
-    case 5: SetCustomHeader(FCustomHeaders, "Allow", value); break;
-    case 6: FResponse.Location = value; break;
-    case 7: FResponse.ContentEncoding = value; break;
+    case 0:
+      break;  // the version comes from the request
+    case 1:
+      FResponse.ResponseText = value;
+      break;
+    case 2:
+      FResponse.ServerSoftware = value;
+      break;
+    case 3:
+      FResponse.WWWAuthenticate = value;
+      break;
+    case 4:
+      FRealm = value;
+      break;
+    case 5:
+      SetCustomHeader(FCustomHeaders, "Allow", value);
+      break;
+    case 6:
+      FResponse.Location = value;
+      break;
+    case 7:
+      FResponse.ContentEncoding = value;
+      break;
     case 8:
       FContentType = value;
       FResponse.SetFullContentType(value);
       break;
-    case 9: FResponse.ContentVersion = value; break;
-    case 10: SetCustomHeader(FCustomHeaders, "Derived-From", value); break;
-    case 11: SetCustomHeader(FCustomHeaders, "Title", value); break;
-    default: InvalidIndex(index, "SetStringVariable");
+    case 9:
+      FResponse.ContentVersion = value;
+      break;
+    case 10:
+      SetCustomHeader(FCustomHeaders, "Derived-From", value);
+      break;
+    case 11:
+      SetCustomHeader(FCustomHeaders, "Title", value);
+      break;
+    default:
+      InvalidIndex(index, "SetStringVariable");
   }
 }
 
@@ -112,19 +150,30 @@ void THTTPAppResponse::SetIntegerVariable(int index, int64_t value) {
 
 std::time_t THTTPAppResponse::GetDateVariable(int index) const {
   switch (index) {
-    case 0: return FResponse.Date;
-    case 1: return FResponse.Expires;
-    case 2: return FResponse.LastModified;
-    default: InvalidIndex(index, "GetDateVariable");
+    case 0:
+      return FResponse.Date;
+    case 1:
+      return FResponse.Expires;
+    case 2:
+      return FResponse.LastModified;
+    default:
+      InvalidIndex(index, "GetDateVariable");
   }
 }
 
 void THTTPAppResponse::SetDateVariable(int index, std::time_t value) {
   switch (index) {
-    case 0: FResponse.Date = value; break;
-    case 1: FResponse.Expires = value; break;
-    case 2: FResponse.LastModified = value; break;
-    default: InvalidIndex(index, "SetDateVariable");
+    case 0:
+      FResponse.Date = value;
+      break;
+    case 1:
+      FResponse.Expires = value;
+      break;
+    case 2:
+      FResponse.LastModified = value;
+      break;
+    default:
+      InvalidIndex(index, "SetDateVariable");
   }
 }
 
@@ -138,7 +187,8 @@ void THTTPAppResponse::SetContent(const Text& text) {
 }
 
 void THTTPAppResponse::SetRawContent(const std::string& bytes) {
-  auto cp = FResponse.CharSet.empty() ? std::optional<TCodePage>(kAnsiCodePage) : CodePageOfCharSet(FResponse.CharSet);
+  auto cp = FResponse.CharSet.empty() ? std::optional<TCodePage>(kAnsiCodePage)
+                                      : CodePageOfCharSet(FResponse.CharSet);
   FResponse.ContentText = DecodeBytes(bytes, cp.value_or(kAnsiCodePage));
 }
 
@@ -195,7 +245,8 @@ void THTTPAppResponse::SendRedirect(const std::string& uri) {
 void THTTPAppResponse::SendStream(TStream& stream) {
   char buffer[32768];
   for (size_t n; (n = stream.Read(buffer, sizeof buffer)) > 0;)
-    if (!FResponse.WriteRaw(std::string(buffer, n))) throw EHTTPSocketError("Connection closed while writing");
+    if (!FResponse.WriteRaw(std::string(buffer, n)))
+      throw EHTTPSocketError("Connection closed while writing");
 }
 
 }  // namespace quillara

@@ -29,7 +29,8 @@ TEST(TDataFolders, LookupOrder) {
     const char16_t* settingsKey;
   } cases[] = {
       // first existing key under the local machine wins; the user hive is not consulted
-      {"win64", u"C:\\Brontal\\Import", u"C:\\Brontal\\Export", u"\\SOFTWARE\\Tavernis\\Brontal 2014"},
+      {"win64", u"C:\\Brontal\\Import", u"C:\\Brontal\\Export",
+       u"\\SOFTWARE\\Tavernis\\Brontal 2014"},
       // an existing 2015 key without values stops the machine pass; the user pass decides
       {"hklm-empty-2015", u"D:\\Utente\\Importa", u"D:\\Utente\\Esporta",
        u"\\SOFTWARE\\Tavernis\\Brontal 2013"},

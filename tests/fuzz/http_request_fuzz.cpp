@@ -13,7 +13,8 @@ namespace {
 
 class TFuzzConnection : public IHTTPConnection {
  public:
-  TFuzzConnection(const uint8_t* data, size_t size) : FData(reinterpret_cast<const char*>(data), size) {}
+  TFuzzConnection(const uint8_t* data, size_t size)
+      : FData(reinterpret_cast<const char*>(data), size) {}
   long Read(char* buffer, size_t size) override {
     if (FPos >= FData.size()) return 0;
     // the first byte of what is left decides how much arrives at once

@@ -10,7 +10,8 @@ using namespace quillara;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string bytes(reinterpret_cast<const char*>(data), size);
   TPageProducer producer("F");
-  producer.OnHTMLTag = [](TBasePageProducer&, TTag, const Text& name, const TStrings& params, Text& replace) {
+  producer.OnHTMLTag = [](TBasePageProducer&, TTag, const Text& name, const TStrings& params,
+                          Text& replace) {
     replace = name;
     for (const Text& p : params) replace += p;
   };

@@ -1,9 +1,9 @@
 // The control window on the offscreen platform: clicks, labels, enabled states, error boxes.
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QtTest/QtTest>
-#include <sys/socket.h>
-#include <netinet/in.h>
-#include <unistd.h>
 
 #include "app/qt/TForm1.h"
 

@@ -59,7 +59,8 @@ TEST(JSONTestSuite, EveryParsingCaseGetsItsVerdict) {
     ++checked;
     if (name[0] == 'i') continue;
     TVerdict expected = name[0] == 'y' ? TVerdict::Accepted : TVerdict::Rejected;
-    if (kDeviations.count(name)) expected = expected == TVerdict::Accepted ? TVerdict::Rejected : TVerdict::Accepted;
+    if (kDeviations.count(name))
+      expected = expected == TVerdict::Accepted ? TVerdict::Rejected : TVerdict::Accepted;
     EXPECT_EQ(verdict, expected) << name;
   }
   EXPECT_GT(checked, 300);
@@ -67,11 +68,13 @@ TEST(JSONTestSuite, EveryParsingCaseGetsItsVerdict) {
 
 TEST(JSONChecker, PassAndFailFiles) {
   SkipWithoutSuites();
-  for (const auto& entry : fs::directory_iterator(kSuites / "nativejson-benchmark" / "data" / "jsonchecker")) {
+  for (const auto& entry :
+       fs::directory_iterator(kSuites / "nativejson-benchmark" / "data" / "jsonchecker")) {
     std::string name = entry.path().filename().string();
     if (entry.path().extension() != ".json") continue;
     TVerdict expected = name.rfind("pass", 0) == 0 ? TVerdict::Accepted : TVerdict::Rejected;
-    if (kDeviations.count(name)) expected = expected == TVerdict::Accepted ? TVerdict::Rejected : TVerdict::Accepted;
+    if (kDeviations.count(name))
+      expected = expected == TVerdict::Accepted ? TVerdict::Rejected : TVerdict::Accepted;
     EXPECT_EQ(Read(ReadFile(entry.path())), expected) << name;
   }
 }
@@ -79,7 +82,8 @@ TEST(JSONChecker, PassAndFailFiles) {
 TEST(RoundTrip, BothWrittenFormsGiveTheSameBytesBack) {
   SkipWithoutSuites();
   int files = 0;
-  for (const auto& entry : fs::directory_iterator(kSuites / "nativejson-benchmark" / "data" / "roundtrip")) {
+  for (const auto& entry :
+       fs::directory_iterator(kSuites / "nativejson-benchmark" / "data" / "roundtrip")) {
     std::vector<uint8_t> bytes = ReadFile(entry.path());
     std::string original(bytes.begin(), bytes.end());
     std::unique_ptr<TJSONValue> value = TJSONObject::ParseJSONValue(bytes, 0);

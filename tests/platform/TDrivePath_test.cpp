@@ -32,5 +32,6 @@ TEST_F(TDrivePathTest, MapsDrivesSeparatorsAndLetterCase) {
       {"/tmp", "/tmp"},
       {"relative\\name.txt", "relative/name.txt"},
   };
-  for (const Case& c : cases) EXPECT_EQ(MapWindowsPath(c.windows, FPrefix), c.expected) << c.windows;
+  for (const Case& c : cases)
+    EXPECT_EQ(MapWindowsPath(c.windows, FPrefix), c.expected) << c.windows;
 }

@@ -12,8 +12,8 @@ namespace {
 
 const fs::path kPrefixes = fs::path(QUILLARA_FIXTURES) / "prefixes";
 
-std::u16string Read(TRegistry& r, const char16_t* name, TRegistry::TReadStatus expected =
-                                                             TRegistry::TReadStatus::rsOk) {
+std::u16string Read(TRegistry& r, const char16_t* name,
+                    TRegistry::TReadStatus expected = TRegistry::TReadStatus::rsOk) {
   std::u16string text;
   EXPECT_EQ(r.ReadString(name, text), expected);
   return text;
@@ -79,7 +79,8 @@ TEST(TRegistry, ReadOnlyHiveRefusesFullAccess) {
   fs::remove_all(dir);
   fs::create_directories(dir);
   fs::copy_file(kPrefixes / "hklm-empty-2015" / "system.reg", dir / "system.reg");
-  fs::permissions(dir / "system.reg", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::permissions(dir / "system.reg",
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   TRegistry r(dir);
   EXPECT_TRUE(r.KeyExists(u"\\SOFTWARE\\Tavernis\\Brontal 2014"));
   EXPECT_FALSE(r.OpenKey(u"\\SOFTWARE\\Tavernis\\Brontal 2014"));

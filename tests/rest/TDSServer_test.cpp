@@ -46,8 +46,9 @@ TEST(TDBXTypes, NamesAndMapping) {
   struct Case {
     const char* type;
     int code;
-  } cases[] = {{"string", 26}, {"Integer", 6}, {"boolean", 4}, {"TJSONObject", 37}, {"TJSONValue", 37},
-               {"TStream", 33}, {"Int64", 18},  {"Double", 7},   {"TDataSet", 23},    {"Pointer", 0}};
+  } cases[] = {{"string", 26},     {"Integer", 6},  {"boolean", 4}, {"TJSONObject", 37},
+               {"TJSONValue", 37}, {"TStream", 33}, {"Int64", 18},  {"Double", 7},
+               {"TDataSet", 23},   {"Pointer", 0}};
   for (const Case& c : cases) EXPECT_EQ(DataTypeOf(c.type).Code, c.code) << c.type;
 }
 
@@ -55,10 +56,13 @@ TEST_F(TDSServerTest, RegistrationOrderAndErrors) {
   TDSValue classes = Call("DSAdmin.ListClasses");
   EXPECT_EQ(classes.AsJSON()->ToString(), u"[\"DSAdmin\",\"DSMetadata\",\"TServerMethods1\"]");
   TDSValue methods = Call("DSAdmin.ListMethods", {TextValue(u"TServerMethods1")});
-  EXPECT_EQ(methods.AsJSON()->ToString(),
-            u"[\"TServerMethods1.EchoString\",\"TServerMethods1.ReverseString\",\"TServerMethods1.SommaNumeri\","
-            u"\"TServerMethods1.SalvaDB\",\"TServerMethods1.ListaProdotti\",\"TServerMethods1.ListaFiles494\","
-            u"\"TServerMethods1.LeggiFile494\",\"TServerMethods1.PutFile\",\"TServerMethods1.GetFile\"]");
+  EXPECT_EQ(
+      methods.AsJSON()->ToString(),
+      u"[\"TServerMethods1.EchoString\",\"TServerMethods1.ReverseString\",\"TServerMethods1."
+      u"SommaNumeri\","
+      u"\"TServerMethods1.SalvaDB\",\"TServerMethods1.ListaProdotti\",\"TServerMethods1."
+      u"ListaFiles494\","
+      u"\"TServerMethods1.LeggiFile494\",\"TServerMethods1.PutFile\",\"TServerMethods1.GetFile\"]");
 
   TDSServer twice;
   TDSServerClass a, b;
@@ -86,7 +90,8 @@ TEST_F(TDSServerTest, Resolution) {
       {"TServerMethods1.echostring", "TServerMethods1.EchoString"},
       {"TServerMethods1.\"PutFile\"", "TServerMethods1.PutFile"},
       {" TServerMethods1 . SommaNumeri ", "TServerMethods1.SommaNumeri"},
-      {"TServerMethods1.updatePutFile", "TServerMethods1.updatePutFile method not found in the server method list"},
+      {"TServerMethods1.updatePutFile",
+       "TServerMethods1.updatePutFile method not found in the server method list"},
       {"Nobody.EchoString", "Nobody.EchoString method not found in the server method list"},
       {"TServerMethods1.EchoString(\"x\", 2)", "TServerMethods1.EchoString"},
   };
@@ -105,13 +110,22 @@ TEST_F(TDSServerTest, Resolution) {
 }
 
 TEST_F(TDSServerTest, Descriptions) {
-  EXPECT_EQ(Call("DSAdmin.DescribeMethod", {TextValue(u"TServerMethods1.SommaNumeri")}).AsJSON()->ToString(),
+  EXPECT_EQ(Call("DSAdmin.DescribeMethod", {TextValue(u"TServerMethods1.SommaNumeri")})
+                .AsJSON()
+                ->ToString(),
             u"{\"TServerMethods1.SommaNumeri\":{\"n1\":{\"direction\":\"In\",\"type\":\"Integer\"},"
-            u"\"n2\":{\"direction\":\"In\",\"type\":\"Integer\"},\"Result\":{\"direction\":\"Return\",\"type\":\"Integer\"}}}");
-  EXPECT_EQ(Call("DSAdmin.DescribeMethod", {TextValue(u"X.Y")}).AsJSON()->ToString(), u"{\"X.Y\":null}");
-  Text described = Call("DSAdmin.DescribeClass", {TextValue(u"TServerMethods1")}).AsJSON()->ToString();
-  EXPECT_EQ(described.rfind(u"{\"TServerMethods1\":{\"LifeCycle\":\"Session\",\"methods\":[\"TServerMethods1.EchoString\"", 0), 0u);
-  EXPECT_EQ(Call("DSAdmin.DescribeClass", {TextValue(u"Nope")}).AsJSON()->ToString(), u"{\"Nope\":null}");
+            u"\"n2\":{\"direction\":\"In\",\"type\":\"Integer\"},\"Result\":{\"direction\":"
+            u"\"Return\",\"type\":\"Integer\"}}}");
+  EXPECT_EQ(Call("DSAdmin.DescribeMethod", {TextValue(u"X.Y")}).AsJSON()->ToString(),
+            u"{\"X.Y\":null}");
+  Text described =
+      Call("DSAdmin.DescribeClass", {TextValue(u"TServerMethods1")}).AsJSON()->ToString();
+  EXPECT_EQ(described.rfind(u"{\"TServerMethods1\":{\"LifeCycle\":\"Session\",\"methods\":["
+                            u"\"TServerMethods1.EchoString\"",
+                            0),
+            0u);
+  EXPECT_EQ(Call("DSAdmin.DescribeClass", {TextValue(u"Nope")}).AsJSON()->ToString(),
+            u"{\"Nope\":null}");
   EXPECT_EQ(Call("DSAdmin.GetDSServerName").AsText(), u"DSServer1");
   EXPECT_EQ(Call("DSAdmin.GetPlatformName").AsText(), u"win32");
 }
@@ -124,8 +138,10 @@ TEST_F(TDSServerTest, MethodParametersTable) {
   EXPECT_EQ(table->Name(), "MethodParametersTable");
   std::vector<std::string> columns;
   for (auto& c : table->Columns()) columns.push_back(c.Name);
-  EXPECT_EQ(columns, (std::vector<std::string>{"MethodAlias", "ServerClassName", "MethodName", "Name", "ParameterTypeName",
-                                               "ParameterTypeUnit", "ParameterDirection", "DBXType", "DBXParameterDirection"}));
+  EXPECT_EQ(columns,
+            (std::vector<std::string>{"MethodAlias", "ServerClassName", "MethodName", "Name",
+                                      "ParameterTypeName", "ParameterTypeUnit",
+                                      "ParameterDirection", "DBXType", "DBXParameterDirection"}));
   // classes in registration order, each method's parameters then exactly one return row
   std::vector<std::string> seenClasses;
   std::string lastAlias;
@@ -150,7 +166,8 @@ TEST_F(TDSServerTest, MethodParametersTable) {
                         std::to_string(row[6].AsInt()) + ":" + std::to_string(row[7].AsInt()));
   }
   EXPECT_EQ(seenClasses, (std::vector<std::string>{"DSAdmin", "DSMetadata", "TServerMethods1"}));
-  EXPECT_EQ(putFile, (std::vector<std::string>{"cFileName:string:1:26", "jJson:TJSONObject:1:37", ":string:4:26"}));
+  EXPECT_EQ(putFile, (std::vector<std::string>{"cFileName:string:1:26", "jJson:TJSONObject:1:37",
+                                               ":string:4:26"}));
   // a procedure's return row carries a null type
   for (auto& row : table->Rows())
     if (row[0].AsText() == u"DSAdmin.CreateServerClasses" && row[6].AsInt() == 4) {
@@ -179,9 +196,10 @@ TEST(TDSServerLifeCycle, InstancesByLifeCycle) {
       ++created;
       return std::make_unique<TDSServerObject>();
     };
-    d.Methods.push_back(DeclareMethod("Ping", {}, "Integer", [](TDSServerObject&, std::vector<TDSValue>& p, TDSCallContext&) {
-      p.back().Set(int64_t(created));
-    }));
+    d.Methods.push_back(DeclareMethod(
+        "Ping", {}, "Integer", [](TDSServerObject&, std::vector<TDSValue>& p, TDSCallContext&) {
+          p.back().Set(int64_t(created));
+        }));
     return d;
   }();
   struct Case {

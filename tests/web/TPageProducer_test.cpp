@@ -17,10 +17,11 @@ struct TSeenTag {
 };
 
 // Expands a template; tags named "x" are answered with the text given, others vanish.
-std::string Expand(const std::string& bytes, std::vector<TSeenTag>* seen = nullptr, const Text& answer = u"X",
-                   bool utf8 = false) {
+std::string Expand(const std::string& bytes, std::vector<TSeenTag>* seen = nullptr,
+                   const Text& answer = u"X", bool utf8 = false) {
   TPageProducer producer("P");
-  producer.OnHTMLTag = [&](TBasePageProducer&, TTag kind, const Text& name, const TStrings& params, Text& replace) {
+  producer.OnHTMLTag = [&](TBasePageProducer&, TTag kind, const Text& name, const TStrings& params,
+                           Text& replace) {
     if (seen) {
       TSeenTag tag{TextToUtf8(name), {}, kind};
       for (const Text& p : params) tag.Params.push_back(TextToUtf8(p));
@@ -67,7 +68,8 @@ TEST(TPageProducer, Encodings) {
   // ANSI template: bytes copied as they are, replacement in Windows-1252 ("?" outside it)
   EXPECT_EQ(Expand("\xE8<#x>", nullptr, u"\u00e9\u4e2d"), "\xC3\xA8\xC3\xA9?");
   // UTF-8 template with a mark: the mark goes, the replacement survives whole
-  EXPECT_EQ(Expand("\xEF\xBB\xBF\xC3\xA8<#x>", nullptr, u"\u00e9\u4e2d"), "\xC3\xA8\xC3\xA9\xE4\xB8\xAD");
+  EXPECT_EQ(Expand("\xEF\xBB\xBF\xC3\xA8<#x>", nullptr, u"\u00e9\u4e2d"),
+            "\xC3\xA8\xC3\xA9\xE4\xB8\xAD");
 }
 
 TEST(TPageProducer, Errors) {
@@ -78,7 +80,8 @@ TEST(TPageProducer, Errors) {
       {"a\n" + std::string(5000, 'b'), "Line too long on line 2"},
       {"<#x a=%4>", "Error decoding URL style (%XX) encoded string at position 2"},
       {"<#x a=%zz>", "Invalid URL encoded character (%zz) at position 2"},
-      {"\xEF\xBB\xBF\xC3(", "No mapping for the Unicode character exists in the target multi-byte code page"},
+      {"\xEF\xBB\xBF\xC3(",
+       "No mapping for the Unicode character exists in the target multi-byte code page"},
   };
   for (const Case& c : cases) {
     try {

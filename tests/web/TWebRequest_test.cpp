@@ -11,7 +11,9 @@ using namespace quillara;
 
 namespace {
 
-std::vector<Text> Entries(const TStrings& list) { return {list.begin(), list.end()}; }
+std::vector<Text> Entries(const TStrings& list) {
+  return {list.begin(), list.end()};
+}
 
 }  // namespace
 
@@ -103,7 +105,8 @@ TEST(THTTPAppResponse, VariablesCharsetAndErrors) {
   EXPECT_EQ(http.CharSet, "ISO-8859-1");  // a non-text type keeps the charset it had
   response.SetContent(u"\u00e9\u20ac");
   response.SendResponse();
-  EXPECT_NE(connection.Output().find("Content-Type: application/json; charset=ISO-8859-1"), std::string::npos);
+  EXPECT_NE(connection.Output().find("Content-Type: application/json; charset=ISO-8859-1"),
+            std::string::npos);
   // the text goes out in the ANSI code page, labelled ISO-8859-1
   EXPECT_EQ(connection.Output().substr(connection.Output().size() - 2), "\xE9\x80");
 
@@ -111,10 +114,14 @@ TEST(THTTPAppResponse, VariablesCharsetAndErrors) {
     std::function<void()> call;
     const char* message;
   } bad[] = {
-      {[&] { response.GetStringVariable(12); }, "Invalid Index 12 in THTTPAppResponse.GetStringVariable"},
-      {[&] { response.SetStringVariable(-1, ""); }, "Invalid Index -1 in THTTPAppResponse.SetStringVariable"},
-      {[&] { response.GetIntegerVariable(1); }, "Invalid Index 1 in THTTPAppResponse.GetIntegerVariable"},
-      {[&] { response.SetDateVariable(3, 0); }, "Invalid Index 3 in THTTPAppResponse.SetDateVariable"},
+      {[&] { response.GetStringVariable(12); },
+       "Invalid Index 12 in THTTPAppResponse.GetStringVariable"},
+      {[&] { response.SetStringVariable(-1, ""); },
+       "Invalid Index -1 in THTTPAppResponse.SetStringVariable"},
+      {[&] { response.GetIntegerVariable(1); },
+       "Invalid Index 1 in THTTPAppResponse.GetIntegerVariable"},
+      {[&] { response.SetDateVariable(3, 0); },
+       "Invalid Index 3 in THTTPAppResponse.SetDateVariable"},
   };
   for (const Bad& b : bad) {
     try {

@@ -33,12 +33,14 @@ QPixmap ProductPicture() {
   return pixmap;
 }
 
-QString ToQString(const std::string& utf8) { return QString::fromUtf8(utf8.c_str()); }
+QString ToQString(const std::string& utf8) {
+  return QString::fromUtf8(utf8.c_str());
+}
 
 }  // namespace
 
 std::function<void(QWidget*, const QString&)> TForm1::ShowErrorBox = [](QWidget* parent,
-                                                                          const QString& text) {
+                                                                        const QString& text) {
   QMessageBox box(QMessageBox::Critical, QString(), text, QMessageBox::Ok, parent);
   box.exec();
 };
@@ -76,10 +78,16 @@ TForm1::TForm1(const QString& portText, QWidget* parent) : QWidget(parent) {
   ButtonStop = new QPushButton("Arresta", this);
   ButtonTERMINA = new QPushButton("Termina", this);
   ButtonCHIUDI = new QPushButton("Riduci a icona", this);
-  for (auto [widget, name] : {std::pair<QObject*, const char*>{Label3, "Label3"}, {LabelSTATO, "LabelSTATO"},
-                              {Label2, "Label2"}, {EditIP, "EditIP"}, {Label1, "Label1"},
-                              {EditPort, "EditPort"}, {Image1, "Image1"}, {ButtonStart, "ButtonStart"},
-                              {ButtonStop, "ButtonStop"}, {ButtonTERMINA, "ButtonTERMINA"},
+  for (auto [widget, name] : {std::pair<QObject*, const char*>{Label3, "Label3"},
+                              {LabelSTATO, "LabelSTATO"},
+                              {Label2, "Label2"},
+                              {EditIP, "EditIP"},
+                              {Label1, "Label1"},
+                              {EditPort, "EditPort"},
+                              {Image1, "Image1"},
+                              {ButtonStart, "ButtonStart"},
+                              {ButtonStop, "ButtonStop"},
+                              {ButtonTERMINA, "ButtonTERMINA"},
                               {ButtonCHIUDI, "ButtonCHIUDI"}})
     widget->setObjectName(name);
 
@@ -92,7 +100,8 @@ TForm1::TForm1(const QString& portText, QWidget* parent) : QWidget(parent) {
   grid->addWidget(EditPort, 2, 1);
   grid->addWidget(Image1, 1, 2, 2, 1, Qt::AlignCenter);
   auto* buttons = new QHBoxLayout;
-  for (QPushButton* b : {ButtonStart, ButtonStop, ButtonTERMINA, ButtonCHIUDI}) buttons->addWidget(b);
+  for (QPushButton* b : {ButtonStart, ButtonStop, ButtonTERMINA, ButtonCHIUDI})
+    buttons->addWidget(b);
   auto* outer = new QVBoxLayout(this);
   outer->addLayout(grid);
   outer->addLayout(buttons);
@@ -119,25 +128,30 @@ TForm1::TForm1(const QString& portText, QWidget* parent) : QWidget(parent) {
   connect(popupAvvia, &QAction::triggered, this, &TForm1::ButtonStartClick);
   connect(popupArresta, &QAction::triggered, this, &TForm1::ButtonStopClick);
   connect(popupEsci, &QAction::triggered, this, &TForm1::popupEsciClick);
-  connect(TrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-    if (r == QSystemTrayIcon::DoubleClick) TrayIcon1DblClick();
-  });
+  connect(TrayIcon1, &QSystemTrayIcon::activated, this,
+          [this](QSystemTrayIcon::ActivationReason r) {
+            if (r == QSystemTrayIcon::DoubleClick) TrayIcon1DblClick();
+          });
   connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
   connect(TimerFDestroy, &QTimer::timeout, this, &TForm1::TimerFDestroyTimer);
   // The message queue running empty is the idle moment.
   if (auto* dispatcher = QAbstractEventDispatcher::instance())
-    connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TForm1::ApplicationEvents1Idle);
+    connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+            &TForm1::ApplicationEvents1Idle);
 
   // A download hands its stream over on a request thread; the timer is armed on ours.
   TStreamHandOver::Instance().SetOnArm([this] {
-    QMetaObject::invokeMethod(this, [this] { TimerFDestroy->start(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { TimerFDestroy->start(); }, Qt::QueuedConnection);
   });
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->geometry().center() - rect().center());
   FormCreate();
 }
 
-TForm1::~TForm1() { TStreamHandOver::Instance().SetOnArm(nullptr); }
+TForm1::~TForm1() {
+  TStreamHandOver::Instance().SetOnArm(nullptr);
+}
 
 void TForm1::FormCreate() {
   EditIP->setText(ToQString(LocalAddressText()));
@@ -170,14 +184,18 @@ void TForm1::StopOperation() {
   ApplicationEvents1Idle();
 }
 
-void TForm1::ButtonStopClick() { StopOperation(); }
+void TForm1::ButtonStopClick() {
+  StopOperation();
+}
 
 void TForm1::ButtonTERMINAClick() {
   StopOperation();
   close();
 }
 
-void TForm1::popupEsciClick() { close(); }
+void TForm1::popupEsciClick() {
+  close();
+}
 
 void TForm1::ApplicationEvents1Minimize() {
   if (FMinimizing) return;
