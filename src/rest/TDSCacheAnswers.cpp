@@ -30,10 +30,6 @@ std::unique_ptr<TJSONValue> OrNull(std::unique_ptr<TJSONObject> object) {
   return std::make_unique<TJSONNull>();
 }
 
-void AnswerError(TWebResponse& response, const std::string& message) {
-  SetErrorAnswer(response, message);
-}
-
 // The cached value itself: a stream's bytes raw unless JSON is asked for, filtered like a result.
 void AnswerCachedValue(TWebRequest& request, TWebResponse& response, const TDSCachedValue& cached,
                        const TQuery& query) {
@@ -72,13 +68,13 @@ void AnswerGet(TWebRequest& request, TWebResponse& response, const std::vector<i
         OrNull(commandKnown ? CachedCommandJSON(item->Commands[size_t(indexes[1])]) : nullptr));
   }
   if (!item)
-    return AnswerError(response,
-                       FormatMessage(TDSMessages::kNoCachedItem, {std::to_string(indexes[0])}));
+    return SetErrorAnswer(response,
+                          FormatMessage(TDSMessages::kNoCachedItem, {std::to_string(indexes[0])}));
   if (!commandKnown || indexes[2] < 0 ||
       size_t(indexes[2]) >= item->Commands[size_t(indexes[1])].size()) {
-    return AnswerError(response,
-                       FormatMessage(TDSMessages::kNoCachedParameter,
-                                     {std::to_string(indexes[1]), std::to_string(indexes[2])}));
+    return SetErrorAnswer(response,
+                          FormatMessage(TDSMessages::kNoCachedParameter,
+                                        {std::to_string(indexes[1]), std::to_string(indexes[2])}));
   }
   AnswerCachedValue(request, response, item->Commands[size_t(indexes[1])][size_t(indexes[2])],
                     query);
