@@ -20,7 +20,7 @@ std::string DataTypeName(int code) {
 
 TDSTypeInfo DataTypeOf(std::string_view typeName) {
   using namespace TDBXDataTypes;
-  static const std::pair<const char*, int> kByName[] = {
+  static const std::pair<const char*, TDBXDataType> kByName[] = {
       {"Integer", Int32Type},         {"AnsiString", AnsiStringType},
       {"WideString", WideStringType}, {"String", WideStringType},
       {"TDateTime", DateTimeType},    {"Currency", CurrencyType},
@@ -37,10 +37,10 @@ TDSTypeInfo DataTypeOf(std::string_view typeName) {
   for (const auto& [name, code] : kByName)
     if (SameTextAscii(typeName, name)) {
       // any other class is carried as marshalled JSON
-      return {code, SameTextAscii(typeName, "TObject") ? UserSubType : 0};
+      return {code, SameTextAscii(typeName, "TObject") ? UserSubType : NoSubType};
     }
-  if (typeName.size() >= 5 && typeName.substr(0, 5) == "TJSON") return {JsonValueType, 0};
-  return {UnknownType, 0};
+  if (typeName.size() >= 5 && typeName.substr(0, 5) == "TJSON") return {JsonValueType, NoSubType};
+  return {UnknownType, NoSubType};
 }
 
 Text TDSValue::AsText() const {

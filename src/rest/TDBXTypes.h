@@ -13,26 +13,59 @@
 
 namespace quillara {
 
+// The codes travel as numbers (metadata tables, table column descriptors), so the enumerations
+// stay unscoped over int and keep these values.
 namespace TDBXDataTypes {
-constexpr int UnknownType = 0, AnsiStringType = 1, DateType = 2, BlobType = 3, BooleanType = 4,
-              Int16Type = 5, Int32Type = 6, DoubleType = 7, BcdType = 8, BytesType = 9,
-              TimeType = 10, DateTimeType = 11, UInt16Type = 12, UInt32Type = 13, VarBytesType = 15,
-              CursorType = 17, Int64Type = 18, UInt64Type = 19, AdtType = 20, ArrayType = 21,
-              RefType = 22, TableType = 23, TimeStampType = 24, CurrencyType = 25,
-              WideStringType = 26, SingleType = 27, Int8Type = 28, UInt8Type = 29, ObjectType = 30,
-              BinaryBlobType = 33, DBXConnectionType = 34, VariantType = 35,
-              TimeStampOffsetType = 36, JsonValueType = 37, CallbackType = 38;
-constexpr int UserSubType = 40;
+enum TDBXDataType : int {
+  UnknownType = 0,
+  AnsiStringType = 1,
+  DateType = 2,
+  BlobType = 3,
+  BooleanType = 4,
+  Int16Type = 5,
+  Int32Type = 6,
+  DoubleType = 7,
+  BcdType = 8,
+  BytesType = 9,
+  TimeType = 10,
+  DateTimeType = 11,
+  UInt16Type = 12,
+  UInt32Type = 13,
+  VarBytesType = 15,
+  CursorType = 17,
+  Int64Type = 18,
+  UInt64Type = 19,
+  AdtType = 20,
+  ArrayType = 21,
+  RefType = 22,
+  TableType = 23,
+  TimeStampType = 24,
+  CurrencyType = 25,
+  WideStringType = 26,
+  SingleType = 27,
+  Int8Type = 28,
+  UInt8Type = 29,
+  ObjectType = 30,
+  BinaryBlobType = 33,
+  DBXConnectionType = 34,
+  VariantType = 35,
+  TimeStampOffsetType = 36,
+  JsonValueType = 37,
+  CallbackType = 38,
+};
+enum TDBXSubType : int { NoSubType = 0, UserSubType = 40 };
 }  // namespace TDBXDataTypes
+using TDBXDataTypes::TDBXDataType;
+using TDBXDataTypes::TDBXSubType;
 
-enum TDBXParameterDirection { pdIn = 1, pdOut = 2, pdInOut = 3, pdReturn = 4 };
+enum TDBXParameterDirection : int { pdIn = 1, pdOut = 2, pdInOut = 3, pdReturn = 4 };
 
-// "TDBXTypes.BLOB", "TDBXTypes.UNKNOWN(33)".
+// "TDBXTypes.BLOB", "TDBXTypes.UNKNOWN(33)"; any number, as codes also come from the wire.
 std::string DataTypeName(int code);
 
 struct TDSTypeInfo {
-  int Code = 0;
-  int SubType = 0;
+  TDBXDataType Code = TDBXDataTypes::UnknownType;
+  TDBXSubType SubType = TDBXDataTypes::NoSubType;
 };
 // The code and sub-type of a declared type name ("string", "Integer", "TJSONObject", "TStream"...).
 TDSTypeInfo DataTypeOf(std::string_view typeName);
@@ -66,7 +99,7 @@ class TDSValue {
 
 struct TDBXColumn {
   std::string Name;
-  int DataType = 0;
+  TDBXDataType DataType = TDBXDataTypes::UnknownType;
   int Size = 0;
 };
 

@@ -4,21 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "rest/TDSRouting.h"
 #include "rest/TDSServer.h"
 #include "rest/TDSSessionManager.h"
 #include "web/TCustomWebDispatcher.h"
 
 namespace quillara {
-
-enum class TDSHTTPCommandType { hcUnknown, hcGET, hcPOST, hcDELETE, hcPUT, hcOther };
-
-// The segment at the start of text (after one leading "/") compared with prefix without regard
-// to case; rest gets the text from the delimiter on.
-bool MatchContext(const std::string& prefix, const std::string& text, std::string& rest);
-// "/A/B//C" -> A, B, "", C, each decoded when it holds "%". Fails with the format message.
-std::vector<std::string> SplitRestPath(const std::string& text);
-std::string BuildMethodName(TDSHTTPCommandType type, const std::string& className,
-                            const std::string& methodName);
 
 class TDSHTTPWebDispatcher : public IWebDispatch {
  public:
@@ -42,7 +33,6 @@ class TDSHTTPWebDispatcher : public IWebDispatch {
   void ProcessCacheRequest(TWebRequest& request, TWebResponse& response, const std::string& rest);
   // The session named by the request (or a new one); none when the id is unknown or expired.
   std::shared_ptr<TDSSession> LoadSession(TWebRequest& request, const std::string& sessionId);
-  static void AnswerSessionExpired(TWebResponse& response);
 
   TPathMask FMask;
 };

@@ -1,6 +1,7 @@
 #include "rest/TDSServer.h"
 
 #include "base/CodePages.h"
+#include "rest/TDSMessages.h"
 
 namespace quillara {
 
@@ -51,8 +52,7 @@ TDSServer::~TDSServer() {
 void TDSServer::RegisterClass(const TDSClassDescriptor& descriptor, const std::string& lifeCycle,
                               bool admin) {
   if (FClassTable.count(descriptor.ClassName))
-    throw Exception(FormatMessage("%s class has already been added to the server class list",
-                                  {descriptor.ClassName}));
+    throw Exception(FormatMessage(TDSMessages::kClassAlreadyAdded, {descriptor.ClassName}));
   auto info = std::make_unique<TDSClassInfo>();
   info->ClassName = descriptor.ClassName;
   info->UnitName = descriptor.UnitName;
@@ -70,8 +70,7 @@ void TDSServer::RegisterClass(const TDSClassDescriptor& descriptor, const std::s
     method->ClassInfo = cls;
     method->Declaration = &declaration;
     if (FMethodTable.count(method->SearchName))
-      throw Exception(FormatMessage("%s method has already been added to the server method list",
-                                    {method->SearchName}));
+      throw Exception(FormatMessage(TDSMessages::kMethodAlreadyAdded, {method->SearchName}));
     FMethodTable[method->SearchName] = method.get();
     FMethods.push_back(std::move(method));
   }
@@ -85,8 +84,7 @@ void TDSServer::Start() {
     for (TDSServerClass* serverClass : FServerClasses) {
       const TDSClassDescriptor* descriptor =
           serverClass->OnGetClass ? serverClass->OnGetClass() : nullptr;
-      if (!descriptor)
-        throw Exception("OnGetClass event not set or it did not provide a class reference");
+      if (!descriptor) throw Exception(TDSMessages::kNoClassReference);
       RegisterClass(*descriptor, serverClass->LifeCycle, false);
     }
     FStarted = true;
@@ -189,7 +187,7 @@ TDSMethodInfo& TDSServer::ResolveMethod(const std::string& name, std::vector<Tex
   if (TDSMethodInfo* m = FindMethod(UpperAscii(name))) return *m;
   std::string reread = ReadMethodName(name, presets);
   if (TDSMethodInfo* m = FindMethod(UpperAscii(reread))) return *m;
-  throw Exception(FormatMessage("%s method not found in the server method list", {reread}));
+  throw Exception(FormatMessage(TDSMessages::kMethodNotFound, {reread}));
 }
 
 std::unique_ptr<TDSServerConnection> TDSServer::GetServerConnection() {
@@ -218,7 +216,7 @@ TDSServerObject& TDSServerConnection::Instance(TDSClassInfo& info,
     callOwned = info.Descriptor->Create();
     return *callOwned;
   }
-  throw Exception("Unknown LifeCycle:  " + life);
+  throw Exception(TDSMessages::kUnknownLifeCycle + life);
 }
 
 void TDSServerConnection::Invoke(const TDSMethodInfo& method, std::vector<TDSValue>& params) {

@@ -26,9 +26,9 @@ struct TDSParameterInfo {
   std::string Name;      // "ReturnValue" for the result
   std::string TypeName;  // as declared: "string", "Integer", "TJSONObject", "TStream"...
   std::string TypeUnit;
-  int Code = 0;
-  int SubType = 0;
-  int Direction = pdIn;
+  TDBXDataType Code = TDBXDataTypes::UnknownType;
+  TDBXSubType SubType = TDBXDataTypes::NoSubType;
+  TDBXParameterDirection Direction = pdIn;
 };
 
 // What a running call can reach: its server and the connection it came through.

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/Exceptions.h"
+#include "rest/TDSMessages.h"
 
 namespace quillara {
 
@@ -48,8 +49,7 @@ std::shared_ptr<TDSStreamSnapshot> TDSStreamSnapshot::Take(TStream& source) {
   std::shared_ptr<TDSStreamSnapshot> snapshot(new TDSStreamSnapshot());
   auto tooLarge = [] {
     return Exception(
-        FormatMessage("The stream result is too large to be kept in the cache (at most %d bytes)",
-                      {std::to_string(kMaxBytes)}));
+        FormatMessage(TDSMessages::kStreamTooLargeForCache, {std::to_string(kMaxBytes)}));
   };
   char buffer[kPiece];
   for (size_t n; (n = source.Read(buffer, sizeof buffer)) > 0;) {

@@ -1,0 +1,103 @@
+#include "rest/TDSRouting.h"
+
+#include "base/CodePages.h"
+#include "base/Exceptions.h"
+#include "http/THTTPRequestLoop.h"
+#include "rest/TDSMessages.h"
+#include "web/TWebRequest.h"
+
+namespace quillara {
+
+bool MatchContext(const std::string& prefix, const std::string& text, std::string& rest) {
+  if (prefix.empty()) {
+    rest = text;
+    return true;
+  }
+  size_t start = 0;
+  size_t d = text.find('/');
+  if (d == 0) {
+    start = 1;
+    d = text.find('/', 1);
+  }
+  if (d == std::string::npos) d = text.find('?', start);
+  if (d == std::string::npos) d = text.size();
+  std::string segment = text.substr(start, d - start);
+  if (!SameTextAscii(prefix, segment)) return false;
+  rest = text.substr(d);
+  return true;
+}
+
+std::vector<std::string> SplitRestPath(const std::string& text) {
+  if (text.find('/') == std::string::npos) throw Exception(TDSMessages::kInvalidRequestFormat);
+  std::string t = text[0] == '/' ? text.substr(1) : text;
+  std::vector<std::string> segments;
+  size_t start = 0;
+  while (start < t.size()) {
+    size_t end = t.find('/', start);
+    if (end == std::string::npos) end = t.size();
+    std::string segment = t.substr(start, end - start);
+    segments.push_back(segment.find('%') == std::string::npos ? segment
+                                                              : DecodeRequestPath(segment));
+    start = end + 1;
+    if (end + 1 == t.size()) break;  // one trailing "/" adds nothing
+  }
+  if (segments.size() < 2 || segments[0].empty() || segments[1].empty())
+    throw Exception(TDSMessages::kInvalidRequestFormat);
+  return segments;
+}
+
+std::string BuildMethodName(TDSHTTPCommandType type, const std::string& className,
+                            const std::string& methodName) {
+  std::string prefix;
+  if (type == TDSHTTPCommandType::hcPOST) prefix = "update";
+  if (type == TDSHTTPCommandType::hcPUT) prefix = "accept";
+  if (type == TDSHTTPCommandType::hcDELETE) prefix = "cancel";
+  if ((!methodName.empty() && (methodName[0] == '"' || methodName[0] == '\'')) ||
+      className == "DSAdmin" || className == "DSMetadata")
+    prefix.clear();
+  return className + "." + prefix + methodName;
+}
+
+TDSHTTPCommandType CommandTypeOf(TWebRequest& request) {
+  if (request.Method() == "DELETE") return TDSHTTPCommandType::hcDELETE;
+  switch (request.MethodType()) {
+    case TMethodType::mtAny:
+      return TDSHTTPCommandType::hcUnknown;
+    case TMethodType::mtGet:
+      return TDSHTTPCommandType::hcGET;
+    case TMethodType::mtPut:
+      return TDSHTTPCommandType::hcPUT;
+    case TMethodType::mtPost:
+      return TDSHTTPCommandType::hcPOST;
+    case TMethodType::mtHead:
+      return TDSHTTPCommandType::hcOther;
+    default:
+      throw Exception(TDSMessages::kUnknownCommandType);
+  }
+}
+
+std::string PragmaSessionId(const std::string& pragma) {
+  // name=value items separated by commas or blanks; double quotes group
+  std::vector<std::string> items;
+  std::string item;
+  bool quoted = false;
+  for (char c : pragma) {
+    if (c == '"') {
+      quoted = !quoted;
+    } else if (!quoted && (c == ',' || c == ' ')) {
+      if (!item.empty()) items.push_back(item);
+      item.clear();
+    } else {
+      item.push_back(c);
+    }
+  }
+  if (!item.empty()) items.push_back(item);
+  for (const std::string& i : items) {
+    size_t eq = i.find('=');
+    if (eq != std::string::npos && SameTextAscii(i.substr(0, eq), "dssession"))
+      return i.substr(eq + 1);
+  }
+  return {};
+}
+
+}  // namespace quillara
