@@ -1115,11 +1115,9 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
   if (rawStream) {
     // Kept only while it is being sent: the file is released with the answer, whatever the
     // client does with its session.
-    response.SetBorrowedContentStream(execution->Returned.get());
-    response.KeepAlive(execution);
+    response.SetContentStream(std::shared_ptr<TStream>(execution, execution->Returned.get()));
   } else if (jsonStream && !error) {
-    response.SetContentStream(std::move(jsonStream));
-    response.KeepAlive(execution);
+    response.SetContentStream(StreamWithOwner(std::move(jsonStream), execution));
   } else {
     SetJSONBody(response, *answer);
   }
