@@ -1,6 +1,4 @@
 #pragma once
-#include <string>
-
 #include "base/Exceptions.h"
 
 namespace quillara {
@@ -14,11 +12,5 @@ class EHTTPSocketError : public ESocketError {
 class EHTTPProtocolError : public Exception {
   using Exception::Exception;
 };
-
-// "type/sub; charset=x; q=1" -> "type/sub; q=1" and "x".
-void SplitContentType(const std::string& value, std::string& type, std::string& charSet);
-// The charset a text media type takes when it names none: "us-ascii" for XML, else
-// "ISO-8859-1"; empty for other media types.
-std::string DefaultCharSet(const std::string& type);
 
 }  // namespace quillara

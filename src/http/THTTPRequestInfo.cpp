@@ -26,4 +26,37 @@ std::string THTTPRequestInfo::RawHeaderValue(std::string_view name) const {
   return {};
 }
 
+void SplitContentType(const std::string& value, std::string& type, std::string& charSet) {
+  type.clear();
+  charSet.clear();
+  size_t start = 0;
+  bool first = true;
+  while (start <= value.size()) {
+    size_t end = value.find(';', start);
+    if (end == std::string::npos) end = value.size();
+    std::string part = TrimBlanks(std::string_view(value).substr(start, end - start));
+    size_t eq = part.find('=');
+    if (!first && eq != std::string::npos &&
+        SameTextAscii(TrimBlanks(part.substr(0, eq)), "charset")) {
+      charSet = TrimBlanks(part.substr(eq + 1));
+      if (charSet.size() >= 2 && charSet.front() == '"' && charSet.back() == '"')
+        charSet = charSet.substr(1, charSet.size() - 2);
+    } else if (!part.empty()) {
+      type += (type.empty() ? "" : "; ") + part;
+    }
+    first = false;
+    start = end + 1;
+  }
+}
+
+std::string DefaultCharSet(const std::string& type) {
+  std::string media = LowerAscii(TrimBlanks(type.substr(0, type.find(';'))));
+  if (media.rfind("text/", 0) != 0) return "";
+  std::string sub = media.substr(5);
+  if (sub == "xml" || sub == "xml-external-parsed-entity" ||
+      (sub.size() >= 4 && sub.compare(sub.size() - 4, 4, "+xml") == 0))
+    return "us-ascii";
+  return "ISO-8859-1";
+}
+
 }  // namespace quillara

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/TStream.h"
@@ -52,5 +53,11 @@ struct THTTPRequestInfo {
   // lines joined by one blank; empty when absent.
   std::string RawHeaderValue(std::string_view name) const;
 };
+
+// "type/sub; charset=x; q=1" -> "type/sub; q=1" and "x".
+void SplitContentType(const std::string& value, std::string& type, std::string& charSet);
+// The charset a text media type takes when it names none: "us-ascii" for XML, else
+// "ISO-8859-1"; empty for other media types.
+std::string DefaultCharSet(const std::string& type);
 
 }  // namespace quillara

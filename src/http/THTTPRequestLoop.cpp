@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "base/Base64.h"
 #include "base/CodePages.h"
 #include "base/SysUtils.h"
 #include "http/THTTPErrors.h"
@@ -90,7 +91,10 @@ class TReader {
     return FPos < FBuffer.size() || FConnection.WaitReadable(timeoutMs);
   }
 
- private:
+  std::string_view Pending() const { return std::string_view(FBuffer).substr(FPos); }
+  void Skip(size_t count) { FPos += count; }
+
+  // Appends what the peer sends next; false when it has closed.
   bool Fill() {
     FBuffer.erase(0, FPos);
     FPos = 0;
@@ -101,6 +105,7 @@ class TReader {
     return true;
   }
 
+ private:
   IHTTPConnection& FConnection;
   std::string FBuffer;
   size_t FPos = 0;
@@ -128,13 +133,6 @@ int VersionNumber(const std::string& s) {
   for (char c : s)
     if (c < '0' || c > '9') return -1;
   return std::stoi(s);
-}
-
-// HTTP-version = "HTTP/" DIGIT "." DIGIT (RFC 9112 section 2.3), case-sensitive.
-bool IsHTTPVersion(const std::string& v) {
-  auto digit = [](char c) { return c >= '0' && c <= '9'; };
-  return v.size() == 8 && v.compare(0, 5, "HTTP/") == 0 && digit(v[5]) && v[6] == '.' &&
-         digit(v[7]);
 }
 
 void SplitVersion(THTTPRequestInfo& r) {
@@ -207,12 +205,15 @@ void TakeTarget(THTTPRequestInfo& r, const std::string& target) {
   r.Document = DecodeRequestPath(path);
 }
 
-std::string Chunked(TReader& reader, TBodyReservation& reservation, int& refusal, bool& ok) {
-  std::string body;
+// What becomes of a request after each step: it goes on, the connection is closed without an
+// answer, or a status number (any other value) answers it with a bare header.
+constexpr int kGoOn = 0;
+constexpr int kClose = -1;
+
+int Chunked(TReader& reader, TBodyReservation& reservation, std::string& body) {
   std::string line;
-  ok = false;
   for (;;) {
-    if (reader.ReadLine(line) != TReader::rOk) return body;
+    if (reader.ReadLine(line) != TReader::rOk) return kClose;
     std::string size = TrimBlanks(line.substr(0, line.find(';')));
     uint64_t n = 0;
     bool hex = !size.empty() && size.size() <= 16;
@@ -220,65 +221,40 @@ std::string Chunked(TReader& reader, TBodyReservation& reservation, int& refusal
     if (hex)
       for (char c : size) n = n * 16 + uint64_t(Hex(c));
     if (n == 0) break;
-    if (n > uint64_t(kMaxBodySize) || body.size() + n > uint64_t(kMaxBodySize)) {
-      refusal = 413;
-      return body;
-    }
-    if (!reservation.Grow(int64_t(body.size() + n))) {
-      refusal = 503;
-      return body;
-    }
-    if (!reader.ReadBytes(int64_t(n), body)) return body;
-    if (reader.ReadLine(line) != TReader::rOk) return body;
+    if (n > uint64_t(kMaxBodySize) || body.size() + n > uint64_t(kMaxBodySize)) return 413;
+    if (!reservation.Grow(int64_t(body.size() + n))) return 503;
+    if (!reader.ReadBytes(int64_t(n), body)) return kClose;
+    if (reader.ReadLine(line) != TReader::rOk) return kClose;
   }
   // trailer lines are read and dropped
   for (;;) {
-    if (reader.ReadLine(line) != TReader::rOk) return body;
-    if (line.empty()) break;
+    if (reader.ReadLine(line) != TReader::rOk) return kClose;
+    if (line.empty()) return kGoOn;
   }
-  ok = true;
-  return body;
 }
 
-void AnswerHeaderOnly(THTTPResponseInfo& response, int code) {
-  response.SetResponseNo(code);
-  response.CloseConnection = true;
-  response.WriteHeader();
-}
-
-void Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handler) {
-  TReader reader(connection);
-  std::string line;
-  if (reader.ReadLine(line) != TReader::rOk) return;
-  size_t lastBlank = line.rfind(' ');
-  if (lastBlank == std::string::npos) return;  // "Error in parsing command."
-  // An unreadable version is a malformed request line as well: closed without an answer.
-  if (!IsHTTPVersion(line.substr(lastBlank + 1))) return;
-
-  TBodyReservation reservation;  // outlives the request and its body
-  THTTPRequestInfo request;
-  THTTPResponseInfo response(connection, request);
-  request.Version = line.substr(lastBlank + 1);
-  SplitVersion(request);
-  std::string command = line.substr(0, lastBlank);
-
-  std::string header;
-  size_t lines = 0;
+// False when the peer closed before the end of the head, or the head is malformed or too
+// large: such a request is closed without an answer.
+bool ReadHead(TReader& reader, THTTPRequestHead& head) {
   for (;;) {
-    if (reader.ReadLine(header) != TReader::rOk) return;
-    if (header.empty()) break;
-    if (lines++ >= kMaxHeaderLines) return;  // "Maximum number of line allowed exceeded"
-    if (!request.RawHeaders.empty() && (header[0] == ' ' || header[0] == '\t')) {
-      request.RawHeaders.back() += " " + TrimBlanks(header);  // a continuation joins its header
-      continue;
+    THTTPHeadResult result = ReadRequestHead(reader.Pending(), head);
+    if (result.Status == hsComplete) {
+      reader.Skip(result.Offset);
+      return true;
     }
-    request.RawHeaders.push_back(header);
+    if (result.Status != hsIncomplete) return false;
+    reader.Skip(result.Offset);
+    if (!reader.Fill()) return false;
   }
-  TakeHeaders(request);
-  response.CloseConnection = true;  // keep-alive is off
+}
 
-  size_t firstBlank = command.find(' ');
-  request.Command = UpperAscii(command.substr(0, firstBlank));
+void TakeHead(THTTPRequestHead&& head, const IHTTPConnection& connection,
+              THTTPRequestInfo& request) {
+  request.Version = std::move(head.Version);
+  SplitVersion(request);
+  request.RawHeaders = std::move(head.Headers);
+  TakeHeaders(request);
+  request.Command = UpperAscii(head.Method);
   if (request.Command == "POST") {
     for (const char* name : {"X-HTTP-Method-Override", "X-HTTP-Method", "X-METHOD-OVERRIDE"}) {
       std::string v = request.RawHeaderValue(name);
@@ -288,46 +264,51 @@ void Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handle
       }
     }
   }
-  request.RawHTTPCommand = line;
+  request.RawHTTPCommand = std::move(head.RequestLine);
   request.RemoteIP = connection.PeerAddress();
   request.LocalPort = connection.LocalPort();
   request.CommandType = CommandTypeOf(request.Command);
-  TakeTarget(request, firstBlank == std::string::npos ? "" : command.substr(firstBlank + 1));
+  TakeTarget(request, head.Target);
+}
 
+// Host is required from HTTP/1.1 on (RFC 9112 section 3.2); Expect is RFC 9110 section 10.1.1.
+int Admit(TReader& reader, IHTTPConnection& connection, const THTTPRequestInfo& request) {
   bool http11 =
       request.VersionMajor > 1 || (request.VersionMajor == 1 && request.VersionMinor >= 1);
-  if (http11 && request.Host.empty()) return AnswerHeaderOnly(response, 400);
+  if (http11 && request.Host.empty()) return 400;
   std::string expect = request.RawHeaderValue("Expect");
   if (http11 && !expect.empty() && !reader.DataWaiting(0)) {
-    if (!SameTextAscii(expect, "100-continue")) return AnswerHeaderOnly(response, 417);
+    if (!SameTextAscii(expect, "100-continue")) return 417;
     // Our version, as on every status line we write, whatever the request said.
     const std::string interim = "HTTP/1.1 100 Continue\r\n\r\n";
-    if (!connection.Write(interim.data(), interim.size())) return;
+    if (!connection.Write(interim.data(), interim.size())) return kClose;
   }
+  return kGoOn;
+}
 
+int ReadBody(TReader& reader, TBodyReservation& reservation, THTTPRequestInfo& request) {
   const std::string& te = request.TransferEncoding;
   if (te.empty() || SameTextAscii(te, "identity")) {
-    if (request.ContentLength > kMaxBodySize) return AnswerHeaderOnly(response, 413);
-    if (!reservation.Grow(request.ContentLength)) return AnswerHeaderOnly(response, 503);
+    if (request.ContentLength > kMaxBodySize) return 413;
+    if (!reservation.Grow(request.ContentLength)) return 503;
     if (request.ContentLength >= 0) {
       std::string body;
-      if (!reader.ReadBytes(request.ContentLength, body)) return;
+      if (!reader.ReadBytes(request.ContentLength, body)) return kClose;
       request.PostStream = std::make_unique<TMemoryStream>(std::move(body));
     } else if ((request.CommandType == hcPOST || request.CommandType == hcPUT) &&
                reader.DataWaiting(1)) {
-      return AnswerHeaderOnly(response, 411);
+      return 411;
     }
-  } else if (LowerAscii(te).find("chunked") != std::string::npos) {
-    int refusal = 0;
-    bool ok = false;
-    std::string body = Chunked(reader, reservation, refusal, ok);
-    if (refusal) return AnswerHeaderOnly(response, refusal);
-    if (!ok) return;
-    request.PostStream = std::make_unique<TMemoryStream>(std::move(body));
-  } else {
-    return AnswerHeaderOnly(response, 400);
+    return kGoOn;
   }
+  if (LowerAscii(te).find("chunked") == std::string::npos) return 400;
+  std::string body;
+  int step = Chunked(reader, reservation, body);
+  if (step == kGoOn) request.PostStream = std::make_unique<TMemoryStream>(std::move(body));
+  return step;
+}
 
+void TakeParams(THTTPRequestInfo& request) {
   std::string media = TrimBlanks(request.ContentType.substr(0, request.ContentType.find(';')));
   if (request.PostStream && SameTextAscii(media, "application/x-www-form-urlencoded")) {
     request.FormParams = request.PostStream->Bytes();
@@ -342,20 +323,31 @@ void Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handle
     if (colon != std::string::npos && SameTextAscii(TrimBlanks(raw.substr(0, colon)), "Cookie"))
       ParseCookies(raw.substr(colon + 1), request.Cookies);
   }
+}
 
+int TakeAuthorization(THTTPRequestInfo& request) {
   std::string authorization = TrimBlanks(request.RawHeaderValue("Authorization"));
-  if (!authorization.empty()) {
-    size_t blank = authorization.find(' ');
-    if (!SameTextAscii(authorization.substr(0, blank), "Basic"))
-      return;  // "Unsupported authorization scheme."
-    std::string credentials =
-        DecodeBase64(blank == std::string::npos ? "" : TrimBlanks(authorization.substr(blank + 1)));
-    size_t colon = credentials.find(':');
-    request.AuthUsername = credentials.substr(0, colon);
-    request.AuthPassword = colon == std::string::npos ? "" : credentials.substr(colon + 1);
-    request.AuthExists = true;
-  }
+  if (authorization.empty()) return kGoOn;
+  size_t blank = authorization.find(' ');
+  if (!SameTextAscii(authorization.substr(0, blank), "Basic"))
+    return kClose;  // "Unsupported authorization scheme."
+  std::string credentials =
+      DecodeBase64(blank == std::string::npos ? "" : TrimBlanks(authorization.substr(blank + 1)));
+  size_t colon = credentials.find(':');
+  request.AuthUsername = credentials.substr(0, colon);
+  request.AuthPassword = colon == std::string::npos ? "" : credentials.substr(colon + 1);
+  request.AuthExists = true;
+  return kGoOn;
+}
 
+void AnswerHeaderOnly(THTTPResponseInfo& response, int code) {
+  response.SetResponseNo(code);
+  response.CloseConnection = true;
+  response.WriteHeader();
+}
+
+void Answer(const THTTPRequestLoop::THandler& handler, THTTPRequestInfo& request,
+            THTTPResponseInfo& response) {
   try {
     handler(request, response);
   } catch (const EHTTPSocketError&) {
@@ -368,6 +360,30 @@ void Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handle
     response.WriteContent();
   } else if (!response.HeaderHasBeenWritten()) {
     response.WriteHeader();
+  }
+}
+
+void Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handler) {
+  TReader reader(connection);
+  THTTPRequestHead head;
+  if (!ReadHead(reader, head)) return;
+
+  TBodyReservation reservation;  // outlives the request and its body
+  THTTPRequestInfo request;
+  THTTPResponseInfo response(connection, request);
+  TakeHead(std::move(head), connection, request);
+  response.CloseConnection = true;  // keep-alive is off
+
+  int step = Admit(reader, connection, request);
+  if (step == kGoOn) step = ReadBody(reader, reservation, request);
+  if (step == kGoOn) {
+    TakeParams(request);
+    step = TakeAuthorization(request);
+  }
+  if (step == kGoOn) {
+    Answer(handler, request, response);
+  } else if (step != kClose) {
+    AnswerHeaderOnly(response, step);
   }
 }
 
@@ -412,64 +428,6 @@ std::string DecodeRequestPath(const std::string& path) {
     }
   }
   return TextToUtf8(Utf8ToText(bytes));
-}
-
-std::string DecodeBase64(const std::string& text) {
-  auto value = [](char c) -> int {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
-  };
-  std::string out;
-  unsigned buffer = 0;
-  int bits = 0;
-  for (char c : text) {
-    int v = value(c);
-    if (v < 0) continue;
-    buffer = (buffer << 6) | unsigned(v);
-    bits += 6;
-    if (bits >= 8) {
-      bits -= 8;
-      out.push_back(char((buffer >> bits) & 0xFF));
-    }
-  }
-  return out;
-}
-
-void SplitContentType(const std::string& value, std::string& type, std::string& charSet) {
-  type.clear();
-  charSet.clear();
-  size_t start = 0;
-  bool first = true;
-  while (start <= value.size()) {
-    size_t end = value.find(';', start);
-    if (end == std::string::npos) end = value.size();
-    std::string part = TrimBlanks(std::string_view(value).substr(start, end - start));
-    size_t eq = part.find('=');
-    if (!first && eq != std::string::npos &&
-        SameTextAscii(TrimBlanks(part.substr(0, eq)), "charset")) {
-      charSet = TrimBlanks(part.substr(eq + 1));
-      if (charSet.size() >= 2 && charSet.front() == '"' && charSet.back() == '"')
-        charSet = charSet.substr(1, charSet.size() - 2);
-    } else if (!part.empty()) {
-      type += (type.empty() ? "" : "; ") + part;
-    }
-    first = false;
-    start = end + 1;
-  }
-}
-
-std::string DefaultCharSet(const std::string& type) {
-  std::string media = LowerAscii(TrimBlanks(type.substr(0, type.find(';'))));
-  if (media.rfind("text/", 0) != 0) return "";
-  std::string sub = media.substr(5);
-  if (sub == "xml" || sub == "xml-external-parsed-entity" ||
-      (sub.size() >= 4 && sub.compare(sub.size() - 4, 4, "+xml") == 0))
-    return "us-ascii";
-  return "ISO-8859-1";
 }
 
 }  // namespace quillara

@@ -6,13 +6,12 @@
 #include <string>
 
 #include "http/IHTTPConnection.h"
+#include "http/THTTPRequestHead.h"
 #include "http/THTTPRequestInfo.h"
 #include "http/THTTPResponseInfo.h"
 
 namespace quillara {
 
-constexpr size_t kMaxLineLength = 16384;
-constexpr size_t kMaxHeaderLines = 1025;
 // Bodies live in memory whole: a larger one is refused before anything is buffered, and all
 // bodies together stay within the budget of THTTPLimits.
 constexpr int64_t kMaxBodySize = int64_t(256) << 20;
@@ -29,6 +28,5 @@ class THTTPRequestLoop {
 // "%XX" bytes, "%uXXXX" UTF-16 units as UTF-8, invalid escapes dropped with what they span;
 // the result read as UTF-8 (returned as UTF-8).
 std::string DecodeRequestPath(const std::string& path);
-std::string DecodeBase64(const std::string& text);
 
 }  // namespace quillara

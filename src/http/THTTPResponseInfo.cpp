@@ -139,19 +139,6 @@ void THTTPResponseInfo::SetResponseNo(int code) {
   if (code == 404) CloseConnection = true;
 }
 
-void THTTPResponseInfo::SetContentStream(TStream* stream, bool owned) {
-  if (FOwnedStream.get() != stream) FOwnedStream.reset();
-  FContentStream = stream;
-  FreeContentStream = owned;
-  if (owned && stream && FOwnedStream.get() != stream) FOwnedStream.reset(stream);
-}
-
-void THTTPResponseInfo::ReleaseStream() {
-  if (!FreeContentStream) FOwnedStream.release();  // belongs to someone else
-  FOwnedStream.reset();
-  FContentStream = nullptr;
-}
-
 void THTTPResponseInfo::SetFullContentType(const std::string& value) {
   std::string type, charSet;
   SplitContentType(value, type, charSet);
@@ -277,7 +264,8 @@ bool THTTPResponseInfo::Flush(std::string& out) {
 bool THTTPResponseInfo::WriteStream(std::string& out, int64_t& left) {
   FContentStream->SetPosition(0);
   // A file goes from the page cache to the socket inside the kernel where the connection can.
-  if (auto* file = dynamic_cast<TFileStream*>(FContentStream); file && FConnection.CanWriteFile()) {
+  if (auto* file = dynamic_cast<TFileStream*>(FContentStream.get());
+      file && FConnection.CanWriteFile()) {
     if (!Flush(out)) return false;
     int64_t offset = file->FileOffset();
     while (left != 0) {
@@ -332,7 +320,7 @@ void THTTPResponseInfo::WriteContent() {
     ok = Flush(out);
   }
   ContentText.clear();
-  ReleaseStream();
+  FContentStream.reset();  // sent: what it holds (an open file, say) goes now
   if (!ok) throw EHTTPSocketError("Connection closed while writing");
 }
 

@@ -37,10 +37,11 @@ class THTTPResponseInfo {
   std::string CharSet;
   int64_t ContentLength = -1;
   Text ContentText;  // written in the encoding CharSet names, else one byte per character
-  // The content stream; owned when FreeContentStream is true.
-  TStream* ContentStream() const { return FContentStream; }
-  void SetContentStream(TStream* stream, bool owned);
-  bool FreeContentStream = true;
+  // The content stream, held until it is sent or replaced. A stream that lives
+  // inside another object comes with that object as its owner (std::shared_ptr's aliasing
+  // constructor), so it cannot die while it is sent.
+  TStream* ContentStream() const { return FContentStream.get(); }
+  void SetContentStream(std::shared_ptr<TStream> stream) { FContentStream = std::move(stream); }
   std::vector<std::pair<std::string, std::string>> CustomHeaders;
   std::vector<THTTPCookie> Cookies;
   std::string Location, ContentDisposition, ContentEncoding, ContentVersion, ContentLanguage,
@@ -75,15 +76,13 @@ class THTTPResponseInfo {
   bool WriteStream(std::string& out, int64_t& left);
   std::string DefaultBody() const;
   std::string EncodedContentText() const;
-  void ReleaseStream();
 
   IHTTPConnection& FConnection;
   const THTTPRequestInfo& FRequest;
   int FResponseNo = 200;
   bool FHeaderWritten = false;
   int64_t FAnnouncedLength = -1;  // the Content-Length the header carried; -1 for none
-  TStream* FContentStream = nullptr;
-  std::unique_ptr<TStream> FOwnedStream;
+  std::shared_ptr<TStream> FContentStream;
 };
 
 }  // namespace quillara

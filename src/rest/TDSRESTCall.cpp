@@ -240,11 +240,9 @@ void AnswerCall(TWebResponse& response, TDSHTTPCommandType type, bool cacheMode,
   if (answer.RawStream) {
     // Kept only while it is being sent: the file is released with the answer, whatever the
     // client does with its session.
-    response.SetBorrowedContentStream(execution->Returned.get());
-    response.KeepAlive(execution);
+    response.SetContentStream(std::shared_ptr<TStream>(execution, execution->Returned.get()));
   } else if (answer.JSONStream && !answer.Error) {
-    response.SetContentStream(std::move(answer.JSONStream));
-    response.KeepAlive(execution);
+    response.SetContentStream(StreamWithOwner(std::move(answer.JSONStream), execution));
   } else {
     SetJSONBody(response, *answer.Value);
   }

@@ -32,6 +32,17 @@ void SetCustomHeader(std::vector<std::pair<std::string, std::string>>& headers,
 
 }  // namespace
 
+std::shared_ptr<TStream> StreamWithOwner(std::unique_ptr<TStream> stream,
+                                         std::shared_ptr<const void> owner) {
+  struct THeld {
+    std::shared_ptr<const void> Owner;  // first, so that it outlives the stream
+    std::unique_ptr<TStream> Stream;
+  };
+  auto held = std::make_shared<THeld>(THeld{std::move(owner), std::move(stream)});
+  TStream* view = held->Stream.get();
+  return std::shared_ptr<TStream>(std::move(held), view);
+}
+
 std::string URLEncodeCookie(const Text& text) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string out;
@@ -52,16 +63,14 @@ std::string URLEncodeCookie(const Text& text) {
 
 THTTPAppResponse::THTTPAppResponse(THTTPResponseInfo& response, TWebRequest& request)
     : FResponse(response), FRequest(request) {
-  FResponse.FreeContentStream = false;  // this response owns its streams
   SetStatusCode(200);
   SetContentType("text/html");
 }
 
 THTTPAppResponse::~THTTPAppResponse() {
-  // The HTTP record must not keep a pointer to a stream that dies with this response.
-  if (FResponse.ContentStream() &&
-      (FResponse.ContentStream() == FStream.get() || FResponse.ContentStream() == FBorrowed))
-    FResponse.SetContentStream(nullptr, false);
+  // The stream and what it holds (a file a method returned) go with this response, sent or not:
+  // the request loop does not send it afterwards.
+  if (FStream && FResponse.ContentStream() == FStream.get()) FResponse.SetContentStream(nullptr);
 }
 
 std::string THTTPAppResponse::GetStringVariable(int index) const {
@@ -198,18 +207,10 @@ Text THTTPAppResponse::Content() const {
   return DecodeBytes(bytes, ContentTypeSaysUtf8() ? TCodePage::cpUTF8 : kAnsiCodePage);
 }
 
-void THTTPAppResponse::SetContentStream(std::unique_ptr<TStream> stream) {
-  FResponse.SetContentStream(stream.get(), false);
+void THTTPAppResponse::SetContentStream(std::shared_ptr<TStream> stream) {
+  FResponse.SetContentStream(stream);
   FResponse.ContentLength = stream ? stream->Size() : -1;
   FStream = std::move(stream);
-  FBorrowed = nullptr;
-}
-
-void THTTPAppResponse::SetBorrowedContentStream(TStream* stream) {
-  FResponse.SetContentStream(stream, false);
-  FResponse.ContentLength = stream ? stream->Size() : -1;
-  FStream.reset();
-  FBorrowed = stream;
 }
 
 void THTTPAppResponse::CopyHeadersAndCookies() {

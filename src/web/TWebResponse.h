@@ -57,16 +57,14 @@ class TWebResponse {
   // Raw content bytes, read with the charset of the response.
   virtual void SetRawContent(const std::string& bytes) = 0;
   virtual TStream* ContentStream() const = 0;
-  // The response owns the stream from now on; replacing it frees the old one.
-  virtual void SetContentStream(std::unique_ptr<TStream> stream) = 0;
-  // A stream the response only refers to; its owner keeps it alive until the response is sent.
-  virtual void SetBorrowedContentStream(TStream* stream) = 0;
+  // The response holds the stream until it is gone; replacing it lets the old one go. A stream
+  // that lives inside another object is passed with that object as its owner:
+  // std::shared_ptr<TStream>(owner, &owner->Stream).
+  virtual void SetContentStream(std::shared_ptr<TStream> stream) = 0;
 
   std::vector<std::pair<std::string, std::string>>& CustomHeaders() { return FCustomHeaders; }
   std::vector<TWebCookie>& Cookies() { return FCookies; }
   bool Sent() const { return FSent; }
-  // Keeps an object alive until the response is gone (the owner of a borrowed stream).
-  void KeepAlive(std::shared_ptr<void> object) { FKeep.push_back(std::move(object)); }
 
   virtual void SendResponse() = 0;
   virtual void SendRedirect(const std::string& uri) = 0;
@@ -76,8 +74,12 @@ class TWebResponse {
   std::vector<std::pair<std::string, std::string>> FCustomHeaders;
   std::vector<TWebCookie> FCookies;
   bool FSent = false;
-  std::vector<std::shared_ptr<void>> FKeep;
 };
+
+// A stream that reads from another object it does not own: the object is held as long as the
+// stream and let go after it.
+std::shared_ptr<TStream> StreamWithOwner(std::unique_ptr<TStream> stream,
+                                         std::shared_ptr<const void> owner);
 
 // Letters, digits and @ ! $ ' ( ) * - . _ unchanged, a blank "+", everything else "%XX" of
 // its UTF-8 bytes.
@@ -100,9 +102,8 @@ class THTTPAppResponse : public TWebResponse {
   Text Content() const override;
   void SetContent(const Text& text) override;
   void SetRawContent(const std::string& bytes) override;
-  TStream* ContentStream() const override { return FStream ? FStream.get() : FBorrowed; }
-  void SetContentStream(std::unique_ptr<TStream> stream) override;
-  void SetBorrowedContentStream(TStream* stream) override;
+  TStream* ContentStream() const override { return FStream.get(); }
+  void SetContentStream(std::shared_ptr<TStream> stream) override;
 
   void SendResponse() override;
   void SendRedirect(const std::string& uri) override;
@@ -116,8 +117,7 @@ class THTTPAppResponse : public TWebResponse {
   TWebRequest& FRequest;
   std::string FContentType;
   std::string FRealm;
-  std::unique_ptr<TStream> FStream;
-  TStream* FBorrowed = nullptr;
+  std::shared_ptr<TStream> FStream;
 };
 
 }  // namespace quillara

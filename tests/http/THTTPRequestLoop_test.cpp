@@ -311,10 +311,9 @@ TEST(THTTPRequestLoop, StreamSendsExactlyTheAnnouncedLength) {
   };
   for (const Case& c : cases) {
     TAbortRecorder connection("GET / HTTP/1.1\r\nHost: h\r\n\r\n");
-    TChangingStream stream(300000, c.yields);
-    THTTPRequestLoop::Run(connection, [&](THTTPRequestInfo&, THTTPResponseInfo& r) {
-      r.SetContentStream(&stream, false);
-    });
+    auto stream = std::make_shared<TChangingStream>(300000, c.yields);
+    THTTPRequestLoop::Run(
+        connection, [&](THTTPRequestInfo&, THTTPResponseInfo& r) { r.SetContentStream(stream); });
     const std::string& out = connection.Output();
     size_t head = out.find("\r\n\r\n") + 4;
     EXPECT_NE(out.find("Content-Length: 300000\r\n"), std::string::npos) << c.name;

@@ -133,3 +133,88 @@ TEST(THTTPAppResponse, VariablesCharsetAndErrors) {
   }
   EXPECT_EQ(URLEncodeCookie(u"a b\u00e9;!"), "a+b%C3%A9%3B!");
 }
+
+namespace {
+
+// A stream is handed over only with what keeps it alive: a bare pointer is no stream.
+template <class TResponse>
+concept TakesBareStream = requires(TResponse& r, TStream* s) {
+  r.SetContentStream(s);
+};
+static_assert(!TakesBareStream<TWebResponse>);
+static_assert(!TakesBareStream<THTTPResponseInfo>);
+
+// Notes in a shared log when it dies, so the order of the deaths can be read.
+struct TLogged {
+  TLogged(std::shared_ptr<std::string> log, const char* name) : Log(std::move(log)), Name(name) {}
+  TLogged(const TLogged&) = delete;
+  TLogged& operator=(const TLogged&) = delete;
+  ~TLogged() { *Log += Name; }
+  std::shared_ptr<std::string> Log;
+  const char* Name;
+};
+
+class TLoggedStream : public TMemoryStream {
+ public:
+  TLoggedStream(std::string bytes, std::shared_ptr<std::string> log)
+      : TMemoryStream(std::move(bytes)), FLogged(std::move(log), "stream;") {}
+
+ private:
+  TLogged FLogged;
+};
+
+struct TOwner {
+  explicit TOwner(const std::shared_ptr<std::string>& log)
+      : Logged(log, "owner;"), Stream("hello", log) {}
+  TLogged Logged;
+  TLoggedStream Stream;
+};
+
+}  // namespace
+
+// The stream and whatever it lives in or reads from stay until the answer is gone, even once
+// the code that set it has let go; the stream goes before its owner, and an answer never sent
+// takes its stream along.
+TEST(THTTPAppResponse, ContentStreamOwnership) {
+  struct Case {
+    const char* name;
+    bool send;
+    std::function<std::shared_ptr<TStream>(std::shared_ptr<std::string>)> make;
+  } cases[] = {
+      {"inside its owner", true,
+       [](std::shared_ptr<std::string> log) {
+         auto owner = std::make_shared<TOwner>(log);
+         return std::shared_ptr<TStream>(owner, &owner->Stream);
+       }},
+      {"reading from its owner", true,
+       [](std::shared_ptr<std::string> log) {
+         auto owner = std::make_shared<TLogged>(log, "owner;");
+         return StreamWithOwner(std::make_unique<TLoggedStream>("hello", log), owner);
+       }},
+      {"never sent", false,
+       [](std::shared_ptr<std::string> log) {
+         auto owner = std::make_shared<TLogged>(log, "owner;");
+         return StreamWithOwner(std::make_unique<TLoggedStream>("hello", log), owner);
+       }},
+  };
+  for (const Case& c : cases) {
+    quillara::testing::TMemoryConnection connection("");
+    THTTPRequestInfo info;
+    info.Command = "GET";
+    THTTPResponseInfo http(connection, info);
+    auto log = std::make_shared<std::string>();
+    {
+      THTTPAppRequest request(info);
+      THTTPAppResponse response(http, request);
+      response.SetContentStream(c.make(log));
+      EXPECT_EQ(*log, "") << c.name;
+      if (c.send) response.SendResponse();
+      EXPECT_EQ(*log, "") << c.name;
+    }
+    EXPECT_EQ(*log, "stream;owner;") << c.name;
+    EXPECT_EQ(http.ContentStream(), nullptr) << c.name;
+    bool sent = connection.Output().size() >= 5 &&
+                connection.Output().substr(connection.Output().size() - 5) == "hello";
+    EXPECT_EQ(sent, c.send) << c.name;
+  }
+}
