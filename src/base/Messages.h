@@ -6,6 +6,7 @@ namespace quillara {
 
 // Templates, filled by FormatMessage.
 inline constexpr char kInvalidInteger[] = "'%s' is not a valid integer value";
+inline constexpr char kInvalidFloat[] = "'%s' is not a valid floating point value";
 inline constexpr char kInvalidMask[] = "'%s' is an invalid mask at (%d)";
 inline constexpr char kCannotOpenFile[] = "Cannot open file \"%s\". %s";
 inline constexpr char kCannotCreateFile[] = "Cannot create file \"%s\". %s";
