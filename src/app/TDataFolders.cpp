@@ -1,5 +1,6 @@
 #include "app/TDataFolders.h"
 
+#include "app/Messages.h"
 #include "base/Exceptions.h"
 
 namespace quillara {
@@ -15,7 +16,7 @@ const char16_t* const kKeyPaths[] = {
 Text ReadString(const platform::TRegistry& registry, const Text& name) {
   Text text;
   if (registry.ReadString(name, text) == platform::TRegistry::TReadStatus::rsWrongType)
-    throw ERegistryException(FormatMessage("Invalid data type for '%s'", {TextToUtf8(name)}));
+    throw ERegistryException(FormatMessage(kInvalidDataType, {TextToUtf8(name)}));
   return text;
 }
 

@@ -1,12 +1,13 @@
 #include "app/THeadless.h"
 
-#include <algorithm>
 #include <atomic>
 #include <iostream>
 
+#include "app/Messages.h"
 #include "app/TServerControl.h"
 #include "app/TStreamHandOver.h"
 #include "base/Exceptions.h"
+#include "base/Text.h"
 #include "platform/TConsole.h"
 
 namespace quillara {
@@ -50,18 +51,6 @@ class THeadlessControl {
   std::string FShownLabel = kLabelStopped;
 };
 
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return char(std::tolower(c)); });
-  return s;
-}
-
-std::string Trim(const std::string& s) {
-  size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
-}
-
 }  // namespace
 
 int RunHeadless(const std::string& portText) {
@@ -71,7 +60,7 @@ int RunHeadless(const std::string& portText) {
   std::atomic<bool> armed{false};
   TStreamHandOver::Instance().SetOnArm([&armed] { armed = true; });
   THeadlessControl control(portText);
-  std::cout << "Ip: " << LocalAddressText() << "\nPorta: " << portText << std::endl;
+  std::cout << FormatMessage(kConsoleAddressAndPort, {LocalAddressText(), portText}) << std::endl;
   // A registry error after a good start is only reported; a start that failed ends the process.
   control.ButtonStartClick();
   if (!control.Active()) return 1;
@@ -91,16 +80,16 @@ int RunHeadless(const std::string& portText) {
     if (pending.size() > 4096 && pending.find('\n') == std::string::npos) pending.clear();
     bool quit = false;
     for (size_t eol; !quit && (eol = pending.find('\n')) != std::string::npos;) {
-      std::string command = Lower(Trim(pending.substr(0, eol)));
+      std::string command = LowerAscii(TrimBlanks(std::string_view(pending).substr(0, eol)));
       pending.erase(0, eol + 1);
-      if (command == "avvia") {
+      if (command == kCommandStart) {
         control.ButtonStartClick();
-      } else if (command == "arresta") {
+      } else if (command == kCommandStop) {
         control.ButtonStopClick();
-      } else if (command == "termina") {
+      } else if (command == kCommandTerminate) {
         quit = true;
       } else if (!command.empty()) {
-        std::cerr << "Comando sconosciuto: " << command << std::endl;
+        std::cerr << FormatMessage(kUnknownCommand, {command}) << std::endl;
       }
     }
     if (quit) break;

@@ -8,9 +8,6 @@
 
 namespace quillara {
 
-const char* const kLabelRunning = "Server in funzione";
-const char* const kLabelStopped = "Server non in funzione";
-
 TServerControl::TServerControl()
     : FServer(std::make_unique<THTTPWebBridge>()), FLabel(kLabelStopped) {}
 

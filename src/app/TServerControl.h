@@ -4,13 +4,11 @@
 #include <memory>
 #include <string>
 
+#include "app/Messages.h"
 #include "base/Text.h"
 #include "web/THTTPWebBridge.h"
 
 namespace quillara {
-
-extern const char* const kLabelRunning;  // "Server in funzione"
-extern const char* const kLabelStopped;  // "Server non in funzione"
 
 class TServerControl {
  public:

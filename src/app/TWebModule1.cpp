@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "app/Messages.h"
 #include "app/TDataFolders.h"
 #include "app/TStreamHandOver.h"
 #include "base/CodePages.h"
@@ -150,9 +151,7 @@ void TWebModule1::ServerFunctionInvokerHTMLTag(TBasePageProducer&, TTag, const T
     replaceText = AsciiToText(buf);
   } else if (is("serverfunctioninvoker")) {
     if (CallerIsLocal(request))
-      replaceText =
-          Utf8ToText("<div><a href=\"" + request.ScriptName() +
-                     "/ServerFunctionInvoker\" target=\"_blank\">Server Functions</a></div>");
+      replaceText = Utf8ToText(FormatMessage(kServerFunctionsLink, {request.ScriptName()}));
   }
 }
 

@@ -3,8 +3,10 @@
 #include <memory>
 #include <string>
 
+#include "app/Messages.h"
 #include "app/THeadless.h"
 #include "app/TWebModule1.h"
+#include "base/Exceptions.h"
 #include "http/TAccessLog.h"
 #include "http/THTTPLimits.h"
 #include "platform/TSystem.h"
@@ -18,15 +20,7 @@
 
 namespace {
 
-const char* const kUsage =
-    "usage: quillara [--headless] [--port TEXT] [--access-log FILE] [--limit NAME=VALUE]...\n"
-    "  --headless         run without the control window (also the case without a display)\n"
-    "  --port TEXT        the port to listen on, read like the window's port field (default "
-    "12388)\n"
-    "  --access-log FILE  append the access log to FILE (default: standard output when headless)\n"
-    "  --limit NAME=VALUE idle-timeout=SECONDS, send-timeout=SECONDS or max-connections=N\n"
-    "  --help             print this help and exit\n"
-    "  --version          print the program's name and version and exit\n";
+using quillara::kUsage;
 
 // The option's value, from "--name VALUE" or "--name=VALUE".
 bool OptionValue(const std::string& name, int argc, char** argv, int& i, std::string& value) {
@@ -57,7 +51,7 @@ int main(int argc, char** argv) {
       std::cout << kUsage;
       return 0;
     } else if (arg == "--version") {
-      std::cout << "quillara " << QUILLARA_VERSION << "\n";
+      std::cout << quillara::FormatMessage(quillara::kVersionLine, {QUILLARA_VERSION});
       return 0;
     } else if (OptionValue("--port", argc, argv, i, port)) {
     } else if (OptionValue("--access-log", argc, argv, i, accessLog)) {

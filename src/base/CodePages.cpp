@@ -30,9 +30,7 @@ std::string EncodeText(std::u16string_view text, TCodePage codePage) {
     if (codePage == TCodePage::cpISO88591 && c <= 0xFF) b = c;
     if (codePage == TCodePage::cpUSASCII && c < 0x80) b = c;
     // a surrogate pair is one character and becomes one "?"
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF)
-      ++i;
+    if (SurrogatePairAt(text, i)) ++i;
     out.push_back(b < 0 ? '?' : char(b));
   }
   return out;
@@ -63,38 +61,6 @@ std::optional<TCodePage> CodePageOfCharSet(std::string_view charSet) {
   if (name == "us-ascii" || name == "ascii") return TCodePage::cpUSASCII;
   if (name == "windows-1252" || name == "cp1252") return TCodePage::cpWindows1252;
   return std::nullopt;
-}
-
-bool SameTextAscii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = char(x + 32);
-    if (y >= 'A' && y <= 'Z') y = char(y + 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
-std::string UpperAscii(std::string_view s) {
-  std::string r(s);
-  for (char& c : r)
-    if (c >= 'a' && c <= 'z') c = char(c - 32);
-  return r;
-}
-
-std::string LowerAscii(std::string_view s) {
-  std::string r(s);
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = char(c + 32);
-  return r;
-}
-
-std::string TrimBlanks(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return std::string(s.substr(b, e - b));
 }
 
 }  // namespace quillara

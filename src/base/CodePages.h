@@ -18,9 +18,4 @@ Text DecodeBytes(std::string_view bytes, TCodePage codePage);
 // The code page an HTTP charset name stands for (case-insensitive), or none when unknown.
 std::optional<TCodePage> CodePageOfCharSet(std::string_view charSet);
 
-bool SameTextAscii(std::string_view a, std::string_view b);
-std::string UpperAscii(std::string_view s);
-std::string LowerAscii(std::string_view s);
-std::string TrimBlanks(std::string_view s);
-
 }  // namespace quillara

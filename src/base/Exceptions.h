@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/Messages.h"  // the texts go with the exceptions that carry them
 #include "base/Text.h"
 
 namespace quillara {

@@ -1,6 +1,7 @@
 #include "base/SysUtils.h"
 
 #include "base/Exceptions.h"
+#include "base/Messages.h"
 
 namespace quillara {
 
@@ -25,17 +26,9 @@ std::optional<int64_t> ParseInteger(std::u16string_view s, int bits) {
                                        : (negative ? 0x8000000000000000ull : 0x7FFFFFFFFFFFFFFFull);
   uint64_t value = 0;
   for (; i < s.size(); ++i) {
-    char16_t c = s[i];
-    unsigned digit;
-    if (c >= u'0' && c <= u'9') {
-      digit = unsigned(c - u'0');
-    } else if (hex && c >= u'a' && c <= u'f') {
-      digit = unsigned(c - u'a' + 10);
-    } else if (hex && c >= u'A' && c <= u'F') {
-      digit = unsigned(c - u'A' + 10);
-    } else {
-      return std::nullopt;
-    }
+    int digitValue = HexDigitValue(s[i]);
+    if (digitValue < 0 || (!hex && digitValue > 9)) return std::nullopt;
+    auto digit = unsigned(digitValue);
     uint64_t base = hex ? 16 : 10;
     uint64_t limit = hex ? hexLimit : decLimit;
     if (value > (limit - digit) / base) return std::nullopt;
@@ -60,8 +53,7 @@ std::optional<int64_t> TryStrToInt64(std::u16string_view text) {
 
 int32_t StrToInt(std::u16string_view text) {
   auto v = TryStrToInt(text);
-  if (!v)
-    throw EConvertError(FormatMessage("'%s' is not a valid integer value", {TextToUtf8(text)}));
+  if (!v) throw EConvertError(FormatMessage(kInvalidInteger, {TextToUtf8(text)}));
   return *v;
 }
 

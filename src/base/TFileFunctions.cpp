@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/CodePages.h"
+#include "base/Messages.h"
 #include "base/TMask.h"
 #include "platform/TDrivePath.h"
 #include "platform/TFile.h"
@@ -41,17 +42,13 @@ Text Expand(const Text& path) {
     prefix = Utf8ToText(fs::current_path().string()) + u"/";
   }
   std::vector<Text> parts;
-  size_t i = start;
-  while (i <= p.size()) {
-    size_t j = p.find(sep, i);
-    if (j == Text::npos) j = p.size();
-    Text part = p.substr(i, j - i);
+  std::u16string_view separator(&sep, 1);
+  for (std::u16string_view part : SplitText(std::u16string_view(p).substr(start), separator)) {
     if (part == u"..") {
       if (!parts.empty()) parts.pop_back();
     } else if (!part.empty() && part != u".") {
-      parts.push_back(part);
+      parts.emplace_back(part);
     }
-    i = j + 1;
   }
   Text out = prefix;
   for (size_t k = 0; k < parts.size(); ++k) out += (k ? Text(1, sep) : Text()) + parts[k];
@@ -64,22 +61,20 @@ Text Expand(const Text& path) {
 
 Text CheckPath(const Text& path, size_t limit, bool folderMustExist) {
   bool longForm = path.rfind(u"\\\\?\\", 0) == 0;
-  if (path.size() >= limit && !longForm)
-    throw EPathTooLongException("The specified path is too long");
+  if (path.size() >= limit && !longForm) throw EPathTooLongException(kPathTooLong);
   for (size_t i = 0; i < path.size(); ++i)
     if (path[i] == u':' && !(i == 1 && HasDrive(path)) && !(longForm && i == 5))
-      throw ENotSupportedException("The path format is not supported");
+      throw ENotSupportedException(kPathFormatNotSupported);
   std::string trimmed = TrimBlanks(TextToUtf8(path));
   bool bad = trimmed.empty();
   for (char16_t c : path) bad = bad || c < 0x20 || c == u'"' || c == u'<' || c == u'>' || c == u'|';
-  if (bad) throw EArgumentException("Invalid characters in path");
+  if (bad) throw EArgumentException(kInvalidPathCharacters);
   Text full = Expand(longForm ? path.substr(4) : path);
   if (folderMustExist) {
     size_t sep = full.find_last_of(u"\\/");
     Text folder = sep == Text::npos ? full : full.substr(0, sep + 1);
     std::error_code ec;
-    if (!fs::is_directory(LocalPath(folder), ec))
-      throw EDirectoryNotFoundException("The specified path was not found");
+    if (!fs::is_directory(LocalPath(folder), ec)) throw EDirectoryNotFoundException(kPathNotFound);
   }
   return full;
 }
@@ -92,14 +87,13 @@ Text ReadAllText(const Text& path) {
   Text full = CheckPath(path, kMaxFilePath);
   fs::path local = LocalPath(full);
   std::error_code ec;
-  if (!fs::is_regular_file(local, ec))
-    throw EFileNotFoundException("The specified file was not found");
+  if (!fs::is_regular_file(local, ec)) throw EFileNotFoundException(kFileNotFound);
   // read without sharing: a writer holding the file makes this open fail
   platform::TFileResult opened;
   platform::TFile file = platform::OpenWithoutSharing(local, opened);
   if (!file.Valid())
-    throw EFOpenError(FormatMessage("Cannot open file \"%s\". %s",
-                                    {TextToUtf8(full), platform::FileErrorText(opened.Error)}));
+    throw EFOpenError(
+        FormatMessage(kCannotOpenFile, {TextToUtf8(full), platform::FileErrorText(opened.Error)}));
   std::string bytes;
   char buffer[65536];
   for (size_t n; (n = file.ReadAt(buffer, sizeof buffer, int64_t(bytes.size()))) > 0;)
@@ -111,9 +105,7 @@ Text ReadAllText(const Text& path) {
   if (starts("\xEF\xBB\xBF", 3)) {
     std::string_view body = std::string_view(bytes).substr(3);
     Text text = Utf8ToText(body);
-    if (TextToUtf8(text) != body)
-      throw EEncodingError(
-          "No mapping for the Unicode character exists in the target multi-byte code page");
+    if (TextToUtf8(text) != body) throw EEncodingError(kNoUnicodeMapping);
     return text;
   }
   if (starts("\xFF\xFE", 2) || starts("\xFE\xFF", 2)) {
@@ -161,8 +153,8 @@ void WriteAllText(const Text& path, const Text& text) {
   Text full = CheckPath(path, kMaxFilePath);
   fs::path local = LocalPath(full);
   auto fail = [&](int error) {
-    throw EFCreateError(FormatMessage("Cannot create file \"%s\". %s",
-                                      {TextToUtf8(full), platform::FileErrorText(error)}));
+    throw EFCreateError(
+        FormatMessage(kCannotCreateFile, {TextToUtf8(full), platform::FileErrorText(error)}));
   };
   TWritingClaim claim(local.string());
   if (!claim.Claimed()) fail(platform::SharingViolation().Error);
@@ -207,10 +199,9 @@ std::vector<Text> FindFiles(const Text& folder, const Text& mask) {
   CheckPath(full, kMaxFolderPath, false);
   fs::path local = LocalPath(full);
   std::error_code ec;
-  if (!fs::is_directory(local, ec))
-    throw EDirectoryNotFoundException("The specified path was not found");
+  if (!fs::is_directory(local, ec)) throw EDirectoryNotFoundException(kPathNotFound);
   fs::path root = fs::canonical(local, ec);
-  if (ec) throw EDirectoryNotFoundException("The specified path was not found");
+  if (ec) throw EDirectoryNotFoundException(kPathNotFound);
   std::vector<Text> found;
   std::set<fs::path> searched{root};
   Search(root, root, TMask(mask), searched, found);
@@ -220,17 +211,12 @@ std::vector<Text> FindFiles(const Text& folder, const Text& mask) {
 bool NameStaysInsideFolder(const Text& name) {
   if (name.empty() || name[0] == u'/' || name[0] == u'\\' || HasDrive(name)) return false;
   int depth = 0;
-  size_t i = 0;
-  while (i <= name.size()) {
-    size_t j = name.find_first_of(u"/\\", i);
-    if (j == Text::npos) j = name.size();
-    Text part = name.substr(i, j - i);
+  for (std::u16string_view part : SplitText(name, u"/\\")) {
     if (part == u"..") {
       if (--depth < 0) return false;
     } else if (!part.empty() && part != u".") {
       ++depth;
     }
-    i = j + 1;
   }
   return true;
 }
@@ -238,8 +224,7 @@ bool NameStaysInsideFolder(const Text& name) {
 Text JoinInsideFolder(const Text& folder, const Text& name, bool folderMustExist) {
   Text full = CheckPath(folder + u"/" + name, kMaxFilePath, folderMustExist);
   auto refuse = [&] {
-    throw EArgumentException("The file name must name a file inside the folder: " +
-                             TextToUtf8(name));
+    throw EArgumentException(FormatMessage(kNameOutsideFolder, {TextToUtf8(name)}));
   };
   if (!NameStaysInsideFolder(name)) refuse();
   // The text stays inside; the file it maps to must too (a link inside may lead anywhere).

@@ -1,5 +1,7 @@
 #include "base/TMask.h"
 
+#include "base/Messages.h"
+
 namespace quillara {
 
 namespace {
@@ -14,8 +16,8 @@ char16_t FoldUpper(char16_t c) {
 
 TMask::TMask(std::u16string_view mask) {
   auto invalid = [&](size_t position) {
-    return EMaskException(FormatMessage("'%s' is an invalid mask at (%d)",
-                                        {TextToUtf8(mask), std::to_string(position + 1)}));
+    return EMaskException(
+        FormatMessage(kInvalidMask, {TextToUtf8(mask), std::to_string(position + 1)}));
   };
   bool star = false;
   int stars = 0;
@@ -69,8 +71,7 @@ TMask::TMask(std::u16string_view mask) {
       e.Kind = TKind::mkLiteral;
       e.Units[0] = c;
       e.UnitCount = 1;
-      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < mask.size() && mask[i + 1] >= 0xDC00 &&
-          mask[i + 1] <= 0xDFFF) {
+      if (SurrogatePairAt(mask, i)) {
         e.Units[1] = mask[i + 1];
         e.UnitCount = 2;
       }

@@ -34,6 +34,7 @@ void TMemoryStream::SetPosition(int64_t position) {
 }  // namespace quillara
 
 #include "base/Exceptions.h"
+#include "base/Messages.h"
 
 namespace quillara {
 
@@ -41,9 +42,8 @@ TFileStream::TFileStream(const std::string& fileName, bool regularOnly) {
   platform::TFileResult result;
   FFile = platform::OpenForStreaming(fileName, regularOnly, FSize, result);
   if (!FFile.Valid()) {
-    std::string text =
-        result.Error ? platform::FileErrorText(result.Error) : "The file is not a regular file";
-    throw EFOpenError(FormatMessage("Cannot open file \"%s\". %s", {fileName, text}));
+    std::string text = result.Error ? platform::FileErrorText(result.Error) : kNotARegularFile;
+    throw EFOpenError(FormatMessage(kCannotOpenFile, {fileName, text}));
   }
 }
 

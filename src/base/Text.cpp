@@ -26,19 +26,13 @@ Text Utf8ToText(std::string_view s) {
       cp = (cp << 6) | (c & 0x3F);
     }
     static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-    if (ok && (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) ok = false;
+    if (ok && (cp < kMin[extra] || cp > 0x10FFFF || IsSurrogate(cp))) ok = false;
     if (!ok) {
       out.push_back(0xFFFD);
       ++i;
       continue;
     }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(char16_t(0xD800 + (cp >> 10)));
-      out.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(char16_t(cp));
-    }
+    AppendUtf16(out, cp);
     i += size_t(extra) + 1;
   }
   return out;
@@ -49,11 +43,10 @@ std::string TextToUtf8(std::u16string_view t) {
   out.reserve(t.size());
   for (size_t i = 0; i < t.size(); ++i) {
     char32_t cp = t[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < t.size() && t[i + 1] >= 0xDC00 &&
-        t[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (t[i + 1] - 0xDC00);
+    if (SurrogatePairAt(t, i)) {
+      cp = CodePointOfPair(t[i], t[i + 1]);
       ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+    } else if (IsSurrogate(cp)) {
       cp = 0xFFFD;
     }
     if (cp < 0x80) {
@@ -104,6 +97,54 @@ Text EscapeHTML(std::u16string_view text) {
     }
   }
   return out;
+}
+
+namespace {
+
+constexpr char UpperAsciiChar(char c) {
+  return c >= 'a' && c <= 'z' ? char(c - 32) : c;
+}
+
+constexpr char16_t UpperAsciiChar(char16_t c) {
+  return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
+}
+
+template <class TChar>
+bool SameFolded(std::basic_string_view<TChar> a, std::basic_string_view<TChar> b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (UpperAsciiChar(a[i]) != UpperAsciiChar(b[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+bool SameTextAscii(std::string_view a, std::string_view b) {
+  return SameFolded(a, b);
+}
+
+bool SameTextAscii(std::u16string_view a, std::u16string_view b) {
+  return SameFolded(a, b);
+}
+
+std::string UpperAscii(std::string_view s) {
+  std::string r(s);
+  for (char& c : r) c = UpperAsciiChar(c);
+  return r;
+}
+
+std::string LowerAscii(std::string_view s) {
+  std::string r(s);
+  for (char& c : r)
+    if (c >= 'A' && c <= 'Z') c = char(c + 32);
+  return r;
+}
+
+std::string TrimBlanks(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+  return std::string(s.substr(b, e - b));
 }
 
 }  // namespace quillara

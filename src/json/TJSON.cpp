@@ -321,7 +321,7 @@ Text TJSONNumber::NumberText() const {
 namespace {
 
 [[noreturn]] void InvalidInteger(const Text& text) {
-  throw EConvertError(FormatMessage("'%s' is not a valid integer value", {TextToUtf8(text)}));
+  throw EConvertError(FormatMessage(kInvalidInteger, {TextToUtf8(text)}));
 }
 
 }  // namespace

@@ -285,7 +285,8 @@ class TJSONPair : public TJSONAncestor {
   TJSONSlot FJsonValue;
 };
 
-// Zero-based enumerators in the system's style; range-for over the containers works too.
+// Zero-based enumerators in the system's style: MoveNext, then Current. The containers offer
+// no begin/end, so a range-for does not compile over them.
 template <class TContainer, class TItem>
 class TJSONEnumerator {
  public:

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "platform/Messages.h"
+
 namespace quillara::platform {
 
 namespace {
@@ -29,8 +31,8 @@ TLogFile::TLogFile(std::string fileName) : FFileName(std::move(fileName)) {
   FHandle = OpenForAppending(FFileName);
   if (FHandle < 0) {
     char buf[256];
-    throw std::runtime_error("Cannot open the access log \"" + FFileName + "\". " +
-                             ::strerror_r(errno, buf, sizeof buf));
+    throw std::runtime_error(
+        CannotOpenAccessLogText(FFileName, ::strerror_r(errno, buf, sizeof buf)));
   }
 }
 

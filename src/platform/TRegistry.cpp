@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/TSystem.h"
+#include "platform/TextUnits.h"
 
 namespace quillara::platform {
 
@@ -35,13 +36,6 @@ std::u16string FoldPath(std::u16string_view path) {
   return r;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Decodes one UTF-8 sequence at s[i]; malformed bytes stand for themselves.
 char32_t DecodeUtf8(const std::string& s, size_t& i) {
   unsigned char b = static_cast<unsigned char>(s[i++]);
@@ -57,16 +51,6 @@ char32_t DecodeUtf8(const std::string& s, size_t& i) {
   return cp;
 }
 
-void AppendCodePoint(std::u16string& out, char32_t cp) {
-  if (cp >= 0x10000) {
-    cp -= 0x10000;
-    out.push_back(char16_t(0xD800 + (cp >> 10)));
-    out.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
-  } else {
-    out.push_back(char16_t(cp));
-  }
-}
-
 // Reads a quoted or bracketed text with the hive's escapes, starting after the opening
 // character; pos ends after the closing one. False when the closing character is missing.
 bool ReadEscaped(const std::string& line, size_t& pos, char close, std::u16string& out) {
@@ -77,7 +61,7 @@ bool ReadEscaped(const std::string& line, size_t& pos, char close, std::u16strin
       return true;
     }
     if (c != '\\') {
-      AppendCodePoint(out, DecodeUtf8(line, pos));
+      AppendUtf16(out, DecodeUtf8(line, pos));
       continue;
     }
     if (++pos >= line.size()) return false;
@@ -110,8 +94,8 @@ bool ReadEscaped(const std::string& line, size_t& pos, char close, std::u16strin
       case 'x': {
         unsigned v = 0;
         int n = 0;
-        while (n < 4 && pos < line.size() && HexDigit(line[pos]) >= 0) {
-          v = v * 16 + unsigned(HexDigit(line[pos++]));
+        while (n < 4 && pos < line.size() && HexDigitValue(line[pos]) >= 0) {
+          v = v * 16 + unsigned(HexDigitValue(line[pos++]));
           ++n;
         }
         out.push_back(n ? char16_t(v) : u'x');
@@ -136,8 +120,9 @@ bool ParseHexBytes(std::string_view text, std::string& bytes) {
   while (i < text.size()) {
     while (i < text.size() && (text[i] == ',' || text[i] == ' ' || text[i] == '\t')) ++i;
     if (i >= text.size()) break;
-    if (i + 1 >= text.size() || HexDigit(text[i]) < 0 || HexDigit(text[i + 1]) < 0) return false;
-    bytes.push_back(char(HexDigit(text[i]) * 16 + HexDigit(text[i + 1])));
+    if (i + 1 >= text.size() || HexDigitValue(text[i]) < 0 || HexDigitValue(text[i + 1]) < 0)
+      return false;
+    bytes.push_back(char(HexDigitValue(text[i]) * 16 + HexDigitValue(text[i + 1])));
     i += 2;
   }
   return true;
@@ -233,7 +218,7 @@ class THiveParser {
       std::string digits(data.substr(6));
       if (digits.empty() || digits.size() > 8) return false;
       for (char c : digits)
-        if (HexDigit(c) < 0) return false;
+        if (HexDigitValue(c) < 0) return false;
       value.Type = 4;
       value.Size = 4;
       return true;

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "base/CodePages.h"
 #include "base/Exceptions.h"
 #include "base/TStream.h"
+#include "base/Text.h"
 #include "http/THTTPResponseInfo.h"
 #include "platform/TDrivePath.h"
 #include "platform/TSystem.h"
@@ -35,18 +35,14 @@ const std::map<std::string, std::string>& TCustomWebFileDispatcher::MimeTable() 
     std::map<std::string, std::string> table;
     for (const TWebFileExtensionItem& item : WebFileExtensions) {
       std::string mime = LowerAscii(item.MimeType);
-      size_t start = 0;
-      while (start <= item.Extensions.size()) {
-        size_t end = item.Extensions.find(';', start);
-        if (end == std::string::npos) end = item.Extensions.size();
+      for (std::string_view piece : SplitText(item.Extensions, ";")) {
         std::string ext;
-        for (char c : item.Extensions.substr(start, end - start))
+        for (char c : piece)
           if (c != ' ') ext.push_back(c);
         ext = "." + LowerAscii(ext);
         auto [it, added] = table.emplace(ext, mime);
         if (!added && it->second != mime)
           throw Exception(FormatMessage("Duplicate mime types for extension: %s", {ext}));
-        start = end + 1;
       }
     }
     FMimeTable = std::move(table);

@@ -89,3 +89,43 @@ TEST(TRegistry, ReadOnlyHiveRefusesFullAccess) {
   fs::permissions(dir / "system.reg", fs::perms::owner_all);
   fs::remove_all(dir);
 }
+
+// The hive's text escapes: "\x" takes up to four hexadecimal digits of either case, and UTF-8
+// beyond U+FFFF becomes a surrogate pair.
+TEST(TRegistry, HexEscapesAndCharactersBeyondTheBasicPlane) {
+  struct Case {
+    const char* name;
+    const char* data;  // as written in the hive, after "="
+    std::u16string text;
+  } cases[] = {
+      {"Letter", R"("a\x41")", u"aA"},
+      {"FourDigits", R"("\x41b")", u"\u041b"},  // the "b" is a fourth digit too
+      {"StopsAtFour", R"("\x4F60A")", u"\u4f60A"},
+      {"MixedCase", R"("\xaB;\xAb")", u"\u00ab;\u00ab"},
+      {"NoDigits", R"("\xg")", u"xg"},
+      {"DigitsEndEarly", R"("\x7/")", u"\u0007/"},
+      {"Emoji", "\"\xF0\x9F\x98\x80!\"", u"\U0001F600!"},
+      {"LastPlane", "\"\xF4\x8F\xBF\xBF\"", u"\U0010FFFF"},
+      {"HexText", "hex(1):41,00,62,00,00,00", u"Ab"},
+      {"HexTextUpper", "hex(2):4A,00,4b,00,00,00", u"JK"},
+  };
+  fs::path dir = fs::temp_directory_path() / "quillara-reg-escapes";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  {
+    std::ofstream hive(dir / "system.reg", std::ios::binary);
+    hive << "WINE REGISTRY Version 2\n[Software\\\\Escapes] 1700000000\n";
+    for (const Case& c : cases) hive << '"' << c.name << "\"=" << c.data << "\n";
+    hive << "\"Number\"=dword:0000beEF\n\"NotANumber\"=dword:0000001g\n";
+  }
+  TRegistry r(dir);
+  ASSERT_TRUE(r.OpenKey(u"\\SOFTWARE\\Escapes"));
+  for (const Case& c : cases) {
+    std::u16string name(c.name, c.name + std::char_traits<char>::length(c.name));
+    EXPECT_EQ(Read(r, name.c_str()), c.text) << c.name << "=" << c.data;
+  }
+  // A number is no text; a number with a letter beyond "f" is no value at all.
+  Read(r, u"Number", TRegistry::TReadStatus::rsWrongType);
+  EXPECT_EQ(Read(r, u"NotANumber"), u"");
+  fs::remove_all(dir);
+}

@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/Messages.h"
 #include "app/TStreamHandOver.h"
 #include "base/Text.h"
 
@@ -61,23 +62,23 @@ TForm1::TForm1(const QString& portText, QWidget* parent) : QWidget(parent) {
   setFixedSize(389, 134);
   setFont(QFont("Tahoma", 8));
 
-  Label3 = new QLabel("Stato:", this);
+  Label3 = new QLabel(kCaptionState, this);
   LabelSTATO = new QLabel(kLabelStopped, this);
   QFont bold = LabelSTATO->font();
   bold.setBold(true);
   LabelSTATO->setFont(bold);
-  Label2 = new QLabel("Ip:", this);
+  Label2 = new QLabel(kCaptionAddress, this);
   EditIP = new QLineEdit(this);
   EditIP->setReadOnly(true);
-  Label1 = new QLabel("Porta:", this);
+  Label1 = new QLabel(kCaptionPort, this);
   EditPort = new QLineEdit(portText, this);
   Image1 = new QLabel(this);
   Image1->setFixedSize(32, 32);
   Image1->setPixmap(ProductPicture());
-  ButtonStart = new QPushButton("Avvia", this);
-  ButtonStop = new QPushButton("Arresta", this);
-  ButtonTERMINA = new QPushButton("Termina", this);
-  ButtonCHIUDI = new QPushButton("Riduci a icona", this);
+  ButtonStart = new QPushButton(kCaptionStart, this);
+  ButtonStop = new QPushButton(kCaptionStop, this);
+  ButtonTERMINA = new QPushButton(kCaptionTerminate, this);
+  ButtonCHIUDI = new QPushButton(kCaptionMinimize, this);
   for (auto [widget, name] : {std::pair<QObject*, const char*>{Label3, "Label3"},
                               {LabelSTATO, "LabelSTATO"},
                               {Label2, "Label2"},
@@ -107,12 +108,12 @@ TForm1::TForm1(const QString& portText, QWidget* parent) : QWidget(parent) {
   outer->addLayout(buttons);
 
   PopupMenu1 = new QMenu(this);
-  popupApri = PopupMenu1->addAction("Apri");
+  popupApri = PopupMenu1->addAction(kMenuOpen);
   PopupMenu1->addSeparator();
-  popupAvvia = PopupMenu1->addAction("Avvia");
-  popupArresta = PopupMenu1->addAction("Arresta");
+  popupAvvia = PopupMenu1->addAction(kCaptionStart);
+  popupArresta = PopupMenu1->addAction(kCaptionStop);
   PopupMenu1->addSeparator();
-  popupEsci = PopupMenu1->addAction("Esci");
+  popupEsci = PopupMenu1->addAction(kMenuExit);
   TrayIcon1 = new QSystemTrayIcon(QIcon(ProductPicture()), this);
   TrayIcon1->setContextMenu(PopupMenu1);
   Timer1 = new QTimer(this);

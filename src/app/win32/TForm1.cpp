@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "app/Messages.h"
 #include "app/TStreamHandOver.h"
 #include "base/Text.h"
 
@@ -114,33 +115,33 @@ void TForm1::CreateControls(const std::string& portText) {
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
     return control;
   };
-  Label3 = make(L"STATIC", L"Stato:", 0, 16, 16, 44, 16, -1);
+  Label3 = make(L"STATIC", Wide(kCaptionState), 0, 16, 16, 44, 16, -1);
   LabelSTATO = make(L"STATIC", Wide(kLabelStopped), 0, 64, 16, 260, 16, -1);
   ::SendMessageW(LabelSTATO, WM_SETFONT, reinterpret_cast<WPARAM>(FBoldFont), FALSE);
-  Label2 = make(L"STATIC", L"Ip:", 0, 16, 44, 44, 16, -1);
+  Label2 = make(L"STATIC", Wide(kCaptionAddress), 0, 16, 44, 44, 16, -1);
   EditIP = make(L"EDIT", L"", ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, 64, 41, 140, 21, idEditIP,
                 WS_EX_CLIENTEDGE);
-  Label1 = make(L"STATIC", L"Porta:", 0, 16, 72, 44, 16, -1);
+  Label1 = make(L"STATIC", Wide(kCaptionPort), 0, 16, 72, 44, 16, -1);
   EditPort = make(L"EDIT", Wide(portText), ES_AUTOHSCROLL | WS_TABSTOP, 64, 69, 80, 21, idEditPort,
                   WS_EX_CLIENTEDGE);
   Image1 = make(L"STATIC", L"", SS_ICON, 340, 12, 32, 32, -1);
   ::SendMessageW(Image1, STM_SETICON, reinterpret_cast<WPARAM>(FIcon), 0);
-  ButtonStart =
-      make(L"BUTTON", L"Avvia", BS_PUSHBUTTON | WS_TABSTOP, 16, 100, 80, 25, idButtonStart);
-  ButtonStop =
-      make(L"BUTTON", L"Arresta", BS_PUSHBUTTON | WS_TABSTOP, 104, 100, 80, 25, idButtonStop);
-  ButtonTERMINA =
-      make(L"BUTTON", L"Termina", BS_PUSHBUTTON | WS_TABSTOP, 192, 100, 80, 25, idButtonTERMINA);
-  ButtonCHIUDI = make(L"BUTTON", L"Riduci a icona", BS_PUSHBUTTON | WS_TABSTOP, 280, 100, 93, 25,
-                      idButtonCHIUDI);
+  ButtonStart = make(L"BUTTON", Wide(kCaptionStart), BS_PUSHBUTTON | WS_TABSTOP, 16, 100, 80, 25,
+                     idButtonStart);
+  ButtonStop = make(L"BUTTON", Wide(kCaptionStop), BS_PUSHBUTTON | WS_TABSTOP, 104, 100, 80, 25,
+                    idButtonStop);
+  ButtonTERMINA = make(L"BUTTON", Wide(kCaptionTerminate), BS_PUSHBUTTON | WS_TABSTOP, 192, 100, 80,
+                       25, idButtonTERMINA);
+  ButtonCHIUDI = make(L"BUTTON", Wide(kCaptionMinimize), BS_PUSHBUTTON | WS_TABSTOP, 280, 100, 93,
+                      25, idButtonCHIUDI);
 
   PopupMenu1 = ::CreatePopupMenu();
-  ::AppendMenuW(PopupMenu1, MF_STRING, idPopupApri, L"Apri");
+  ::AppendMenuW(PopupMenu1, MF_STRING, idPopupApri, Wide(kMenuOpen).c_str());
   ::AppendMenuW(PopupMenu1, MF_SEPARATOR, 0, nullptr);
-  ::AppendMenuW(PopupMenu1, MF_STRING, idPopupAvvia, L"Avvia");
-  ::AppendMenuW(PopupMenu1, MF_STRING, idPopupArresta, L"Arresta");
+  ::AppendMenuW(PopupMenu1, MF_STRING, idPopupAvvia, Wide(kCaptionStart).c_str());
+  ::AppendMenuW(PopupMenu1, MF_STRING, idPopupArresta, Wide(kCaptionStop).c_str());
   ::AppendMenuW(PopupMenu1, MF_SEPARATOR, 0, nullptr);
-  ::AppendMenuW(PopupMenu1, MF_STRING, idPopupEsci, L"Esci");
+  ::AppendMenuW(PopupMenu1, MF_STRING, idPopupEsci, Wide(kMenuExit).c_str());
 
   FTray.cbSize = sizeof FTray;
   FTray.hWnd = FHandle;
@@ -150,7 +151,7 @@ void TForm1::CreateControls(const std::string& portText) {
   FTray.hIcon = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
                                                 ::GetSystemMetrics(SM_CXSMICON),
                                                 ::GetSystemMetrics(SM_CYSMICON), 0));
-  lstrcpynW(FTray.szTip, L"Quillara", ARRAYSIZE(FTray.szTip));
+  lstrcpynW(FTray.szTip, Wide(kTrayTip).c_str(), ARRAYSIZE(FTray.szTip));
 }
 
 void TForm1::FormCreate() {

@@ -6,6 +6,7 @@
 #include <io.h>
 #include <stdexcept>
 
+#include "platform/Messages.h"
 #include "platform/win32/Win32Text.h"
 
 namespace quillara::platform {
@@ -37,8 +38,7 @@ TLogFile::TLogFile(std::string fileName) : FFileName(std::move(fileName)) {
   DWORD error = 0;
   FHandle = OpenForAppending(FFileName, error);
   if (FHandle < 0)
-    throw std::runtime_error("Cannot open the access log \"" + FFileName + "\". " +
-                             SystemErrorText(error));
+    throw std::runtime_error(CannotOpenAccessLogText(FFileName, SystemErrorText(error)));
 }
 
 TLogFile::~TLogFile() {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/Messages.h"
+
 namespace quillara::platform {
 
 std::wstring WideOf(std::string_view utf8) {
@@ -30,7 +32,7 @@ std::string SystemErrorText(unsigned long error) {
   if (buffer) ::LocalFree(buffer);
   while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
     text.pop_back();
-  if (text.empty()) return "System error " + std::to_string(error);
+  if (text.empty()) return SystemErrorNumberText(error);
   return Utf8Of(text);
 }
 
