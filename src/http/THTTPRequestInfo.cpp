@@ -29,12 +29,9 @@ std::string THTTPRequestInfo::RawHeaderValue(std::string_view name) const {
 void SplitContentType(const std::string& value, std::string& type, std::string& charSet) {
   type.clear();
   charSet.clear();
-  size_t start = 0;
   bool first = true;
-  while (start <= value.size()) {
-    size_t end = value.find(';', start);
-    if (end == std::string::npos) end = value.size();
-    std::string part = TrimBlanks(std::string_view(value).substr(start, end - start));
+  for (std::string_view piece : SplitText(value, ";")) {
+    std::string part = TrimBlanks(piece);
     size_t eq = part.find('=');
     if (!first && eq != std::string::npos &&
         SameTextAscii(TrimBlanks(part.substr(0, eq)), "charset")) {
@@ -45,7 +42,6 @@ void SplitContentType(const std::string& value, std::string& type, std::string& 
       type += (type.empty() ? "" : "; ") + part;
     }
     first = false;
-    start = end + 1;
   }
 }
 

@@ -40,13 +40,6 @@ class TBodyReservation {
   int64_t FHeld = 0;
 };
 
-int Hex(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Buffered reading of lines and bytes from the connection.
 class TReader {
  public:
@@ -112,11 +105,8 @@ class TReader {
 };
 
 void ParseCookies(const std::string& header, std::vector<THTTPCookie>& cookies) {
-  size_t start = 0;
-  while (start <= header.size()) {
-    size_t end = header.find(';', start);
-    if (end == std::string::npos) end = header.size();
-    std::string part = TrimBlanks(std::string_view(header).substr(start, end - start));
+  for (std::string_view piece : SplitText(header, ";")) {
+    std::string part = TrimBlanks(piece);
     if (!part.empty()) {
       size_t eq = part.find('=');
       THTTPCookie c;
@@ -124,7 +114,6 @@ void ParseCookies(const std::string& header, std::vector<THTTPCookie>& cookies) 
       if (eq != std::string::npos) c.Value = TrimBlanks(part.substr(eq + 1));
       cookies.push_back(std::move(c));
     }
-    start = end + 1;
   }
 }
 
@@ -217,9 +206,9 @@ int Chunked(TReader& reader, TBodyReservation& reservation, std::string& body) {
     std::string size = TrimBlanks(line.substr(0, line.find(';')));
     uint64_t n = 0;
     bool hex = !size.empty() && size.size() <= 16;
-    for (char c : size) hex = hex && Hex(c) >= 0;
+    for (char c : size) hex = hex && HexDigitValue(c) >= 0;
     if (hex)
-      for (char c : size) n = n * 16 + uint64_t(Hex(c));
+      for (char c : size) n = n * 16 + uint64_t(HexDigitValue(c));
     if (n == 0) break;
     if (n > uint64_t(kMaxBodySize) || body.size() + n > uint64_t(kMaxBodySize)) return 413;
     if (!reservation.Grow(int64_t(body.size() + n))) return 503;
@@ -407,7 +396,7 @@ std::string DecodeRequestPath(const std::string& path) {
     value = 0;
     if (from + count > path.size()) return false;
     for (size_t k = 0; k < count; ++k) {
-      int h = Hex(path[from + k]);
+      int h = HexDigitValue(path[from + k]);
       if (h < 0) return false;
       value = value * 16 + h;
     }

@@ -118,7 +118,7 @@ std::shared_ptr<TStream> TServerMethods1::GetFile(const Text& cFileName) {
       std::string message = e.what();
       size_t close = message.find("\". ");
       throw EFOpenError(FormatMessage(
-          "Cannot open file \"%s\". %s",
+          kCannotOpenFile,
           {TextToUtf8(full), close == std::string::npos ? "" : message.substr(close + 3)}));
     }
   } catch (const std::exception& e) {

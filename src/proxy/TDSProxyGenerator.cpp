@@ -16,7 +16,7 @@ class TProxyFileStream : public TStream {
   explicit TProxyFileStream(const std::string& fileName) {
     std::string error;
     if (!FFile.Create(fileName, error))
-      throw EFCreateError(FormatMessage("Cannot create file \"%s\". %s", {fileName, error}));
+      throw EFCreateError(FormatMessage(kCannotCreateFile, {fileName, error}));
   }
   size_t Read(void*, size_t) override { return 0; }
   size_t Write(const void* buffer, size_t count) override {

@@ -75,7 +75,7 @@ void CollectFiles(const fs::path& folder, std::vector<fs::path>& files) {
     else if (!entry.is_directory(typeError))
       files.push_back(entry.path());
   }
-  if (ec) throw EZipException("The specified path was not found");
+  if (ec) throw EZipException(kPathNotFound);
 }
 
 class TArchiveWriter {
@@ -83,7 +83,7 @@ class TArchiveWriter {
   TArchiveWriter(const std::string& fileName, const TZipLimits& limits) : FLimits(limits) {
     std::string error;
     if (!FFile.Create(fileName, error))
-      throw EFCreateError(FormatMessage("Cannot create file \"%s\". %s", {fileName, error}));
+      throw EFCreateError(FormatMessage(kCannotCreateFile, {fileName, error}));
     FBuffer.reserve(kChunk + 64 * 1024);
   }
 
@@ -129,8 +129,8 @@ class TArchiveWriter {
       } while (z.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));
     } while (flush != Z_FINISH);
     if (read != entry.Size)
-      throw EZipException(FormatMessage("Cannot open file \"%s\". %s",
-                                        {source.string(), "The file changed while it was read"}));
+      throw EZipException(
+          FormatMessage(kCannotOpenFile, {source.string(), "The file changed while it was read"}));
     Flush();
     entry.Crc = crc;
     entry.CompressedSize = FOffset - dataStart;
@@ -223,7 +223,7 @@ class TArchiveWriter {
 void TZipFile::ZipDirectoryContents(const std::string& zipFileName, const std::string& path,
                                     TZipCompression, const TZipLimits& limits) {
   fs::path root(path);
-  if (!platform::DirectoryExists(root)) throw EZipException("The specified path was not found");
+  if (!platform::DirectoryExists(root)) throw EZipException(kPathNotFound);
   std::vector<fs::path> files;
   CollectFiles(root, files);
   if (files.size() > limits.MaxEntries)

@@ -85,13 +85,12 @@ void AnswerGet(TWebRequest& request, TWebResponse& response, const std::vector<i
 std::optional<std::vector<int>> ReadCacheIndexes(const std::string& rest) {
   std::vector<int> indexes;
   bool malformed = false;
-  for (size_t start = rest.empty() || rest[0] != '/' ? 0 : 1; start < rest.size();) {
-    size_t end = rest.find('/', start);
-    if (end == std::string::npos) end = rest.size();
-    auto n = TryStrToInt(Utf8ToText(rest.substr(start, end - start)));
+  std::string_view path(rest);
+  if (!path.empty() && path[0] == '/') path.remove_prefix(1);
+  for (std::string_view piece : SplitSegments(path, "/")) {
+    auto n = TryStrToInt(Utf8ToText(piece));
     if (!n) malformed = true;
     indexes.push_back(n.value_or(0));
-    start = end + 1;
   }
   if (malformed || indexes.size() > kMaxCacheIndexes) return std::nullopt;
   return indexes;

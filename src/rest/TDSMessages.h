@@ -1,5 +1,7 @@
 #pragma once
-// The texts the remoting layer answers with. Templates keep their placeholders ("%s", "%d",
+// The texts the remoting layer answers with; those it shares with base (the integer and floating
+// point conversions, the file errors) are base's, in base/Messages.h. Templates keep their
+// placeholders ("%s", "%d",
 // "%0:s") and are filled by FormatMessage.
 
 namespace quillara::TDSMessages {
@@ -34,9 +36,7 @@ inline constexpr const char* kOutputNotConvertible =
     "The output parameter (%d) cannot be converted by the selected converter (%s)";
 
 // Conversions
-inline constexpr const char* kInvalidInteger = "'%s' is not a valid integer value";
 inline constexpr const char* kInvalidBoolean = "'%s' is not a valid boolean value";
-inline constexpr const char* kInvalidFloat = "'%s' is not a valid floating point value";
 inline constexpr const char* kCannotConvertJSONInput = "Cannot convert JSON value %s input into %s";
 inline constexpr const char* kCannotConvertToStream = "Cannot convert JSON input into a stream";
 inline constexpr const char* kCannotConvertToJSON = "Cannot convert DBX type %s into a JSON value";

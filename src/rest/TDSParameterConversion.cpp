@@ -74,12 +74,11 @@ void FromText(TDSValue& value, const TDSParameterInfo& p, const Text& text) {
       } else if (p.Code == DoubleType || p.Code == BcdType || p.Code == CurrencyType ||
                  p.Code == SingleType) {
         auto d = TryStrToFloat(text);
-        if (!d) throw EConvertError(FormatMessage(TDSMessages::kInvalidFloat, {t}));
+        if (!d) throw EConvertError(FormatMessage(kInvalidFloat, {t}));
         value.Set(*d);
       } else {
         auto i = TryStrToInt64(text);
-        if (!i || !InRange(p.Code, *i))
-          throw EConvertError(FormatMessage(TDSMessages::kInvalidInteger, {t}));
+        if (!i || !InRange(p.Code, *i)) throw EConvertError(FormatMessage(kInvalidInteger, {t}));
         value.Set(*i);
       }
       return;

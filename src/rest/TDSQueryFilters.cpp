@@ -13,7 +13,7 @@ namespace {
 
 int64_t FieldNumber(const std::string& value) {
   auto v = TryStrToInt64(Utf8ToText(TrimBlanks(value)));
-  if (!v) throw EConvertError(FormatMessage(TDSMessages::kInvalidInteger, {value}));
+  if (!v) throw EConvertError(FormatMessage(kInvalidInteger, {value}));
   return *v;
 }
 
@@ -37,8 +37,7 @@ void SetField(TFilter& filter, const std::string& field, const std::string& valu
     filter.Count = FieldNumber(value);
   } else {
     size_t comma = value.find(',');
-    if (comma == std::string::npos)
-      throw EConvertError(FormatMessage(TDSMessages::kInvalidInteger, {value}));
+    if (comma == std::string::npos) throw EConvertError(FormatMessage(kInvalidInteger, {value}));
     filter.Offset = FieldNumber(value.substr(0, comma));
     filter.Count = FieldNumber(value.substr(comma + 1));
   }
@@ -62,19 +61,14 @@ bool ReadBoolean(const std::string& text) {
 // The work is bounded by the text's length, not by the numbers in it.
 std::optional<TPositions> ReadPositions(std::string_view list) {
   TPositions positions;
-  size_t start = 0;
-  for (;;) {
-    size_t end = list.find(',', start);
-    if (end == std::string_view::npos) end = list.size();
-    std::string_view range = list.substr(start, end - start);
+  for (std::string_view range : SplitText(list, ",")) {
     size_t dash = range.find('-', 1);
     auto from = ReadPosition(range.substr(0, dash));
     auto to = dash == std::string_view::npos ? from : ReadPosition(range.substr(dash + 1));
     if (!from || !to || *from > *to) return std::nullopt;
     for (int p = *from; p <= *to; ++p) positions.set(size_t(p));
-    if (end == list.size()) return positions;
-    start = end + 1;
   }
+  return positions;
 }
 
 bool ProcessQueryParameter(TQuery& query, const std::string& name, const std::string& value) {

@@ -31,15 +31,10 @@ std::vector<std::string> SplitRestPath(const std::string& text) {
   if (text.find('/') == std::string::npos) throw Exception(TDSMessages::kInvalidRequestFormat);
   std::string t = text[0] == '/' ? text.substr(1) : text;
   std::vector<std::string> segments;
-  size_t start = 0;
-  while (start < t.size()) {
-    size_t end = t.find('/', start);
-    if (end == std::string::npos) end = t.size();
-    std::string segment = t.substr(start, end - start);
+  for (std::string_view piece : SplitSegments(t, "/")) {
+    std::string segment(piece);
     segments.push_back(segment.find('%') == std::string::npos ? segment
                                                               : DecodeRequestPath(segment));
-    start = end + 1;
-    if (end + 1 == t.size()) break;  // one trailing "/" adds nothing
   }
   if (segments.size() < 2 || segments[0].empty() || segments[1].empty())
     throw Exception(TDSMessages::kInvalidRequestFormat);

@@ -133,9 +133,7 @@ Text TBasePageProducer::ContentFromBytes(const std::string& input, bool utf8) {
   }
   if (utf8) {
     Text text = Utf8ToText(page);
-    if (TextToUtf8(text) != page)
-      throw EEncodingError(
-          "No mapping for the Unicode character exists in the target multi-byte code page");
+    if (TextToUtf8(text) != page) throw EEncodingError(kNoUnicodeMapping);
     return text;
   }
   return DecodeBytes(page, codePage);

@@ -75,13 +75,7 @@ Text DecodeURLField(const std::string& field) {
       if (i + 2 >= field.size())
         throw EConvertError(FormatMessage(
             "Error decoding URL style (%%XX) encoded string at position %d", {std::to_string(i)}));
-      auto hex = [](char h) {
-        return (h >= '0' && h <= '9')   ? h - '0'
-               : (h >= 'a' && h <= 'f') ? h - 'a' + 10
-               : (h >= 'A' && h <= 'F') ? h - 'A' + 10
-                                        : -1;
-      };
-      int hi = hex(field[i + 1]), lo = hex(field[i + 2]);
+      int hi = HexDigitValue(field[i + 1]), lo = HexDigitValue(field[i + 2]);
       if (hi < 0 || lo < 0)
         throw EConvertError(FormatMessage("Invalid URL encoded character (%s) at position %d",
                                           {field.substr(i, 3), std::to_string(i)}));
