@@ -31,17 +31,22 @@ uint32_t AnsiCodePage() {
 }
 
 // No best-fit mapping: it would turn a character into a different one ("\u221E" into "8")
-// rather than into the substitute.
+// rather than into the substitute. Code pages that take no flags (UTF-8 as the system's code
+// page) hold every character anyway.
 bool EncodeAnsi(std::u16string_view text, std::string& bytes) {
   bytes.clear();
   if (text.empty()) return true;
   const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
-  int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, int(text.size()), nullptr, 0,
-                                nullptr, nullptr);
+  DWORD flags = WC_NO_BEST_FIT_CHARS;
+  int n =
+      ::WideCharToMultiByte(CP_ACP, flags, wide, int(text.size()), nullptr, 0, nullptr, nullptr);
+  if (n <= 0 && ::GetLastError() == ERROR_INVALID_FLAGS) {
+    flags = 0;
+    n = ::WideCharToMultiByte(CP_ACP, flags, wide, int(text.size()), nullptr, 0, nullptr, nullptr);
+  }
   if (n <= 0) return false;
   bytes.resize(size_t(n));
-  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, int(text.size()), bytes.data(), n,
-                        nullptr, nullptr);
+  ::WideCharToMultiByte(CP_ACP, flags, wide, int(text.size()), bytes.data(), n, nullptr, nullptr);
   return true;
 }
 
