@@ -131,7 +131,7 @@ TEST_F(TServerMethods1Test, ReadingTextInEveryEncoding) {
       {"utf8.xml", "\xEF\xBB\xBF" + utf8},
       {"le.xml", le},
       {"be.xml", be},
-      {"ansi.xml", EncodeText(expected, kAnsiCodePage)},
+      {"ansi.xml", EncodeText(expected, TCodePage::cpWindows1252)},
   };
   Text json = u"{\"file\":[{\"contenuto\":\"<a b=\\\"\u00e8\\\">\n\tx\\y</a>\"}]}";
   for (const Case& c : cases) {
