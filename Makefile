@@ -63,7 +63,7 @@ windows: windows-deps
 # Only what the Windows tests need: the unit tests, the exporter stand-in and the window's test.
 test-windows: windows
 	cmake --build build-win -j $(JOBS) --target test_platform test_base test_json test_http test_web test_rest \
-	  test_app test_gui exporter_stub
+	  test_methods test_proxy test_app test_gui exporter_stub
 	bash scripts/test-windows.sh build-win
 
 

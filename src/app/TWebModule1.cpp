@@ -7,6 +7,7 @@
 #include "app/TStreamHandOver.h"
 #include "base/CodePages.h"
 #include "methods/TServerMethods1.h"
+#include "platform/SystemText.h"
 #include "platform/TFileSystem.h"
 #include "platform/TSystem.h"
 #include "web/TWebRequestHandler.h"
@@ -104,8 +105,9 @@ void TWebModule1::WebFileDispatcher1BeforeDispatch(TCustomWebFileDispatcher&,
                                                    const std::string& fileName, TWebRequest&,
                                                    TWebResponse&, bool& handled) {
   handled = false;
-  std::filesystem::path file(fileName);
-  if (!SameTextAscii(file.filename().string(), "serverfunctions.js")) return;
+  std::filesystem::path file = platform::PathFromUtf8(fileName);
+  std::string name = platform::Utf8FromPath(file.filename());
+  if (!SameTextAscii(name, "serverfunctions.js")) return;
   auto stale = [&] {
     if (!platform::FileExists(file)) return true;
     auto fileTime = platform::LastWriteTime(file);
@@ -113,13 +115,13 @@ void TWebModule1::WebFileDispatcher1BeforeDispatch(TCustomWebFileDispatcher&,
     return fileTime && programTime && *fileTime < *programTime;
   };
   if (!stale()) return;
-  std::string folder = file.parent_path().string() + "/";
+  std::string folder = platform::Utf8FromPath(file.parent_path()) + "/";
   TProxyTargetLock lock(folder);
   // The download dispatcher may have left another language's writer in the generator; the
   // script is always written by the module's own writer.
   DSProxyGenerator1.Writer = kConfiguredProxyWriter;
   DSProxyGenerator1.TargetDirectory = folder;
-  DSProxyGenerator1.TargetUnitName = file.filename().string();
+  DSProxyGenerator1.TargetUnitName = name;
   DSProxyGenerator1.Write();
 }
 

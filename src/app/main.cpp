@@ -2,6 +2,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/Messages.h"
 #include "app/THeadless.h"
@@ -9,6 +10,7 @@
 #include "base/Exceptions.h"
 #include "http/TAccessLog.h"
 #include "http/THTTPLimits.h"
+#include "platform/SystemText.h"
 #include "platform/TSystem.h"
 
 #ifdef QUILLARA_WITH_GUI
@@ -39,6 +41,12 @@ bool OptionValue(const std::string& name, int argc, char** argv, int& i, std::st
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::vector<std::string> arguments = quillara::platform::CommandLineArguments(argc, argv);
+  std::vector<char*> utf8Argv;
+  for (std::string& argument : arguments) utf8Argv.push_back(argument.data());
+  utf8Argv.push_back(nullptr);
+  argc = int(arguments.size());
+  argv = utf8Argv.data();
   bool headless = false;
   std::string port = "12388";
   std::string accessLog;

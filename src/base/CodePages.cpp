@@ -1,5 +1,7 @@
 #include "base/CodePages.h"
 
+#include "platform/SystemText.h"
+
 namespace quillara {
 
 namespace {
@@ -22,6 +24,10 @@ int EncodeCp1252(char16_t c) {
 std::string EncodeText(std::u16string_view text, TCodePage codePage) {
   if (codePage == TCodePage::cpUTF8) return TextToUtf8(text);
   std::string out;
+  if (codePage == TCodePage::cpAnsi) {
+    if (platform::EncodeAnsi(text, out)) return out;
+    codePage = TCodePage::cpWindows1252;
+  }
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     char16_t c = text[i];
@@ -39,6 +45,10 @@ std::string EncodeText(std::u16string_view text, TCodePage codePage) {
 Text DecodeBytes(std::string_view bytes, TCodePage codePage) {
   if (codePage == TCodePage::cpUTF8) return Utf8ToText(bytes);
   Text out;
+  if (codePage == TCodePage::cpAnsi) {
+    if (platform::DecodeAnsi(bytes, out)) return out;
+    codePage = TCodePage::cpWindows1252;
+  }
   out.reserve(bytes.size());
   for (char ch : bytes) {
     auto b = static_cast<unsigned char>(ch);

@@ -1,6 +1,7 @@
 #pragma once
-// Conversions between UTF-16 text and the byte encodings the server meets: the ANSI code page
-// (Windows-1252), UTF-8, ISO-8859-1 and US-ASCII. A character the target cannot hold becomes "?".
+// Conversions between UTF-16 text and the byte encodings the server meets: the system's ANSI code
+// page, Windows-1252, UTF-8, ISO-8859-1 and US-ASCII. A character the target cannot hold becomes
+// "?".
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,9 +10,10 @@
 
 namespace quillara {
 
-enum class TCodePage { cpWindows1252, cpUTF8, cpISO88591, cpUSASCII };
+// cpAnsi is the system's ANSI code page; where the system has none, Windows-1252 stands in.
+enum class TCodePage { cpWindows1252, cpUTF8, cpISO88591, cpUSASCII, cpAnsi };
 
-constexpr TCodePage kAnsiCodePage = TCodePage::cpWindows1252;
+constexpr TCodePage kAnsiCodePage = TCodePage::cpAnsi;
 
 std::string EncodeText(std::u16string_view text, TCodePage codePage);
 Text DecodeBytes(std::string_view bytes, TCodePage codePage);

@@ -7,6 +7,7 @@
 #include "base/CodePages.h"
 #include "base/Messages.h"
 #include "base/TMask.h"
+#include "platform/SystemText.h"
 #include "platform/TDrivePath.h"
 #include "platform/TFile.h"
 
@@ -39,7 +40,7 @@ Text Expand(const Text& path) {
   } else if (!p.empty() && p[0] == u'/') {
     prefix = u"/";
   } else {
-    prefix = Utf8ToText(fs::current_path().string()) + u"/";
+    prefix = Utf8ToText(platform::Utf8FromPath(fs::current_path())) + u"/";
   }
   std::vector<Text> parts;
   std::u16string_view separator(&sep, 1);
@@ -156,7 +157,7 @@ void WriteAllText(const Text& path, const Text& text) {
     throw EFCreateError(
         FormatMessage(kCannotCreateFile, {TextToUtf8(full), platform::FileErrorText(error)}));
   };
-  TWritingClaim claim(local.string());
+  TWritingClaim claim(platform::Utf8FromPath(local));
   if (!claim.Claimed()) fail(platform::SharingViolation().Error);
   platform::TFileResult written =
       platform::ReplaceWholeFile(local, "\xEF\xBB\xBF" + TextToUtf8(text));
@@ -185,7 +186,7 @@ void Search(const fs::path& root, const fs::path& folder, const TMask& mask,
       if (!typeError && searched.insert(canonical).second)
         Search(root, canonical, mask, searched, found);
     } else {
-      std::string bytes = it->path().filename().string();
+      std::string bytes = platform::Utf8FromPath(it->path().filename());
       Text name = Utf8ToText(bytes);
       if (TextToUtf8(name) == bytes && mask.Matches(name)) found.push_back(name);
     }

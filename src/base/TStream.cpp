@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/SystemText.h"
+
 namespace quillara {
 
 std::string TStream::ReadRest() {
@@ -40,7 +42,7 @@ namespace quillara {
 
 TFileStream::TFileStream(const std::string& fileName, bool regularOnly) {
   platform::TFileResult result;
-  FFile = platform::OpenForStreaming(fileName, regularOnly, FSize, result);
+  FFile = platform::OpenForStreaming(platform::PathFromUtf8(fileName), regularOnly, FSize, result);
   if (!FFile.Valid()) {
     std::string text = result.Error ? platform::FileErrorText(result.Error) : kNotARegularFile;
     throw EFOpenError(FormatMessage(kCannotOpenFile, {fileName, text}));

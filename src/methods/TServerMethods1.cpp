@@ -10,6 +10,7 @@
 
 #include "base/CodePages.h"
 #include "base/TFileFunctions.h"
+#include "platform/SystemText.h"
 #include "platform/TDrivePath.h"
 #include "platform/TProcess.h"
 
@@ -112,7 +113,7 @@ std::shared_ptr<TStream> TServerMethods1::GetFile(const Text& cFileName) {
   try {
     Text full = JoinInsideFolder(ExportFolder(Folders()), cFileName, false);
     try {
-      stream = std::make_shared<TFileStream>(LocalPath(full).string(), true);
+      stream = std::make_shared<TFileStream>(platform::Utf8FromPath(LocalPath(full)), true);
     } catch (const EFOpenError& e) {
       // the message names the path as the client knows it, not where it lies on this machine
       std::string message = e.what();

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/CodePages.h"
+#include "platform/SystemText.h"
 #include "platform/TFileSystem.h"
 #include "platform/TSystem.h"
 #include "proxy/TZipFile.h"
@@ -16,7 +17,8 @@ std::map<std::string, std::unique_ptr<TProxyTargetLock::TSlot>> TProxyTargetLock
 
 TProxyTargetLock::TProxyTargetLock(const std::string& folder) {
   std::error_code ec;
-  FKey = fs::weakly_canonical(fs::absolute(folder, ec), ec).string();
+  FKey = platform::Utf8FromPath(
+      fs::weakly_canonical(fs::absolute(platform::PathFromUtf8(folder), ec), ec));
   if (ec) FKey = folder;
   while (FKey.size() > 1 && FKey.back() == '/') FKey.pop_back();
   {
@@ -83,26 +85,29 @@ void TDSProxyDispatcher::RebuildProxyArchive(const std::string& fileName, bool& 
   handled = false;
   fs::path exeFolder = platform::ExecutableFolder();
   std::string proxyPath = Slashes(RequiredProxyFilesPath);
-  fs::path archive = exeFolder / proxyPath / fs::path(fileName).filename();
+  fs::path archive =
+      exeFolder / platform::PathFromUtf8(proxyPath) / platform::PathFromUtf8(fileName).filename();
   if (!FGenerator) return;
-  std::string archiveName = archive.filename().string();
+  std::string archiveName = platform::Utf8FromPath(archive.filename());
   std::string key = LowerAscii(archiveName.substr(0, archiveName.find('.')));
   auto language = LanguageTable().find(key);
   if (language == LanguageTable().end()) return;
   if (!NeedsRebuild(archive)) return;
 
-  fs::path languageFolder = platform::DirectoryExists(proxyPath) ? fs::path(proxyPath) / key
-                                                                 : exeFolder / proxyPath / key;
-  TProxyTargetLock lock(languageFolder.string());
+  fs::path proxyFolder = platform::PathFromUtf8(proxyPath);
+  fs::path languageFolder =
+      platform::DirectoryExists(proxyFolder) ? proxyFolder / key : exeFolder / proxyFolder / key;
+  TProxyTargetLock lock(platform::Utf8FromPath(languageFolder));
   if (!NeedsRebuild(archive)) return;  // another request has just rebuilt it
   FGenerator->Writer = language->second;
   TDSProxyWriterProperties properties = FGenerator->WriterProperties();
-  std::string target = languageFolder.string() + "/" + Slashes(properties.Comment);
+  std::string target = platform::Utf8FromPath(languageFolder) + "/" + Slashes(properties.Comment);
   FGenerator->TargetDirectory = target;
   FGenerator->TargetUnitName = "DSProxy" + FGenerator->FileDescriptions().at(0).DefaultFileExt;
   FGenerator->Write();
   // The finished archive replaces the old one in one step, so a failure leaves the old one.
-  TDSProxyUtils::CompressDirectory(languageFolder.string(), archive.string());
+  TDSProxyUtils::CompressDirectory(platform::Utf8FromPath(languageFolder),
+                                   platform::Utf8FromPath(archive));
 }
 
 }  // namespace quillara

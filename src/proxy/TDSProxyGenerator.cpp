@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "base/CodePages.h"
+#include "platform/SystemText.h"
 #include "platform/TFileSystem.h"
 
 namespace quillara {
@@ -15,7 +16,7 @@ class TProxyFileStream : public TStream {
  public:
   explicit TProxyFileStream(const std::string& fileName) {
     std::string error;
-    if (!FFile.Create(fileName, error))
+    if (!FFile.Create(platform::PathFromUtf8(fileName), error))
       throw EFCreateError(FormatMessage(kCannotCreateFile, {fileName, error}));
   }
   size_t Read(void*, size_t) override { return 0; }
@@ -372,7 +373,8 @@ void TDSCustomProxyGenerator::DoWrite(std::shared_ptr<IDSProxyMetaDataLoader> lo
   if (cancel) return;
   for (std::string& name : names)
     if (!TrimBlanks(name).empty())
-      name = std::filesystem::absolute(name).lexically_normal().string();
+      name = platform::Utf8FromPath(
+          std::filesystem::absolute(platform::PathFromUtf8(name)).lexically_normal());
 
   std::map<std::string, std::unique_ptr<TStream>> owned;
   std::vector<std::string> created;

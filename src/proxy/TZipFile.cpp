@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/TStream.h"
+#include "platform/SystemText.h"
 #include "platform/TFileSystem.h"
 
 namespace quillara {
@@ -82,13 +83,13 @@ class TArchiveWriter {
  public:
   TArchiveWriter(const std::string& fileName, const TZipLimits& limits) : FLimits(limits) {
     std::string error;
-    if (!FFile.Create(fileName, error))
+    if (!FFile.Create(platform::PathFromUtf8(fileName), error))
       throw EFCreateError(FormatMessage(kCannotCreateFile, {fileName, error}));
     FBuffer.reserve(kChunk + 64 * 1024);
   }
 
   void AddFile(const fs::path& source, const std::string& name) {
-    TFileStream input(source.string());
+    TFileStream input(platform::Utf8FromPath(source));
     TEntry entry;
     entry.Name = name;
     entry.Size = uint64_t(input.Size());
@@ -129,8 +130,8 @@ class TArchiveWriter {
       } while (z.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));
     } while (flush != Z_FINISH);
     if (read != entry.Size)
-      throw EZipException(
-          FormatMessage(kCannotOpenFile, {source.string(), "The file changed while it was read"}));
+      throw EZipException(FormatMessage(
+          kCannotOpenFile, {platform::Utf8FromPath(source), "The file changed while it was read"}));
     Flush();
     entry.Crc = crc;
     entry.CompressedSize = FOffset - dataStart;
@@ -222,7 +223,7 @@ class TArchiveWriter {
 
 void TZipFile::ZipDirectoryContents(const std::string& zipFileName, const std::string& path,
                                     TZipCompression, const TZipLimits& limits) {
-  fs::path root(path);
+  fs::path root = platform::PathFromUtf8(path);
   if (!platform::DirectoryExists(root)) throw EZipException(kPathNotFound);
   std::vector<fs::path> files;
   CollectFiles(root, files);
@@ -232,7 +233,9 @@ void TZipFile::ZipDirectoryContents(const std::string& zipFileName, const std::s
                       {std::to_string(files.size()), std::to_string(limits.MaxEntries)}));
   TArchiveWriter archive(zipFileName, limits);
   for (const fs::path& file : files) {
-    std::string name = file.lexically_relative(root).generic_string();
+    // UTF-8 with "/" on both systems, as the names' flag says (APPNOTE 4.4.4, bit 11).
+    std::u8string generic = file.lexically_relative(root).generic_u8string();
+    std::string name(generic.begin(), generic.end());
     archive.AddFile(file, name);
   }
   archive.Close();
@@ -244,10 +247,11 @@ bool TDSProxyUtils::CompressDirectory(const std::string& directoryName,
   try {
     TZipFile::ZipDirectoryContents(temporary, directoryName, TZipCompression::zcDeflate, limits);
     std::string error;
-    if (!platform::RenameFile(temporary, outputFileName, error))
+    if (!platform::RenameFile(platform::PathFromUtf8(temporary),
+                              platform::PathFromUtf8(outputFileName), error))
       throw EZipException("Error writing zip file");
   } catch (...) {
-    platform::DeleteFile(temporary);
+    platform::DeleteFile(platform::PathFromUtf8(temporary));
     throw;
   }
   return true;

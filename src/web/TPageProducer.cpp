@@ -7,6 +7,7 @@
 #include "base/Exceptions.h"
 #include "base/TFileFunctions.h"
 #include "base/TStream.h"
+#include "platform/SystemText.h"
 #include "platform/TDrivePath.h"
 #include "platform/TSystem.h"
 #include "web/TWebRequest.h"
@@ -142,13 +143,15 @@ Text TBasePageProducer::ContentFromBytes(const std::string& input, bool utf8) {
 std::string TCustomPageProducer::TemplatePath() const {
   std::string name = FHTMLFile;
   if ((name.size() >= 3 && name[1] == ':') || name.rfind("\\\\", 0) == 0)
-    return platform::MapWindowsPath(name).string();
+    return platform::Utf8FromPath(platform::MapWindowsPath(name));
   for (char& c : name)
     if (c == '\\') c = '/';
   if (!name.empty() && name[0] == '/')
-    return platform::ResolveWithoutCase("/", name.substr(1)).string();
+    return platform::Utf8FromPath(
+        platform::ResolveWithoutCase("/", platform::PathFromUtf8(name.substr(1))));
   // "Templates\..." and "templates\..." name the same folder beside the executable.
-  return platform::ResolveWithoutCase(platform::ExecutableFolder(), name).string();
+  return platform::Utf8FromPath(
+      platform::ResolveWithoutCase(platform::ExecutableFolder(), platform::PathFromUtf8(name)));
 }
 
 Text TCustomPageProducer::Content() {

@@ -1,14 +1,14 @@
 #include "web/TWebFileDispatcher.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 
 #include "base/Exceptions.h"
 #include "base/TStream.h"
 #include "base/Text.h"
 #include "http/THTTPResponseInfo.h"
+#include "platform/SystemText.h"
 #include "platform/TDrivePath.h"
+#include "platform/TFileSystem.h"
 #include "platform/TSystem.h"
 
 namespace quillara {
@@ -81,10 +81,10 @@ std::optional<fs::path> TCustomWebFileDispatcher::LocalFileName(const std::strin
   } else {
     for (char& c : rootText)
       if (c == '\\') c = '/';
-    root = platform::ExecutableFolder() / rootText;
+    root = platform::ExecutableFolder() / platform::PathFromUtf8(rootText);
   }
   root = root.lexically_normal();
-  fs::path full = (root / relative).lexically_normal();
+  fs::path full = (root / platform::PathFromUtf8(relative)).lexically_normal();
   // ".." must not lead out of the web root.
   fs::path inside = full.lexically_relative(root);
   if (inside.empty() || *inside.begin() == "..") return std::nullopt;
@@ -118,7 +118,8 @@ bool TCustomWebFileDispatcher::DispatchRequest(TCustomWebDispatcher&, TWebReques
   auto local = LocalFileName(path);
   std::string resolved;
   if (local) {
-    resolved = "\\" + local->lexically_relative(LocalFileName("/").value_or(*local)).string();
+    resolved = "\\" + platform::Utf8FromPath(
+                          local->lexically_relative(LocalFileName("/").value_or(*local)));
     for (char& c : resolved)
       if (c == '/') c = '\\';
   }
@@ -126,17 +127,18 @@ bool TCustomWebFileDispatcher::DispatchRequest(TCustomWebDispatcher&, TWebReques
     response.SetStatusCode(404);
     return true;
   }
-  std::string fileName = local->string();
+  std::string fileName = platform::Utf8FromPath(*local);
 
   bool handled = false;
   if (BeforeDispatch) BeforeDispatch(*this, fileName, request, response, handled);
   if (!handled) {
     handled = true;
-    struct stat st {};
-    if (::stat(fileName.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+    auto written =
+        platform::DirectoryExists(*local) ? std::nullopt : platform::LastWriteTime(*local);
+    if (!written) {
       response.SetStatusCode(404);
     } else {
-      std::time_t modified = st.st_mtime;
+      std::time_t modified = std::time_t(written->Seconds);
       std::time_t since = request.GetDateVariable(11);
       if (since >= 0 && std::llabs(static_cast<long long>(since - modified)) < 1) {
         response.SetStatusCode(304);

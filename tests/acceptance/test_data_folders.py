@@ -141,6 +141,27 @@ class DataFoldersTest(ServerFixture, unittest.TestCase):
             for p in (loop, away, odd, os.path.join(self.export, "once.xml")):
                 os.remove(p)
 
+    def test_names_outside_ascii_are_listed_read_and_uploaded(self):
+        # On Windows the program must hand such names to the system in UTF-16: in the ANSI code
+        # page their UTF-8 bytes name another file.
+        name = "Citt\u00e0 \u20ac.xml"
+        quoted = urllib.parse.quote(name, safe="")
+        source = os.path.join(self.export, name)
+        with open(source, "wb") as f:
+            f.write("\ufeff<a>\u00e8</a>".encode("utf-8"))
+        uploaded = os.path.join(self.imports, name)
+        self.addCleanup(lambda: [os.remove(p) for p in (source, uploaded) if os.path.exists(p)])
+        _, _, data = call(self.port, "GET", M + "/ListaFiles494")
+        names = [x["nome"] for x in json.loads(json.loads(data)["result"][0])["file"]]
+        self.assertIn(name, names)
+        _, _, data = call(self.port, "GET", M + "/LeggiFile494/" + quoted)
+        self.assertEqual(json.loads(json.loads(data)["result"][0]), {"file": [{"contenuto": "<a>\u00e8</a>"}]})
+        status, _, body = call(self.port, "GET", M + "/GetFile/" + quoted)
+        self.assertEqual((status, body), (200, "\ufeff<a>\u00e8</a>".encode("utf-8")))
+        self.assertEqual(put_file(self.port, name, "<b>\u20ac</b>"), (200, {"result": ["OK"]}))
+        with open(uploaded, "rb") as f:
+            self.assertEqual(f.read(), "\ufeff<b>\u20ac</b>".encode("utf-8"))
+
     def test_a_folder_is_not_sent_as_a_file(self):
         status, headers, data = call(self.port, "GET", M + "/GetFile/Sub")
         self.assertEqual(status, 200)

@@ -6,10 +6,15 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include "base/CodePages.h"
+#include "platform/SystemText.h"
+#include "platform/TFile.h"
 
 namespace fs = std::filesystem;
 using namespace quillara;
@@ -29,12 +34,13 @@ void WriteBytes(const fs::path& p, const std::string& bytes) {
 class TServerMethods1Test : public ::testing::Test {
  protected:
   void SetUp() override {
-    FRoot = fs::temp_directory_path() / ("quillara-methods-" + std::to_string(::getpid()));
+    std::random_device r;
+    FRoot = fs::temp_directory_path() / ("quillara-methods-" + std::to_string(r()));
     fs::remove_all(FRoot);
     fs::create_directories(FRoot / "export");
     fs::create_directories(FRoot / "import");
-    Text exportPath = Utf8ToText((FRoot / "export").string());
-    Text importPath = Utf8ToText((FRoot / "import").string());
+    Text exportPath = Utf8ToText(platform::Utf8FromPath(FRoot / "export"));
+    Text importPath = Utf8ToText(platform::Utf8FromPath(FRoot / "import"));
     TServerMethods1::Folders = [=] { return TMethodFolders{importPath, exportPath}; };
   }
   void TearDown() override { fs::remove_all(FRoot); }
@@ -75,7 +81,17 @@ TEST_F(TServerMethods1Test, Listing) {
   EXPECT_EQ(list.find(u"axml"), Text::npos);
   EXPECT_EQ(list.find(u"\"d.xml\""), Text::npos);
   EXPECT_EQ(list.rfind(u"{\"file\":[", 0), 0u);
+  Text missing = Utf8ToText(platform::Utf8FromPath(FRoot / "no" / "such" / "folder"));
+  TServerMethods1::Folders = [=] { return TMethodFolders{u"", missing}; };
+  EXPECT_EQ(Message([&] { FMethods.ListaFiles494(); }), "The specified path was not found");
+}
 
+TEST_F(TServerMethods1Test, ListingStaysInsideTheFolder) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links need a privilege on Windows that a test cannot count on, and "
+                  "file names there are UTF-16, never bytes that are not UTF-8";
+#endif
+  for (const char* name : {"a.xml", "sub/e.xml"}) WriteBytes(FRoot / "export" / name, "<x/>");
   // The search stays inside: a loop of links is searched once, a link out is passed over, and
   // a name no client could send back is left out.
   WriteBytes(FRoot / "secret.xml", "secret");
@@ -84,7 +100,7 @@ TEST_F(TServerMethods1Test, Listing) {
   fs::create_symlink(FRoot / "secret.xml", FRoot / "export" / "s.xml");
   fs::create_symlink(FRoot / "export" / "a.xml", FRoot / "export" / "alias.xml");
   WriteBytes(FRoot / "export" / "\xFF.xml", "<x/>");
-  list = FMethods.ListaFiles494();
+  Text list = FMethods.ListaFiles494();
   auto count = [&](const Text& part) {
     size_t n = 0;
     for (size_t at = list.find(part); at != Text::npos; at = list.find(part, at + 1)) ++n;
@@ -96,8 +112,6 @@ TEST_F(TServerMethods1Test, Listing) {
   EXPECT_EQ(count(u"secret"), 0u);
   EXPECT_EQ(count(u"\"s.xml\""), 0u);
   EXPECT_EQ(count(u"\uFFFD"), 0u);
-  TServerMethods1::Folders = [] { return TMethodFolders{u"", u"/no/such/folder"}; };
-  EXPECT_EQ(Message([&] { FMethods.ListaFiles494(); }), "The specified path was not found");
 }
 
 TEST_F(TServerMethods1Test, ReadingTextInEveryEncoding) {
@@ -204,17 +218,45 @@ TEST_F(TServerMethods1Test, GetFile) {
   WriteBytes(FRoot / "export" / "f.bin", std::string("\x00\x01\xFFraw", 6));
   auto stream = FMethods.GetFile(u"f.bin");
   EXPECT_EQ(stream->ReadRest(), std::string("\x00\x01\xFFraw", 6));
-  std::string error = FMethods.GetFile(u"missing.xml")->ReadRest();
-  std::string path = (FRoot / "export").string() + "/missing.xml";
-  EXPECT_EQ(error, "Errore: Cannot open file \"" + path + "\". No such file or directory");
+  // The message names the path as the client's name makes it, with the system's own text for
+  // the failure ("No such file or directory" here, "File not found." on Windows).
+  auto systemText = [](const fs::path& file) {
+    platform::TFileResult result;
+    int64_t size = 0;
+    EXPECT_FALSE(platform::OpenForStreaming(file, true, size, result).Valid());
+    return platform::FileErrorText(result.Error);
+  };
+  fs::path missing = FRoot / "export" / "missing.xml";
+  EXPECT_EQ(FMethods.GetFile(u"missing.xml")->ReadRest(), "Errore: Cannot open file \"" +
+                                                              platform::Utf8FromPath(missing) +
+                                                              "\". " + systemText(missing));
   // only regular files are streamed: a folder has no content, a pipe would block the call
-  fs::create_directories(FRoot / "export" / "Sub");
-  EXPECT_EQ(FMethods.GetFile(u"Sub")->ReadRest(),
-            "Errore: Cannot open file \"" + (FRoot / "export").string() + "/Sub\". Is a directory");
+  fs::path folder = FRoot / "export" / "Sub";
+  fs::create_directories(folder);
+  EXPECT_EQ(
+      FMethods.GetFile(u"Sub")->ReadRest(),
+      "Errore: Cannot open file \"" + platform::Utf8FromPath(folder) + "\". " + systemText(folder));
+#ifndef _WIN32
   ASSERT_EQ(::mkfifo((FRoot / "export" / "pipe").c_str(), 0600), 0);
   EXPECT_EQ(FMethods.GetFile(u"pipe")->ReadRest(), "Errore: Cannot open file \"" +
                                                        (FRoot / "export").string() +
                                                        "/pipe\". The file is not a regular file");
+#endif
+}
+
+// Names outside ASCII reach the file system as the same characters, listed, read, streamed and
+// written.
+TEST_F(TServerMethods1Test, NamesOutsideAscii) {
+  const std::string name = "Citt\xC3\xA0 \xE2\x82\xAC.xml";
+  const Text text = Utf8ToText(name);
+  WriteBytes(FRoot / "export" / platform::PathFromUtf8(name), "\xEF\xBB\xBF<a>\xC3\xA8</a>");
+  EXPECT_EQ(FMethods.ListaFiles494(), u"{\"file\":[{\"nome\":\"" + text + u"\"}]}");
+  EXPECT_EQ(FMethods.LeggiFile494(text), u"{\"file\":[{\"contenuto\":\"<a>\u00e8</a>\"}]}");
+  EXPECT_EQ(FMethods.GetFile(text)->ReadRest(), "\xEF\xBB\xBF<a>\xC3\xA8</a>");
+  TJSONObject doc;
+  doc.AddPair(u"contenuto", u"<b/>");
+  EXPECT_EQ(FMethods.PutFile(text, &doc), u"OK");
+  EXPECT_EQ(ReadBytes(FRoot / "import" / platform::PathFromUtf8(name)), "\xEF\xBB\xBF<b/>");
 }
 
 TEST_F(TServerMethods1Test, NamesThatLeaveTheFolderAreRefused) {
@@ -222,27 +264,37 @@ TEST_F(TServerMethods1Test, NamesThatLeaveTheFolderAreRefused) {
   WriteBytes(FRoot / "export" / "sub" / "ok.xml", "fine");
   auto doc = std::make_unique<TJSONObject>();
   doc->AddPair(u"c", u"x");
+  // Symbolic links need a privilege on Windows that a test cannot count on: the cases of links
+  // run on Linux only.
+  bool links = true;
+#ifdef _WIN32
+  links = false;
+#endif
   for (const char* folder : {"export", "import"}) {
+    if (!links) break;
     fs::create_directory_symlink(FRoot, FRoot / folder / "out");
     fs::create_symlink(FRoot / "secret.xml", FRoot / folder / "link.xml");
     fs::create_directory_symlink(FRoot / (folder == std::string("export") ? "import" : "export"),
                                  FRoot / folder / "other");
   }
   const std::string inside = "The file name must name a file inside the folder: ";
-  struct {
+  struct TCase {
     const char16_t* Name;
     std::string Message;
-  } cases[] = {
+    bool Link = false;
+  };
+  std::vector<TCase> cases = {
       {u"../secret.xml", inside + "../secret.xml"},
       {u"..\\secret.xml", inside + "..\\secret.xml"},
       {u"sub/../../secret.xml", inside + "sub/../../secret.xml"},
-      {u"out/secret.xml", inside + "out/secret.xml"},  // links that lead out are not followed
-      {u"link.xml", inside + "link.xml"},
-      {u"other/x.xml", inside + "other/x.xml"},
+      {u"out/secret.xml", inside + "out/secret.xml", true},  // links that lead out are not followed
+      {u"link.xml", inside + "link.xml", true},
+      {u"other/x.xml", inside + "other/x.xml", true},
       {u"C:\\x.xml", "The path format is not supported"},
       {u"a:b", "The path format is not supported"},
       {u"a\x01.xml", "Invalid characters in path"},
   };
+  if (!links) std::erase_if(cases, [](const TCase& c) { return c.Link; });
   for (const auto& c : cases) {
     SCOPED_TRACE(TextToUtf8(c.Name));
     EXPECT_EQ(Message([&] { FMethods.LeggiFile494(c.Name); }), c.Message);
@@ -256,6 +308,10 @@ TEST_F(TServerMethods1Test, NamesThatLeaveTheFolderAreRefused) {
 }
 
 TEST_F(TServerMethods1Test, ProductList) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the exporter and its list have fixed places on drive C: that a unit test must "
+                  "not write; the acceptance tests run the exporter's stand-in in a fresh prefix";
+#else
   fs::path prefix = FRoot / "prefix";
   fs::path json = prefix / "drive_c/orsolan/Pellandro/STIVALO/json";
   fs::create_directories(json);
@@ -299,4 +355,5 @@ TEST_F(TServerMethods1Test, ProductList) {
             "The product list exporter could not be started: "
             "c:\\orsolan\\pellandro\\stivalo\\stivalo.exe");
   ::unsetenv("WINEPREFIX");
+#endif
 }

@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "ProxyTestSupport.h"
+#include "platform/SystemText.h"
 #include "platform/TFileSystem.h"
 #include "proxy/TDSObjectiveCProxyWriter.h"
 #include "proxy/TDSProxyDispatcher.h"
@@ -170,6 +171,11 @@ TEST_F(ProxyTest, OutputFileNamesFollowTheWriterOutputs) {
 
 TEST_F(ProxyTest, GeneratorErrorsCarryTheirMessages) {
   TTempFolder folder;
+  // The system's own text for a file in a missing folder ends the message; its wording is the
+  // system's ("No such file or directory", "Path not found.").
+  fs::path missing = folder.Path() / "missing" / "P.h";
+  std::string systemText;
+  ASSERT_FALSE(platform::TWritableFile().Create(missing, systemText));
   auto loader = std::make_shared<TTableLoader>(RowsTable("TA|M||string|System|4|26|4\n"));
   struct TCase {
     const char* Writer;
@@ -180,9 +186,8 @@ TEST_F(ProxyTest, GeneratorErrorsCarryTheirMessages) {
       {"", true, folder.Path().string(), "Proxy writer not specified"},
       {"Cobol REST", true, folder.Path().string(), "Unknown proxy writer: Cobol REST"},
       {"Objective-C iOS 4.2 REST", false, folder.Path().string(), "No proxy meta data"},
-      {"Objective-C iOS 4.2 REST", true, (folder.Path() / "missing").string(),
-       "Cannot create file \"" + (folder.Path() / "missing" / "P.h").string() +
-           "\". No such file or directory"},
+      {"Objective-C iOS 4.2 REST", true, platform::Utf8FromPath(folder.Path() / "missing"),
+       "Cannot create file \"" + platform::Utf8FromPath(missing) + "\". " + systemText},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Message);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "ProxyTestSupport.h"
+#include "platform/SystemText.h"
 #include "platform/TFileSystem.h"
 #include "proxy/TZipFile.h"
 
@@ -87,12 +88,13 @@ TEST(ZipTest, ArchiveFieldsAndDataReadBackExactly) {
   fs::create_directories(src / "lib" / "deeper");
   fs::create_directories(src / "empty" / "inner");
   for (const auto& f : files) {
-    WriteFile(src / f.Name, f.Content);
-    SetTime(src / f.Name, f.Before1980 ? 1979 : 2024);
+    WriteFile(src / platform::PathFromUtf8(f.Name), f.Content);
+    SetTime(src / platform::PathFromUtf8(f.Name), f.Before1980 ? 1979 : 2024);
   }
   fs::path zip = folder.Path() / "out.zip";
-  ASSERT_TRUE(TDSProxyUtils::CompressDirectory(src.string(), zip.string()));
-  EXPECT_TRUE(TDSProxyUtils::IsValidZipFile(zip.string()));
+  ASSERT_TRUE(
+      TDSProxyUtils::CompressDirectory(platform::Utf8FromPath(src), platform::Utf8FromPath(zip)));
+  EXPECT_TRUE(TDSProxyUtils::IsValidZipFile(platform::Utf8FromPath(zip)));
   std::string z = ReadFile(zip);
 
   size_t end = z.size() - 22;
@@ -118,7 +120,9 @@ TEST(ZipTest, ArchiveFieldsAndDataReadBackExactly) {
     uint32_t crc = uint32_t(
         crc32(0, reinterpret_cast<const Bytef*>(f.Content.data()), uInt(f.Content.size())));
     uint32_t dosTime =
-        f.Before1980 ? 0 : platform::LocalDosDateTime(platform::LastWriteTime(src / name)->Seconds);
+        f.Before1980 ? 0
+                     : platform::LocalDosDateTime(
+                           platform::LastWriteTime(src / platform::PathFromUtf8(name))->Seconds);
     EXPECT_NE(f.Before1980, dosTime != 0);
     // central header
     EXPECT_EQ(U16(z, at + 4), 20u);
@@ -155,12 +159,17 @@ TEST(ZipTest, ArchiveFieldsAndDataReadBackExactly) {
 
   // Folders get no entries: a tree of empty folders is an end record alone.
   fs::create_directories(folder.Path() / "hollow" / "inner");
-  TDSProxyUtils::CompressDirectory((folder.Path() / "hollow").string(), zip.string());
+  TDSProxyUtils::CompressDirectory(platform::Utf8FromPath(folder.Path() / "hollow"),
+                                   platform::Utf8FromPath(zip));
   EXPECT_EQ(ReadFile(zip), std::string("PK\x05\x06", 4) + std::string(18, '\0'));
 }
 
 TEST(ZipTest, IndependentReadersAcceptTheArchives) {
   fs::path validate = fs::path(QUILLARA_SHARED) / "tools" / "zip-validate" / "validate.sh";
+#ifdef _WIN32
+  GTEST_SKIP() << "the shared zip validators are shell scripts, which a Windows program cannot "
+                  "start; the Linux run checks the same archive writer with them";
+#endif
   if (!fs::exists(validate))
     GTEST_SKIP() << "no " << validate << ": the shared zip validators are absent";
   TTempFolder folder;
@@ -172,7 +181,7 @@ TEST(ZipTest, IndependentReadersAcceptTheArchives) {
        [](const fs::path& d) {
          fs::create_directories(d / "lib" / "empty");
          WriteFile(d / "lib" / "DSAdmin.h", "x");
-         WriteFile(d / "Citt\xC3\xA0.txt", "y");
+         WriteFile(d / platform::PathFromUtf8("Citt\xC3\xA0.txt"), "y");
          WriteFile(d / "zero.txt", "");
          WriteFile(d / "old.txt", "z");
          SetTime(d / "old.txt", 1979);

@@ -9,9 +9,11 @@
 #include <filesystem>
 #include <string>
 
+#include "base/CodePages.h"
 #include "base/Exceptions.h"
 #include "base/TFileFunctions.h"
 #include "base/TStream.h"
+#include "platform/SystemText.h"
 #include "platform/TFile.h"
 #include "platform/TSystem.h"
 
@@ -210,4 +212,53 @@ TEST(Win32System, ExecutableFolderAndRandomBytes) {
   EXPECT_NE(a, b);
   uint32_t address = 0;
   EXPECT_TRUE(platform::LookupHostIPv4(address));
+}
+
+// UTF-8 names reach the file system as the same characters, and come back from it unchanged.
+TEST_F(Win32Files, NamesOutsideTheAnsiCodePage) {
+  struct TCase {
+    const char* Utf8;
+    const wchar_t* Wide;
+  } cases[] = {
+      {"Citt\xC3\xA0 \xE2\x82\xAC.txt", L"Citt\u00E0 \u20AC.txt"},
+      {"\xCE\xA9\xE2\x88\x9E \xF0\x9F\x98\x80.txt", L"\u03A9\u221E \U0001F600.txt"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Utf8);
+    EXPECT_EQ(platform::PathFromUtf8(c.Utf8).native(), c.Wide);
+    EXPECT_EQ(platform::Utf8FromPath(fs::path(c.Wide)), c.Utf8);
+    Text full = Full(FFolder) + u"\\" + Utf8ToText(c.Utf8);
+    WriteAllText(full, u"x");
+    EXPECT_NE(::GetFileAttributesW((FFolder / c.Wide).c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadAllText(full), u"x");
+    TFileStream stream(platform::Utf8FromPath(FFolder / c.Wide));
+    EXPECT_EQ(stream.ReadRest(), "\xEF\xBB\xBFx");
+    std::vector<Text> found = FindFiles(Full(FFolder), Utf8ToText(c.Utf8));
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0], Utf8ToText(c.Utf8));
+  }
+}
+
+// The ANSI code page is the system's, converted by the system without best-fit guesses: a
+// character it cannot hold becomes "?".
+TEST(Win32System, AnsiCodePageIsTheSystems) {
+  EXPECT_EQ(platform::AnsiCodePage(), ::GetACP());
+  for (const char16_t* text : {u"plain", u"\u00E8\u20AC\u00FF", u"\u03A9\u221E\u0100", u""}) {
+    std::u16string t = text;
+    const auto* wide = reinterpret_cast<const wchar_t*>(t.data());
+    std::string bytes(t.size() * 4, '\0');
+    int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, int(t.size()), bytes.data(),
+                                  int(bytes.size()), nullptr, nullptr);
+    bytes.resize(size_t(n));
+    EXPECT_EQ(EncodeText(t, kAnsiCodePage), bytes) << TextToUtf8(t);
+    std::wstring back(bytes.size(), L'\0');
+    n = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), back.data(),
+                              int(back.size()));
+    back.resize(size_t(n));
+    EXPECT_EQ(DecodeBytes(bytes, kAnsiCodePage), std::u16string(back.begin(), back.end()));
+  }
+  if (::GetACP() == 1252) {
+    EXPECT_EQ(EncodeText(u"\u00E8\u20AC\u221E\u0100", kAnsiCodePage), "\xE8\x80??");
+    EXPECT_EQ(DecodeBytes("\xE8\x80\x81", kAnsiCodePage), u"\u00E8\u20AC\u0081");
+  }
 }
