@@ -24,7 +24,8 @@ const char* const kUsage =
     "  --port TEXT        the port to listen on, read like the window's port field (default "
     "12388)\n"
     "  --access-log FILE  append the access log to FILE (default: standard output when headless)\n"
-    "  --limit NAME=VALUE idle-timeout=SECONDS, send-timeout=SECONDS or max-connections=N\n"
+    "  --limit NAME=VALUE idle-timeout, send-timeout or session-timeout=SECONDS, "
+    "max-connections=N\n"
     "  --help             print this help and exit\n"
     "  --version          print the program's name and version and exit\n";
 
@@ -63,7 +64,7 @@ int main(int argc, char** argv) {
     } else if (OptionValue("--access-log", argc, argv, i, accessLog)) {
       accessLogGiven = true;
     } else if (std::string limit; OptionValue("--limit", argc, argv, i, limit)) {
-      if (!quillara::SetHTTPLimit(limit)) {
+      if (!quillara::SetHTTPLimit(limit) && !quillara::TWebModule1::SetSessionLimit(limit)) {
         std::cerr << kUsage;
         return 2;
       }
