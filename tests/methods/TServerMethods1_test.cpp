@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include "base/CodePages.h"
+#include "support/TTempFolder.h"
 
 namespace fs = std::filesystem;
 using namespace quillara;
@@ -29,15 +30,12 @@ void WriteBytes(const fs::path& p, const std::string& bytes) {
 class TServerMethods1Test : public ::testing::Test {
  protected:
   void SetUp() override {
-    FRoot = fs::temp_directory_path() / ("quillara-methods-" + std::to_string(::getpid()));
-    fs::remove_all(FRoot);
     fs::create_directories(FRoot / "export");
     fs::create_directories(FRoot / "import");
     Text exportPath = Utf8ToText((FRoot / "export").string());
     Text importPath = Utf8ToText((FRoot / "import").string());
     TServerMethods1::Folders = [=] { return TMethodFolders{importPath, exportPath}; };
   }
-  void TearDown() override { fs::remove_all(FRoot); }
   std::string Message(const std::function<void()>& call) {
     try {
       call();
@@ -46,7 +44,8 @@ class TServerMethods1Test : public ::testing::Test {
     }
     return "no error";
   }
-  fs::path FRoot;
+  quillara::testing::TTempFolder FFolder{"quillara-methods-"};
+  fs::path FRoot = FFolder.Path();
   TServerMethods1 FMethods;
 };
 
