@@ -78,4 +78,4 @@ test-windows: windows
 test: check-layers check-format test-release check-tidy test-asan test-tsan test-windows
 
 clean:
-	rm -rf build build-asan build-win
+	rm -rf build build-asan build-win build-fuzz
