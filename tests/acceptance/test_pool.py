@@ -7,8 +7,8 @@ import threading
 import time
 import unittest
 
-from quillara_process import (Quillara, ServerFixture, connect, free_port, linux_only, open_descriptors, raw_exchange,
-                              split_response, wait_for_sockets, wait_until)
+from quillara_process import (Quillara, ServerFixture, connect, free_port, linux_only, raw_exchange, split_response,
+                              wait_until)
 
 GET_HOME = b"GET / HTTP/1.1\r\nHost: h\r\n\r\n"
 
@@ -63,10 +63,9 @@ class ModulePoolTest(unittest.TestCase):
         self.assertGreater(waited, 3)  # refused only after waiting for a module
 
         # A request that finds all modules taken is served once one frees during its wait.
-        sockets = open_descriptors(q.proc.pid, "socket:")
         waiting = threading.Thread(target=held, args=(GET_HOME,))
         waiting.start()
-        wait_for_sockets(q.proc.pid, sockets + 1, fallback=1)
+        time.sleep(1)  # nothing outside shows a request waiting for a module
         # Opening the pipe for writing releases every reader; they may all have gone again by the
         # time anything is written.
         w = os.open(fifo, os.O_WRONLY)
