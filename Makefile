@@ -5,7 +5,7 @@ PORT ?= 12388
 PREFIX ?= /usr/local
 CTEST_FLAGS ?= --output-on-failure
 
-.PHONY: deps build run install deb check-layers test test-release test-asan test-tsan windows windows-deps test-windows clean
+.PHONY: deps build run install deb check-layers check-format check-tidy test test-release test-asan test-tsan windows windows-deps test-windows clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -39,11 +39,19 @@ test-asan: deps
 test-tsan: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLARA_TSAN=ON -DQUILLARA_GUI=OFF
 	cmake --build build-tsan -j $(JOBS)
-	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest -j $(JOBS) $(CTEST_FLAGS) -E '^acceptance'
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest -j $(JOBS) $(CTEST_FLAGS) -LE acceptance
 
 # Every include points from a layer to one it may depend on.
 check-layers:
 	@bash scripts/check-layers.sh
+
+# Every tracked C++ file (but the client libraries and the fixtures) laid out by .clang-format.
+check-format: deps
+	@bash scripts/check-format.sh
+
+# The checks of .clang-tidy over src/, from the release build's compile commands.
+check-tidy: build
+	@bash scripts/check-tidy.sh build $(JOBS)
 
 
 # The Windows program, cross-built with mingw-w64 into build-win/ (quillara.exe beside its web
@@ -67,7 +75,7 @@ test-windows: windows
 	bash scripts/test-windows.sh build-win
 
 
-test: check-layers test-release test-asan test-tsan test-windows
+test: check-layers check-format test-release check-tidy test-asan test-tsan test-windows
 
 clean:
-	rm -rf build build-asan build-win
+	rm -rf build build-asan build-win build-fuzz

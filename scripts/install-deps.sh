@@ -6,6 +6,8 @@ packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev qt6-q
           libgl-dev fonts-dejavu-core python3 zlib1g-dev chromium
           dpkg-dev desktop-file-utils
           unzip p7zip-full libarchive-tools ziptool zipcmp)  # independent readers of our zip archives
+# The layout and static checks of `make test`.
+packages+=(clang-format clang-tidy)
 # The compilers the generated client proxies are checked with.
 packages+=(default-jdk-headless mono-mcs fp-compiler fp-units-fcl)
 # Node.js may come from elsewhere than Debian; its packages are only wanted when it is missing.

@@ -36,7 +36,8 @@ inline constexpr char kUsage[] =
     "  --port TEXT        the port to listen on, read like the window's port field (default "
     "12388)\n"
     "  --access-log FILE  append the access log to FILE (default: standard output when headless)\n"
-    "  --limit NAME=VALUE idle-timeout=SECONDS, send-timeout=SECONDS or max-connections=N\n"
+    "  --limit NAME=VALUE idle-timeout, send-timeout or session-timeout=SECONDS, "
+    "max-connections=N\n"
     "  --help             print this help and exit\n"
     "  --version          print the program's name and version and exit\n";
 inline constexpr char kVersionLine[] = "quillara %s\n";

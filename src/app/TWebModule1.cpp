@@ -1,5 +1,10 @@
 #include "app/TWebModule1.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <ctime>
 
 #include "app/Messages.h"
@@ -16,14 +21,26 @@ namespace quillara {
 
 namespace {
 const char* const kConfiguredProxyWriter = "Objective-C iOS 4.2 REST";
+// Milliseconds; 0 keeps the dispatcher's own 20 minutes.
+std::atomic<int64_t> gSessionTimeoutMs{0};
+}  // namespace
+
+bool TWebModule1::SetSessionLimit(const std::string& assignment) {
+  const std::string name = "session-timeout=";
+  if (assignment.rfind(name, 0) != 0) return false;
+  std::string text = assignment.substr(name.size());
+  char* end = nullptr;
+  double seconds = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !(seconds > 0) || seconds > 1e6) return false;
+  gSessionTimeoutMs = std::max<int64_t>(1, std::llround(seconds * 1000));
+  return true;
 }
 
 TWebModule1::TWebModule1() {
   DSHTTPWebDispatcher1.Server = &DSServer1;
   DSHTTPWebDispatcher1.SetPathInfo("dataserver*");
-  // Only the acceptance tests shorten the 20-minute session timeout, to watch sessions expire.
-  if (std::string t = platform::EnvironmentVariable("QUILLARA_TEST_SESSION_TIMEOUT_MS"); !t.empty())
-    DSHTTPWebDispatcher1.SessionTimeout = std::stoll(t);
+  if (int64_t timeout = gSessionTimeoutMs; timeout > 0)
+    DSHTTPWebDispatcher1.SessionTimeout = timeout;
   DSServerClass1.OnGetClass = [this] { return DSServerClass1GetClass(); };
   DSServer1.AddServerClass(DSServerClass1);
   AddDispatch(DSHTTPWebDispatcher1);

@@ -2,6 +2,7 @@
 // The application's web module: its actions, hooks and dispatch components. It is the one
 // place where the server's parts are put together.
 #include <memory>
+#include <string>
 
 #include "proxy/TDSProxyDispatcher.h"
 #include "proxy/TDSProxyGenerator.h"
@@ -21,6 +22,11 @@ class TWebModule1 : public TCustomWebDispatcher {
   static void Register();
 
   static bool CallerIsLocal(TWebRequest& request);
+
+  // "session-timeout=SECONDS" (fractions allowed): how long a REST session lives unused, for the
+  // modules created from then on. False when the name is another or the value is not a positive
+  // number of at most a million seconds.
+  static bool SetSessionLimit(const std::string& assignment);
 
  private:
   void WebModuleCreate();

@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
     } else if (OptionValue("--access-log", argc, argv, i, accessLog)) {
       accessLogGiven = true;
     } else if (std::string limit; OptionValue("--limit", argc, argv, i, limit)) {
-      if (!quillara::SetHTTPLimit(limit)) {
+      if (!quillara::SetHTTPLimit(limit) && !quillara::TWebModule1::SetSessionLimit(limit)) {
         std::cerr << kUsage;
         return 2;
       }

@@ -21,7 +21,9 @@ class IHTTPConnection {
   // Sends up to size bytes of an open file from offset on, from the file to the connection
   // without a copy through this process: the bytes sent (fewer only at the file's end), 0 at
   // the file's end, negative when the connection failed (it is then aborted).
-  virtual long WriteFile(int /*fileHandle*/, int64_t /*offset*/, size_t /*size*/) { return -1; }
+  virtual long WriteFile(intptr_t /*fileHandle*/, int64_t /*offset*/, size_t /*size*/) {
+    return -1;
+  }
   // The response cannot be completed: the connection is to end so that the peer sees a failed
   // transfer, not a complete one. Nothing to do where there is no peer.
   virtual void Abort() {}

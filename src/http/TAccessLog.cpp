@@ -167,7 +167,7 @@ bool TLoggedConnection::Write(const char* data, size_t size) {
 }
 
 // Only body bytes: the header has gone through Write before.
-long TLoggedConnection::WriteFile(int fileHandle, int64_t offset, size_t size) {
+long TLoggedConnection::WriteFile(intptr_t fileHandle, int64_t offset, size_t size) {
   long n = FInner.WriteFile(fileHandle, offset, size);
   if (n > 0) FBodyBytes += uint64_t(n);
   return n;

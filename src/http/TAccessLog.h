@@ -68,7 +68,7 @@ class TLoggedConnection : public IHTTPConnection {
   bool WaitReadable(int timeoutMs) override { return FInner.WaitReadable(timeoutMs); }
   bool Write(const char* data, size_t size) override;
   bool CanWriteFile() const override { return FInner.CanWriteFile(); }
-  long WriteFile(int fileHandle, int64_t offset, size_t size) override;
+  long WriteFile(intptr_t fileHandle, int64_t offset, size_t size) override;
   void Abort() override { FInner.Abort(); }
   std::string PeerAddress() const override { return FInner.PeerAddress(); }
   uint16_t LocalPort() const override { return FInner.LocalPort(); }

@@ -34,7 +34,7 @@ class TSocketConnection : public IHTTPConnection {
     return false;
   }
   bool CanWriteFile() const override { return true; }
-  long WriteFile(int fileHandle, int64_t offset, size_t size) override {
+  long WriteFile(intptr_t fileHandle, int64_t offset, size_t size) override {
     if (FConnection.Aborted()) return -1;
     platform::TSocketResult r;
     long n = platform::SendFile(FSocket, fileHandle, offset, size, FStallTimeoutMs, r);

@@ -188,7 +188,7 @@ TSocketResult SendAll(const TSocket& socket, const void* data, size_t size, int 
   return {};
 }
 
-long SendFile(const TSocket& socket, int fileHandle, int64_t offset, size_t count,
+long SendFile(const TSocket& socket, intptr_t fileHandle, int64_t offset, size_t count,
               int stallTimeoutMs, TSocketResult& result) {
   using Clock = std::chrono::steady_clock;
   // The socket does not block only while the file goes out, so that a full send buffer can be
@@ -204,7 +204,7 @@ long SendFile(const TSocket& socket, int fileHandle, int64_t offset, size_t coun
   Clock::time_point progress = Clock::now();
   while (sent < count) {
     // In pieces: one call moves less than 2 GiB.
-    ssize_t n = ::sendfile(socket.Handle(), fileHandle, &position,
+    ssize_t n = ::sendfile(socket.Handle(), static_cast<int>(fileHandle), &position,
                            std::min<size_t>(count - sent, size_t(1) << 30));
     if (n > 0) {
       sent += size_t(n);

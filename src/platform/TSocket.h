@@ -68,7 +68,7 @@ TSocketResult SendAll(const TSocket& socket, const void* data, size_t size,
 // Sends up to count bytes of an open file from offset on, inside the kernel, waiting for room as
 // SendAll does: the bytes sent (fewer only at the file's end), 0 at the file's end, -1 on an
 // error of the socket or the file (errno kept in result).
-long SendFile(const TSocket& socket, int fileHandle, int64_t offset, size_t count,
+long SendFile(const TSocket& socket, intptr_t fileHandle, int64_t offset, size_t count,
               int stallTimeoutMs, TSocketResult& result);
 // What fits into the send buffer now, without waiting; the rest is dropped.
 void SendNoWait(const TSocket& socket, const void* data, size_t size);

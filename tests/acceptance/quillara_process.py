@@ -240,12 +240,72 @@ class Quillara:
 
 
 def wait_until(predicate, timeout=5):
+    """Polls predicate until it holds or timeout seconds pass; returns its last value."""
     end = time.monotonic() + timeout
     while time.monotonic() < end:
         if predicate():
             return True
         time.sleep(0.05)
     return predicate()
+
+
+def wait_settled(measure, still=0.3, timeout=10):
+    """Polls measure until its value has not changed for still seconds (or timeout seconds
+    pass); returns the value."""
+    end = time.monotonic() + timeout
+    value, since = measure(), time.monotonic()
+    while time.monotonic() < end:
+        time.sleep(0.05)
+        now = measure()
+        if now != value:
+            value, since = now, time.monotonic()
+        elif time.monotonic() - since >= still:
+            break
+    return value
+
+
+def open_descriptors(pid, kind=""):
+    """How many descriptors the process holds whose target starts with kind ("socket:" for its
+    sockets), read from /proc; None where that cannot be seen."""
+    try:
+        names = os.listdir(f"/proc/{pid}/fd")
+    except OSError:
+        return None
+    count = 0
+    for name in names:
+        try:
+            count += os.readlink(f"/proc/{pid}/fd/{name}").startswith(kind)
+        except OSError:
+            pass  # closed meanwhile
+    return count
+
+
+def wait_for_sockets(pid, count, timeout=10, fallback=0.5):
+    """Waits until the process holds at least count sockets, that is until it has accepted the
+    connections a test opened. The Windows program's sockets are not seen that way: there it
+    waits fallback seconds."""
+    if WINE or open_descriptors(pid, "socket:") is None:
+        time.sleep(fallback * WAIT_SCALE)
+        return True
+    return wait_until(lambda: open_descriptors(pid, "socket:") >= count, timeout * WAIT_SCALE)
+
+
+def unread_by_server(server_port, client):
+    """Bytes the client sent on its connection that the server has not read yet, from the
+    kernel's table of TCP connections; None when the connection is not found there."""
+    client_port = client.getsockname()[1]
+    for table in ("/proc/net/tcp", "/proc/net/tcp6"):
+        try:
+            with open(table) as f:
+                rows = f.read().splitlines()[1:]
+        except OSError:
+            continue
+        for row in rows:
+            fields = row.split()
+            local, remote = int(fields[1].rsplit(":", 1)[1], 16), int(fields[2].rsplit(":", 1)[1], 16)
+            if local == server_port and remote == client_port:
+                return int(fields[4].split(":")[1], 16)
+    return None
 
 
 def raw_exchange(port, data, host="127.0.0.1", timeout=5, shut_write=False):

@@ -14,7 +14,7 @@ import unittest
 import urllib.parse
 
 from quillara_process import (SYSTEM_TEXT, WAIT_SCALE, Quillara, ServerFixture, free_port, install_exporter,
-                              linux_only, raw_exchange, split_response)
+                              linux_only, raw_exchange, split_response, wait_until)
 
 M = "/dataserver/rest/TServerMethods1"
 
@@ -254,7 +254,8 @@ class ProductListTest(ServerFixture, unittest.TestCase):
         # The exporter outlasts the echo calls however slowly the machine serves them.
         self.write_exporter("sleep %d\nprintf '{\"n\":2}' > json/prodotti.json\n" % (3 * WAIT_SCALE))
         threads, answers = self.parallel(40, M + "/ListaProdotti")
-        time.sleep(0.5)
+        # the callers are waiting once the exporter has started
+        wait_until(lambda: os.path.exists(os.path.join(self.folder, "runs.txt")), timeout=10 * WAIT_SCALE)
         start = time.monotonic()
         for i in range(20):
             status, _, data = call(self.port, "GET", M + "/EchoString/%d" % i)

@@ -8,7 +8,11 @@ import threading
 import time
 import unittest
 
-from quillara_process import BIN, ServerFixture, connect, linux_only, raw_exchange, split_response, wait_until
+import fcntl
+import termios
+
+from quillara_process import (BIN, ServerFixture, connect, linux_only, open_descriptors, raw_exchange, split_response,
+                              unread_by_server, wait_for_sockets, wait_settled, wait_until)
 
 BIG = 16 << 20  # well above what loopback socket buffers hold in flight
 
@@ -44,6 +48,11 @@ def slow_client(port, timeout=10):
     s.settimeout(timeout)
     s.connect(("127.0.0.1", port))
     return s
+
+
+def waiting_bytes(s):
+    """Bytes received on the socket and not yet read."""
+    return int.from_bytes(fcntl.ioctl(s.fileno(), termios.FIONREAD, b"\0\0\0\0"), "little")
 
 
 def established(s):
@@ -85,7 +94,8 @@ class DownloadLengthTest(ServerFixture, unittest.TestCase):
                     line, headers, body = read_head(s)
                     self.assertEqual(line, "HTTP/1.1 200 OK")
                     self.assertEqual(headers["Content-Length"], str(BIG))
-                    time.sleep(0.3)  # the server is now blocked a few MiB into the file
+                    # the server is blocked a few MiB into the file once nothing more arrives
+                    wait_settled(lambda: waiting_bytes(s))
                     change()
                     rest, how = read_rest(s)
                 finally:
@@ -112,7 +122,8 @@ class SendStallTest(ServerFixture, unittest.TestCase):
                 s = slow_client(self.port)
                 s.sendall(b"GET /big.png HTTP/1.1\r\nHost: h\r\n\r\n")
                 stalled.append(s)
-            time.sleep(0.5)
+            # all but the one left without a module have their answers stalled
+            wait_until(lambda: sum(waiting_bytes(s) > 0 for s in stalled) >= 32, timeout=10)
             self.assertTrue(ok(self.port))  # waits for a module the stalled ones give up
             # Reading now would let a transfer move again: first see them all reset.
             self.assertTrue(wait_until(lambda: not any(established(s) for s in stalled), timeout=15))
@@ -158,9 +169,10 @@ class ConnectionCapTest(ServerFixture, unittest.TestCase):
     fixture_args = ("--limit", "max-connections=4")
 
     def test_connection_past_the_cap(self):
+        sockets = open_descriptors(self.server.proc.pid, "socket:") or 0
         held = [connect("127.0.0.1", self.port) for _ in range(4)]
         try:
-            time.sleep(0.5)
+            wait_for_sockets(self.server.proc.pid, sockets + 4)
             answer = raw_exchange(self.port, b"GET / HTTP/1.1\r\nHost: h\r\n\r\n", timeout=5)
             line, headers, body = split_response(answer)
             self.assertEqual(line, "HTTP/1.1 503 Service Unavailable")
@@ -195,7 +207,7 @@ class DescriptorShortageTest(ServerFixture, unittest.TestCase):
         try:
             for _ in range(40):  # more than the descriptors left: accept fails with EMFILE
                 clients.append(connect("127.0.0.1", self.port))
-            time.sleep(0.5)
+            wait_settled(lambda: open_descriptors(pid))  # accepting until out of descriptors
             before, start = cpu_seconds(pid), time.monotonic()
             time.sleep(1.5)
             used = (cpu_seconds(pid) - before) / (time.monotonic() - start)
@@ -227,7 +239,8 @@ class BodyBudgetTest(ServerFixture, unittest.TestCase):
         chunked = b"Transfer-Encoding: chunked\r\n\r\n%x\r\n" % (200 << 20)
         held = [self.head(declared), self.head(declared)]  # 400 MiB of 512 taken
         try:
-            time.sleep(0.3)
+            # taken once the server has read both heads
+            wait_until(lambda: all(unread_by_server(self.port, h) in (0, None) for h in held))
             for name, framing in (("declared length", declared), ("chunk size", chunked)):
                 with self.subTest(name):
                     s = self.head(framing)

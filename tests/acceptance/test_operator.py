@@ -38,7 +38,8 @@ class CommandLineTest(unittest.TestCase):
         r = run("--version")
         self.assertEqual(r.returncode, 0)
         self.assertRegex(r.stdout.decode(), r"^quillara \d+\.\d+\.\d+\n$")
-        for args in (["--bogus"], ["--port"], ["-h"]):
+        for args in (["--bogus"], ["--port"], ["-h"], ["--limit", "session-timeout=0"],
+                     ["--limit", "session-timeout=1s"], ["--limit", "session-timeout="]):
             with self.subTest(args=args):
                 r = run(*args)
                 self.assertEqual((r.returncode, r.stdout), (2, b""))

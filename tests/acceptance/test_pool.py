@@ -13,6 +13,21 @@ from quillara_process import (Quillara, ServerFixture, connect, free_port, linux
 GET_HOME = b"GET / HTTP/1.1\r\nHost: h\r\n\r\n"
 
 
+def fifo_openers(pid):
+    """Threads of the process waiting in the kernel for a named pipe's other end; None when the
+    kernel does not tell where threads wait."""
+    places = []
+    for task in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{task}/wchan") as f:
+                places.append(f.read().strip())
+        except OSError:
+            pass  # ended meanwhile
+    if all(p in ("", "0") for p in places):
+        return None
+    return sum(p == "wait_for_partner" for p in places)
+
+
 @linux_only("the handlers are held on a Unix named pipe, which Wine's file calls do not wait on")
 class ModulePoolTest(unittest.TestCase):
     def test_thirty_third_request_waits_then_gets_the_pool_message(self):
@@ -35,7 +50,10 @@ class ModulePoolTest(unittest.TestCase):
         for t in threads:
             t.start()
         # all 32 are inside their handlers once the server has 32 readers waiting on the pipe
-        time.sleep(1.5)
+        if fifo_openers(q.proc.pid) is None:
+            time.sleep(1.5)
+        else:
+            wait_until(lambda: fifo_openers(q.proc.pid) >= 32, timeout=10)
         start = time.monotonic()
         line, headers, body = split_response(raw_exchange(port, GET_HOME, timeout=30))
         waited = time.monotonic() - start
@@ -47,7 +65,7 @@ class ModulePoolTest(unittest.TestCase):
         # A request that finds all modules taken is served once one frees during its wait.
         waiting = threading.Thread(target=held, args=(GET_HOME,))
         waiting.start()
-        time.sleep(1)
+        time.sleep(1)  # nothing outside shows a request waiting for a module
         # Opening the pipe for writing releases every reader; they may all have gone again by the
         # time anything is written.
         w = os.open(fifo, os.O_WRONLY)

@@ -11,7 +11,7 @@ M = "/dataserver/rest/TServerMethods1"
 
 
 class RestSessionsTest(ServerFixture, unittest.TestCase):
-    fixture_env = {"QUILLARA_TEST_SESSION_TIMEOUT_MS": "1500"}
+    fixture_args = ("--limit", "session-timeout=1.5")
 
     def call(self, path, headers=None):
         conn = http.client.HTTPConnection("127.0.0.1", self.port, timeout=90)

@@ -4,7 +4,8 @@ import os
 import time
 import unittest
 
-from quillara_process import STOP_SIGNALS, Quillara, can_connect, connect, free_port, wait_until
+from quillara_process import (STOP_SIGNALS, Quillara, can_connect, connect, free_port, open_descriptors,
+                              wait_for_sockets, wait_until)
 
 
 class HeadlessShellTest(unittest.TestCase):
@@ -55,8 +56,9 @@ class HeadlessShellTest(unittest.TestCase):
         q = self.start(str(port))
         q.next_line(), q.next_line()
         q.expect("Server in funzione")
+        sockets = open_descriptors(q.proc.pid, "socket:") or 0
         idle = connect("127.0.0.1", port)
-        time.sleep(0.3)
+        wait_for_sockets(q.proc.pid, sockets + 1, fallback=0.3)
         q.send("arresta")
         q.expect("Server non in funzione")
         self.assertEqual(idle.recv(10), b"")  # closed by the stop
@@ -88,8 +90,9 @@ class HeadlessShellTest(unittest.TestCase):
                 port = free_port()
                 q = self.start(str(port))
                 q.next_line(), q.next_line(), q.next_line()
+                sockets = open_descriptors(q.proc.pid, "socket:") or 0
                 idle = connect("127.0.0.1", port)
-                time.sleep(0.3)
+                wait_for_sockets(q.proc.pid, sockets + 1, fallback=0.3)
                 started = time.monotonic()
                 q.proc.send_signal(sig)
                 self.assertEqual(q.wait(5), 0)

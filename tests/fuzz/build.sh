@@ -1,15 +1,13 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang; run one with, for example:
-#   build-fuzz/http_request_fuzz -max_total_time=300 CORPUS_DIR
+# Builds the libFuzzer targets with clang through CMake (-DQUILLARA_FUZZ=ON) into build-fuzz/
+# (or the folder given); run one on a copy of its seed corpus, for example:
+#   cp -r tests/fuzz/corpus/json_reader /tmp/json && build-fuzz/tests/fuzz_json_reader -max_total_time=60 /tmp/json
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 out=${1:-$root/build-fuzz}
-mkdir -p "$out"
-flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -I"$root/src")
-clang++-14 "${flags[@]}" "$root/tests/fuzz/json_reader_fuzz.cpp" "$root"/src/json/*.cpp "$root"/src/base/*.cpp "$root"/src/platform/*.cpp \
-  -o "$out/json_reader_fuzz"
-clang++-14 "${flags[@]}" "$root/tests/fuzz/http_request_fuzz.cpp" "$root"/src/http/*.cpp "$root"/src/base/*.cpp \
-  "$root"/src/platform/*.cpp -o "$out/http_request_fuzz"
-clang++-14 "${flags[@]}" "$root/tests/fuzz/template_fuzz.cpp" "$root"/src/web/TPageProducer.cpp "$root"/src/web/TWebRequest.cpp \
-  "$root"/src/http/*.cpp "$root"/src/base/*.cpp "$root"/src/platform/*.cpp -o "$out/template_fuzz"
-echo "$out/json_reader_fuzz $out/http_request_fuzz $out/template_fuzz"
+cxx=$(command -v clang++-14 || command -v clang++)
+cmake -S "$root" -B "$out" -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQUILLARA_FUZZ=ON -DQUILLARA_GUI=OFF >/dev/null
+targets=$(sed -n 's/.*\b\([a-z_]*\)_fuzz\.cpp$/\1/p' <(ls "$root"/tests/fuzz/*_fuzz.cpp))
+cmake --build "$out" -j "${JOBS:-2}" --target $(printf 'fuzz_%s ' $targets)
+for t in $targets; do echo "$out/tests/fuzz_$t"; done

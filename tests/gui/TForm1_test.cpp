@@ -1,29 +1,12 @@
 // The control window on the offscreen platform: clicks, labels, enabled states, error boxes.
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <QApplication>
 #include <QtTest/QtTest>
 
 #include "app/qt/TForm1.h"
+#include "support/TestSockets.h"
 
 using quillara::TForm1;
-
-namespace {
-
-// A port that is free right now, found by binding port 0.
-int FreePort() {
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(fd);
-  return ntohs(a.sin_port);
-}
-
-}  // namespace
+using quillara::testing::FreePort;
 
 class TForm1Test : public QObject {
   Q_OBJECT
@@ -96,20 +79,24 @@ class TForm1Test : public QObject {
     QVERIFY(second.popupArresta->isEnabled());  // a failed start leaves the menu as designed
   }
 
+  // One row each, so every rejected text is reported, not only the first.
+  void badPortTextsAreRejectedWithTheirText_data() {
+    QTest::addColumn<QString>("text");
+    for (const char* text : {"", "abc", "12 388", "0x", "99999999999"})
+      QTest::newRow(*text ? text : "empty") << QString(text);
+  }
+
   void badPortTextsAreRejectedWithTheirText() {
-    const QStringList texts{"", "abc", "12 388", "0x", "99999999999"};
-    int port = FreePort();
-    TForm1 form(QString::number(port));
+    QFETCH(QString, text);
+    TForm1 form(QString::number(FreePort()));
     QTest::mouseClick(form.ButtonStop, Qt::LeftButton);
-    for (const QString& text : texts) {
-      FBoxes.clear();
-      form.EditPort->setText(text);
-      QTest::mouseClick(form.ButtonStart, Qt::LeftButton);
-      QCOMPARE(FBoxes, QStringList{QString("'%1' is not a valid integer value.").arg(text)});
-      QCOMPARE(form.LabelSTATO->text(), QString("Server non in funzione"));
-      QVERIFY(!form.Control().Active());
-      QVERIFY(form.ButtonStart->isEnabled());
-    }
+    FBoxes.clear();
+    form.EditPort->setText(text);
+    QTest::mouseClick(form.ButtonStart, Qt::LeftButton);
+    QCOMPARE(FBoxes, QStringList{QString("'%1' is not a valid integer value.").arg(text)});
+    QCOMPARE(form.LabelSTATO->text(), QString("Server non in funzione"));
+    QVERIFY(!form.Control().Active());
+    QVERIFY(form.ButtonStart->isEnabled());
   }
 
   void trayOpenShowsTheWindowAgain() {

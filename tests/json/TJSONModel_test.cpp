@@ -221,6 +221,7 @@ TEST(TJSONNumber, ConversionErrors) {
       {u"", 3, "'' is not a valid floating point value"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(TextToUtf8(c.text));
     TJSONNumber n{Text(c.text)};
     try {
       if (c.which == 0) n.Value();

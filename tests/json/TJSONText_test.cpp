@@ -36,8 +36,9 @@ TEST(TJSONWriting, ByteFormEscapeTable) {
       {0x80, "\\u0080"}, {0xABCD, "\\uABCD"}, {0x20, " "},       {0x7E, "~"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.unit));
     TJSONString s(Text(1, c.unit));
-    EXPECT_EQ(s.ToJSON(), std::string("\"") + c.bytes + "\"") << int(c.unit);
+    EXPECT_EQ(s.ToJSON(), std::string("\"") + c.bytes + "\"");
     EXPECT_LE(s.ToJSON().size(), s.EstimatedByteSize());
   }
 }
@@ -137,9 +138,10 @@ TEST(TJSONReading, Utf8Errors) {
       {"[1\xA9]", "UTF8: Type cannot be determined out of header byte at position 2"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
     try {
       ReadBack(c.input);
-      ADD_FAILURE() << "no error for case " << &c - cases;
+      ADD_FAILURE() << "no error";
     } catch (const EJSONException& e) {
       EXPECT_EQ(e.what(), c.message);
     }
@@ -194,9 +196,10 @@ TEST(TJSONObjectParse, ReturnConventions) {
       {"{\"\xC3\xA9\":1}", 0, 8, "{\"\u00c3\u00a9\":1}"},  // without the mark: single bytes
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
     TJSONObject o;
-    EXPECT_EQ(o.Parse(Bytes(c.input), c.pos), c.result) << c.input;
-    EXPECT_EQ(o.ToString(), Utf8ToText(c.members)) << c.input;
+    EXPECT_EQ(o.Parse(Bytes(c.input), c.pos), c.result);
+    EXPECT_EQ(o.ToString(), Utf8ToText(c.members));
   }
   TJSONObject o;
   EXPECT_EQ(o.Parse(Bytes("{} x"), 0, 3), 3);
@@ -243,10 +246,11 @@ TEST(TJSONReading, BoundedReadingStopsBeforeTheTreePassesItsBound) {
       {&text, 100 << 10, S::rsTooLarge},    {&text, 1 << 20, S::rsValue},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.input->substr(0, 20) + " within " + std::to_string(c.bound));
     S status;
     auto value = TJSONObject::ParseJSONValueBounded(
         reinterpret_cast<const uint8_t*>(c.input->data()), c.input->size(), c.bound, status);
-    EXPECT_EQ(status, c.status) << c.input->substr(0, 20) << " within " << c.bound;
+    EXPECT_EQ(status, c.status);
     EXPECT_EQ(value != nullptr, c.status == S::rsValue);
     if (value) {
       EXPECT_EQ(value->ToJSON(), *c.input);

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -15,6 +14,7 @@
 #include "base/CodePages.h"
 #include "platform/SystemText.h"
 #include "platform/TFile.h"
+#include "support/TTempFolder.h"
 
 namespace fs = std::filesystem;
 using namespace quillara;
@@ -34,16 +34,12 @@ void WriteBytes(const fs::path& p, const std::string& bytes) {
 class TServerMethods1Test : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::random_device r;
-    FRoot = fs::temp_directory_path() / ("quillara-methods-" + std::to_string(r()));
-    fs::remove_all(FRoot);
     fs::create_directories(FRoot / "export");
     fs::create_directories(FRoot / "import");
     Text exportPath = Utf8ToText(platform::Utf8FromPath(FRoot / "export"));
     Text importPath = Utf8ToText(platform::Utf8FromPath(FRoot / "import"));
     TServerMethods1::Folders = [=] { return TMethodFolders{importPath, exportPath}; };
   }
-  void TearDown() override { fs::remove_all(FRoot); }
   std::string Message(const std::function<void()>& call) {
     try {
       call();
@@ -52,7 +48,8 @@ class TServerMethods1Test : public ::testing::Test {
     }
     return "no error";
   }
-  fs::path FRoot;
+  quillara::testing::TTempFolder FFolder{"quillara-methods-"};
+  fs::path FRoot = FFolder.Path();
   TServerMethods1 FMethods;
 };
 

@@ -2,21 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TTempFolder.h"
+
 namespace fs = std::filesystem;
 using quillara::platform::MapWindowsPath;
 
 class TDrivePathTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    FPrefix = fs::temp_directory_path() / "quillara-drive-test";
-    fs::remove_all(FPrefix);
     fs::create_directories(FPrefix / "drive_c" / "Brontal" / "Export");
     fs::create_directories(FPrefix / "elsewhere" / "Dati");
     fs::create_directories(FPrefix / "dosdevices");
     fs::create_directory_symlink(FPrefix / "elsewhere", FPrefix / "dosdevices" / "d:");
   }
-  void TearDown() override { fs::remove_all(FPrefix); }
-  fs::path FPrefix;
+  quillara::testing::TTempFolder FFolder{"quillara-drive-"};
+  fs::path FPrefix = FFolder.Path();
 };
 
 TEST_F(TDrivePathTest, MapsDrivesSeparatorsAndLetterCase) {

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/TTempFolder.h"
+
 namespace fs = std::filesystem;
 using namespace quillara::platform;
 
@@ -63,21 +65,18 @@ TEST(TRegistry, MissingOrUnreadableHives) {
   EXPECT_FALSE(none.OpenKey(u"\\SOFTWARE"));
   EXPECT_EQ(Read(none, u"ImportPath"), u"");
 
-  fs::path dir = fs::temp_directory_path() / "quillara-reg-test";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  quillara::testing::TTempFolder folder("quillara-reg-");
+  fs::path dir = folder.Path();
   std::ofstream(dir / "system.reg") << "REGEDIT4\n[Software\\\\Tavernis\\\\Brontal 2015]\n";
   TRegistry wrongHeader(dir);
   EXPECT_FALSE(wrongHeader.KeyExists(u"\\SOFTWARE\\Tavernis\\Brontal 2015"));
-  fs::remove_all(dir);
 }
 
 // A hive the user may read but not write: the key exists, opening it with full access fails
 // silently and the current key stays as it was.
 TEST(TRegistry, ReadOnlyHiveRefusesFullAccess) {
-  fs::path dir = fs::temp_directory_path() / "quillara-reg-ro";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  quillara::testing::TTempFolder folder("quillara-reg-");
+  fs::path dir = folder.Path();
   fs::copy_file(kPrefixes / "hklm-empty-2015" / "system.reg", dir / "system.reg");
   fs::permissions(dir / "system.reg",
                   fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
@@ -86,8 +85,6 @@ TEST(TRegistry, ReadOnlyHiveRefusesFullAccess) {
   EXPECT_FALSE(r.OpenKey(u"\\SOFTWARE\\Tavernis\\Brontal 2014"));
   EXPECT_FALSE(r.HasCurrentKey());
   EXPECT_EQ(Read(r, u"ImportPath"), u"");
-  fs::permissions(dir / "system.reg", fs::perms::owner_all);
-  fs::remove_all(dir);
 }
 
 // The hive's text escapes: "\x" takes up to four hexadecimal digits of either case, and UTF-8

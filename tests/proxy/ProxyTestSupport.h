@@ -6,13 +6,13 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <random>
 #include <sstream>
 #include <string>
 
 #include "base/CodePages.h"
 #include "methods/TServerMethods1.h"
 #include "proxy/TDSProxyGenerator.h"
+#include "support/TTempFolder.h"
 
 namespace quillara::test {
 
@@ -60,23 +60,7 @@ inline void WriteFile(const std::filesystem::path& p, const std::string& bytes) 
   out << bytes;
 }
 
-class TTempFolder {
- public:
-  TTempFolder() {
-    std::random_device r;
-    FPath = std::filesystem::temp_directory_path() /
-            ("quillara-proxy-" + std::to_string(r()) + std::to_string(r()));
-    std::filesystem::create_directories(FPath);
-  }
-  ~TTempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(FPath, ec);
-  }
-  const std::filesystem::path& Path() const { return FPath; }
-
- private:
-  std::filesystem::path FPath;
-};
+using TTempFolder = quillara::testing::TTempFolder;
 
 // Loads a fixed table instead of asking a server.
 class TTableLoader : public IDSProxyMetaDataLoader {

@@ -81,7 +81,8 @@ TEST_F(LanguageWriterTest, OutputMatchesTheGoldenFiles) {
   for (const TWriterCase& c : kWriters) {
     SCOPED_TRACE(c.Writer);
     std::string server = Generate(c.Writer, s.provider.GetProvider());
-    ASSERT_GT(server.size(), 3u);
+    EXPECT_GT(server.size(), 3u);
+    if (server.size() <= 3) continue;
     EXPECT_EQ(server.substr(0, 3) == kBOM, c.ByteOrderMark);
     EXPECT_EQ(server.substr(server.size() - 2), "\r\n");
     EXPECT_EQ(std::regex_search(server, std::regex("[^\r]\n")), false) << "a line without CR";

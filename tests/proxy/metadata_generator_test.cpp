@@ -340,6 +340,7 @@ TEST_F(ProxyTest, StreamWritersEncodeAndEndLinesWithCrLf) {
       {TDSProxyEncoding::peAnsi, "caff\xE8 \x80\r\n"},  // Windows-1252, no preamble
   };
   for (const TCase& c : cases) {
+    SCOPED_TRACE("encoding " + std::to_string(int(c.Encoding)));
     TMemoryStream stream;
     TDSProxyStreamWriter writer("implementation", c.Encoding, stream);
     writer.Write("caff\xC3\xA8 \xE2\x82\xAC");

@@ -41,22 +41,52 @@ inline void CloseSocket(int fd) {
 }
 #endif
 
+// Owns one socket descriptor (-1 for none) and closes it when it goes.
+class TTestSocket {
+ public:
+  explicit TTestSocket(int fd = -1) : FFd(fd) {}
+  ~TTestSocket() { Close(); }
+  TTestSocket(TTestSocket&& other) noexcept : FFd(other.Release()) {}
+  TTestSocket& operator=(TTestSocket&& other) noexcept {
+    if (this != &other) {
+      Close();
+      FFd = other.Release();
+    }
+    return *this;
+  }
+  TTestSocket(const TTestSocket&) = delete;
+  TTestSocket& operator=(const TTestSocket&) = delete;
+
+  int Fd() const { return FFd; }
+  bool Valid() const { return FFd >= 0; }
+  int Release() {
+    int fd = FFd;
+    FFd = -1;
+    return fd;
+  }
+  void Close() {
+    if (FFd >= 0) CloseSocket(Release());
+  }
+
+ private:
+  int FFd;
+};
+
 // A port free on both families right now.
 inline int FreePort() {
   for (;;) {
-    int fd = OpenSocket(AF_INET6);
+    TTestSocket s(OpenSocket(AF_INET6));
     sockaddr_in6 a{};
     a.sin6_family = AF_INET6;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::bind(s.Fd(), reinterpret_cast<sockaddr*>(&a), sizeof a);
     socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    CloseSocket(fd);
+    ::getsockname(s.Fd(), reinterpret_cast<sockaddr*>(&a), &len);
     int port = ntohs(a.sin6_port);
     if (port != 0) return port;
   }
 }
 
-// Connected socket descriptor, or -1.
+// Connected socket descriptor, or -1; the caller closes it (see ConnectSocket).
 inline int ConnectTo(const char* address, int port) {
   bool v6 = std::string(address).find(':') != std::string::npos;
   int fd = OpenSocket(v6 ? AF_INET6 : AF_INET);
@@ -79,6 +109,11 @@ inline int ConnectTo(const char* address, int port) {
     return -1;
   }
   return fd;
+}
+
+// A connected socket, invalid when the connection failed.
+inline TTestSocket ConnectSocket(const char* address, int port) {
+  return TTestSocket(ConnectTo(address, port));
 }
 
 // Reads until the peer closes; returns what arrived.

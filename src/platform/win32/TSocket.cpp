@@ -335,11 +335,11 @@ TSocketResult SendAll(const TSocket& socket, const void* data, size_t size, int 
 }
 
 // Read and sent in pieces: the file goes out through the same stall-timed send.
-long SendFile(const TSocket& socket, int fileHandle, int64_t offset, size_t count,
+long SendFile(const TSocket& socket, intptr_t fileHandle, int64_t offset, size_t count,
               int stallTimeoutMs, TSocketResult& result) {
   constexpr size_t kPiece = 256 * 1024;
   std::vector<char> buffer(std::min(count, kPiece));
-  HANDLE file = reinterpret_cast<HANDLE>(intptr_t(fileHandle));
+  HANDLE file = reinterpret_cast<HANDLE>(fileHandle);
   size_t sent = 0;
   result.Error = 0;
   while (sent < count) {

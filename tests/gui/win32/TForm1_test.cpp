@@ -16,8 +16,7 @@
 #include "support/TestSockets.h"
 
 using namespace quillara;
-using quillara::testing::CloseSocket;
-using quillara::testing::ConnectTo;
+using quillara::testing::ConnectSocket;
 using quillara::testing::FreePort;
 
 namespace {
@@ -29,10 +28,7 @@ std::wstring TextOf(HWND window) {
 }
 
 bool Listening(int port) {
-  int fd = ConnectTo("127.0.0.1", port);
-  if (fd < 0) return false;
-  CloseSocket(fd);
-  return true;
+  return ConnectSocket("127.0.0.1", port).Valid();
 }
 
 bool MenuEnabled(HMENU menu, int id) {
