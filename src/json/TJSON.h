@@ -3,7 +3,9 @@
 // outlive its container.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -21,6 +23,66 @@ class TJSONPair;
 
 class EJSONException : public Exception {
   using Exception::Exception;
+};
+
+// Asks for a node made from the reader's pool (see TJSONPool.h).
+struct TJSONPooled {};
+
+// The characters of a string, a name or a number text, in 16 bytes: up to 15 bytes inside, more
+// in a block of their own. UTF-16 units are kept as UTF-8, an unpaired surrogate as its
+// three-byte form, so any text goes in and comes out unit for unit while most take half the room.
+class TJSONChars {
+ public:
+  TJSONChars() noexcept { FBytes[kTag] = 0; }
+  TJSONChars(TJSONChars&& other) noexcept {
+    std::memcpy(FBytes, other.FBytes, sizeof FBytes);
+    other.FBytes[kTag] = 0;
+  }
+  TJSONChars& operator=(TJSONChars&& other) noexcept {
+    if (this != &other) {
+      Free();
+      std::memcpy(FBytes, other.FBytes, sizeof FBytes);
+      other.FBytes[kTag] = 0;
+    }
+    return *this;
+  }
+  TJSONChars(const TJSONChars&) = delete;
+  TJSONChars& operator=(const TJSONChars&) = delete;
+  ~TJSONChars() { Free(); }
+
+  const char* Data() const { return Inline() ? FBytes : OutData(); }
+  size_t Size() const { return Inline() ? size_t(uint8_t(FBytes[kTag])) : OutSize(); }
+  std::string_view View() const { return {Data(), Size()}; }
+  // A long text takes a block from the pool when pooled, from the heap otherwise.
+  void Assign(std::string_view bytes, bool pooled = false);
+  void AssignText(const Text& text);
+  void AppendUnit(char16_t unit);
+  Text ToText() const;
+  bool Equals(const Text& text) const;
+
+  static constexpr size_t kInline = 15;
+
+ private:
+  static constexpr int kTag = 15;
+  static constexpr uint8_t kHeap = 0x80;      // exact size
+  static constexpr uint8_t kGrowing = 0x81;   // heap, room for the next power of two
+  static constexpr uint8_t kPool = 0x82;
+  uint8_t Tag() const { return uint8_t(FBytes[kTag]); }
+  bool Inline() const { return Tag() <= kInline; }
+  char* OutData() const {
+    char* data;
+    std::memcpy(&data, FBytes, sizeof data);
+    return data;
+  }
+  size_t OutSize() const {
+    uint64_t word;
+    std::memcpy(&word, FBytes + 8, sizeof word);
+    return size_t(word & ((uint64_t(1) << 56) - 1));
+  }
+  void SetOut(char* data, size_t size, uint8_t tag);
+  char* Reserve(size_t size, bool pooled);
+  void Free() noexcept;
+  alignas(8) char FBytes[16];
 };
 
 // One place in a container. It owns its node or only borrows it (after the node's Owned was
@@ -72,13 +134,14 @@ class TJSONSlotList {
 
   size_t size() const { return FSize; }
   bool empty() const { return FSize == 0; }
-  TJSONSlot* begin() const { return FItems.get(); }
-  TJSONSlot* end() const { return FItems.get() + FSize; }
+  TJSONSlot* begin() const { return FItems; }
+  TJSONSlot* end() const { return FItems + FSize; }
   TJSONSlot& operator[](size_t index) const { return FItems[index]; }
-  void reserve(size_t count);
+  // Room for count slots, taken from the pool when pooled.
+  void reserve(size_t count, bool pooled = false);
   template <class TArg>
   TJSONSlot& emplace_back(TArg&& arg) {
-    if (FSize == FCapacity) reserve(FCapacity ? size_t(FCapacity) * 2 : 4);
+    if (FSize == Capacity()) reserve(FSize ? size_t(FSize) * 2 : 4);
     TJSONSlot& slot = FItems[FSize++];
     slot = TJSONSlot(std::forward<TArg>(arg));
     return slot;
@@ -93,9 +156,12 @@ class TJSONSlotList {
     std::swap(FSize, other.FSize);
     std::swap(FCapacity, other.FCapacity);
   }
-  std::unique_ptr<TJSONSlot[]> FItems;
+  static constexpr uint32_t kPooled = uint32_t(1) << 31;
+  uint32_t Capacity() const { return FCapacity & ~kPooled; }
+  void FreeItems() noexcept;
+  TJSONSlot* FItems = nullptr;
   uint32_t FSize = 0;
-  uint32_t FCapacity = 0;
+  uint32_t FCapacity = 0;  // the top bit: the slots are a pool block
 };
 
 class TJSONAncestor {
@@ -104,6 +170,12 @@ class TJSONAncestor {
   TJSONAncestor(const TJSONAncestor&) = delete;
   TJSONAncestor& operator=(const TJSONAncestor&) = delete;
   virtual ~TJSONAncestor();
+  // Nodes made by the reader live in its pool, others on the heap; whoever deletes a node need
+  // not know which.
+  static void* operator new(size_t bytes);
+  static void* operator new(size_t bytes, TJSONPooled);
+  static void operator delete(void* memory) noexcept;
+  static void operator delete(void* memory, TJSONPooled) noexcept;
 
   virtual bool Null() const { return false; }
   // The reader hangs a node it has just read onto its container with this; leaf nodes drop it.
@@ -135,11 +207,13 @@ class TJSONAncestor {
 
  private:
   friend class TJSONSlot;
+  friend class TJSONReader;
   TJSONSlot* FSlot = nullptr;
   bool FOwned = true;  // kept while the node sits in no container
 
  protected:
   bool FNull = false;  // strings only; kept here where it costs no room
+  bool FPooled = false;
 };
 
 class TJSONValue : public TJSONAncestor {
@@ -150,16 +224,16 @@ class TJSONValue : public TJSONAncestor {
 class TJSONString : public TJSONValue {
  public:
   TJSONString() { FNull = true; }  // a JSON null
-  explicit TJSONString(Text value) : FStrBuffer(std::move(value)) {}
+  explicit TJSONString(const Text& value) { FChars.AssignText(value); }
   ~TJSONString() override;
 
   bool Null() const override { return FNull; }
   virtual void AddChar(char16_t ch) {
     FNull = false;
-    FStrBuffer.push_back(ch);
+    FChars.AppendUnit(ch);
   }
-  Text Value() const override { return FStrBuffer; }
-  const Text& Buffer() const { return FStrBuffer; }
+  Text Value() const override { return FChars.ToText(); }
+  Text Buffer() const { return FChars.ToText(); }
   size_t EstimatedByteSize() const override;
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
@@ -168,12 +242,11 @@ class TJSONString : public TJSONValue {
  protected:
   friend class TJSONReader;
   friend class TJSONPair;
-  Text FStrBuffer;
+  TJSONChars FChars;
 };
 
-// A number keeps its text exactly as built or read. Short texts of 7-bit characters (nearly all
-// that the reader and the numeric constructors make) are held inside the node as bytes, so a
-// number costs one allocation; any other text is held as UTF-16 like a string's.
+// A number keeps its text exactly as built or read, in its string's characters: up to 15 (nearly
+// all that the reader and the numeric constructors make) inside the node.
 class TJSONNumber : public TJSONString {
  public:
   TJSONNumber() : TJSONString(Text()) {}
@@ -181,8 +254,8 @@ class TJSONNumber : public TJSONString {
   explicit TJSONNumber(int64_t value);
   explicit TJSONNumber(double value);
   // The text unchanged and unchecked.
-  explicit TJSONNumber(Text text);
-  explicit TJSONNumber(std::string_view asciiText) { Assign(asciiText); }
+  explicit TJSONNumber(const Text& text) { FChars.AssignText(text); }
+  explicit TJSONNumber(std::string_view asciiText) { FChars.Assign(asciiText); }
 
   bool Null() const override { return false; }
   void AddChar(char16_t ch) override;
@@ -191,18 +264,10 @@ class TJSONNumber : public TJSONString {
   int32_t AsInt() const;
   int64_t AsInt64() const;
   double AsDouble() const;
-  size_t EstimatedByteSize() const override { return FWide ? FStrBuffer.size() : FLength; }
+  size_t EstimatedByteSize() const override { return FChars.Size(); }
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
   void WriteText(Text& out) const override;
-
- private:
-  void Assign(std::string_view ascii);
-  std::string_view Digits() const { return {FDigits, FLength}; }
-
-  char FDigits[22];
-  uint8_t FLength = 0;
-  bool FWide = false;  // the text is in FStrBuffer
 };
 
 class TJSONTrue : public TJSONValue {
@@ -251,7 +316,7 @@ class TJSONPair : public TJSONAncestor {
   // The name node is made when it is first asked for; until then the pair holds only its text.
   TJSONString* JsonString() const;
   // The name's text without making its node.
-  const Text& NameText() const;
+  Text NameText() const;
   TJSONValue* JsonValue() const { return static_cast<TJSONValue*>(FJsonValue.Get()); }
   // A null argument leaves the old part in place.
   void SetJsonString(std::unique_ptr<TJSONString> str);
@@ -275,12 +340,13 @@ class TJSONPair : public TJSONAncestor {
   friend class TJSONObject;
   void TakeName(TJSONString& name);
   bool NameNull() const;
+  const TJSONChars& NameChars() const;
   // The flags first, so that they fill the spare bytes at the end of the base. The name is a
   // bare text until someone asks for its node (a pair read from input rarely is): a node per
   // name would cost a third of a parsed tree.
   bool FHasName = false;
   bool FNameNull = false;
-  mutable Text FName;
+  mutable TJSONChars FName;
   mutable std::unique_ptr<TJSONString> FNameNode;
   TJSONSlot FJsonValue;
 };

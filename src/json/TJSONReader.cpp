@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "json/TJSON.h"
+#include "json/TJSONPool.h"
 
 namespace quillara {
 
@@ -18,6 +19,29 @@ const char* const kHeaderMessage =
 
 bool IsWhitespace(uint8_t c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// No byte of the word is a double quote, a backslash or above 0x7F.
+bool PlainWord(const uint8_t* p) {
+  uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+  auto zeroByte = [](uint64_t v) { return (v - kOnes) & ~v; };
+  return ((zeroByte(w ^ (kOnes * '"')) | zeroByte(w ^ (kOnes * '\\')) | w) & kHigh) == 0;
+}
+
+// The stored form of one unit (see TJSONChars).
+void AppendUnit(std::string& out, char16_t c) {
+  if (c < 0x80) {
+    out.push_back(char(c));
+  } else if (c < 0x800) {
+    out.push_back(char(0xC0 | (c >> 6)));
+    out.push_back(char(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(char(0xE0 | (c >> 12)));
+    out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(char(0x80 | (c & 0x3F)));
+  }
 }
 
 int HexValue(uint8_t c) {
@@ -82,13 +106,12 @@ class TJSONReader {
     if (More() && FData[FPos] >= 0x80) Fail();
   }
 
-  // What a node of this type costs once it sits in a container: itself, its allocation, its
-  // slot and its place on the reader's stack, plus the characters of a text that does not fit
-  // inside the string object.
+  // What a node of this type costs once it sits in a container: its pool block, its slot and
+  // its place on the reader's stack, plus the block of a text too long to sit inside the node.
   template <class T>
-  bool Charge(size_t textUnits = 0) {
-    size_t cost = sizeof(T) + 16 + sizeof(TJSONSlot) + sizeof(void*);
-    if (textUnits > 7) cost += (textUnits + 1) * sizeof(char16_t) + 16;
+  bool Charge(size_t textBytes = 0) {
+    size_t cost = TJSONPool::Rounded(sizeof(T)) + sizeof(TJSONSlot) + sizeof(void*);
+    if (textBytes > TJSONChars::kInline) cost += TJSONPool::Rounded(textBytes);
     FUsed += cost;
     if (FUsed <= FBudget) return true;
     FTooLarge = true;
@@ -98,37 +121,43 @@ class TJSONReader {
   std::unique_ptr<TJSONValue> ReadValue(int depth) {
     if (!More() || FTooLarge) return nullptr;
     switch (FData[FPos]) {
-      case '"':
-        if (!ReadString() || !Charge<TJSONString>(FScratch.size())) return nullptr;
-        // a long text moves into its node instead of being held twice
-        if (FScratch.size() > 4096) return std::make_unique<TJSONString>(std::move(FScratch));
-        return std::make_unique<TJSONString>(FScratch);
+      case '"': {
+        if (!ReadString() || !Charge<TJSONString>(FText.size())) return nullptr;
+        auto s = Make<TJSONString>();
+        s->FNull = false;
+        s->FChars.Assign(FText, true);
+        return s;
+      }
       case '{': {
         if (depth >= kJSONMaxDepth || !Charge<TJSONObject>()) return nullptr;
-        auto o = std::make_unique<TJSONObject>();
+        auto o = Make<TJSONObject>();
         if (!ReadMembers(*o, depth + 1)) return nullptr;
         return o;
       }
       case '[': {
         if (depth >= kJSONMaxDepth || !Charge<TJSONArray>()) return nullptr;
-        auto a = std::make_unique<TJSONArray>();
+        auto a = Make<TJSONArray>();
         if (!ReadElements(*a, depth + 1)) return nullptr;
         return a;
       }
       case 't':
-        return ReadLiteral("true", 4) && Charge<TJSONTrue>() ? std::make_unique<TJSONTrue>()
-                                                             : nullptr;
+        return ReadLiteral("true", 4) && Charge<TJSONTrue>() ? Make<TJSONTrue>() : nullptr;
       case 'f':
-        return ReadLiteral("false", 5) && Charge<TJSONFalse>() ? std::make_unique<TJSONFalse>()
-                                                               : nullptr;
+        return ReadLiteral("false", 5) && Charge<TJSONFalse>() ? Make<TJSONFalse>() : nullptr;
       case 'n':
-        return ReadLiteral("null", 4) && Charge<TJSONNull>() ? std::make_unique<TJSONNull>()
-                                                             : nullptr;
+        return ReadLiteral("null", 4) && Charge<TJSONNull>() ? Make<TJSONNull>() : nullptr;
       default:
         if (FData[FPos] == '-' || (FData[FPos] >= '0' && FData[FPos] <= '9')) return ReadNumber();
         Fail();
         return nullptr;
     }
+  }
+
+  template <class T>
+  static std::unique_ptr<T> Make() {
+    std::unique_ptr<T> node(new (TJSONPooled{}) T());
+    node->FPooled = true;
+    return node;
   }
 
   bool ReadLiteral(const char* word, size_t n) {
@@ -166,9 +195,11 @@ class TJSONReader {
       if (!Digits()) return nullptr;
     }
     Fail();  // the byte that ended the number was looked at
-    if (!Charge<TJSONNumber>(FPos - start > 22 ? FPos - start : 0)) return nullptr;
-    return std::make_unique<TJSONNumber>(
-        std::string_view(reinterpret_cast<const char*>(FData) + start, FPos - start));
+    if (!Charge<TJSONNumber>(FPos - start)) return nullptr;
+    auto number = Make<TJSONNumber>();
+    number->FChars.Assign(
+        std::string_view(reinterpret_cast<const char*>(FData) + start, FPos - start), true);
+    return number;
   }
 
   // Decodes the UTF-8 sequence at FPos into one or two units and moves past it. Overlong forms,
@@ -210,69 +241,76 @@ class TJSONReader {
     return 2;
   }
 
-  // Reads into FScratch; nodes then take an exact copy.
+  // Reads a string into FText in the stored form of TJSONChars: a view of the input when the
+  // string holds no escape (valid UTF-8 is kept as it is), else of FScratch.
   bool ReadString() {
     ++FPos;  // opening quote
-    Text& out = FScratch;
-    out.clear();
+    size_t start = FPos;
+    bool copied = false;
+    std::string& out = FScratch;
+    auto copy = [&] {
+      if (!copied) out.assign(reinterpret_cast<const char*>(FData) + start, FPos - start);
+      copied = true;
+    };
     for (;;) {
-      // The common run: plain ASCII characters.
+      // The common run: plain ASCII characters, a word at a time.
       size_t run = FPos;
+      while (FRange - run >= 8 && PlainWord(FData + run)) run += 8;
       while (run < FRange && FData[run] != '"' && FData[run] != '\\' && FData[run] < 0x80) ++run;
-      if (run > FPos) {
-        if ((out.size() + (run - FPos)) * sizeof(char16_t) > FBudget - std::min(FBudget, FUsed)) {
-          FTooLarge = true;  // refused before the text is copied at all
-          return false;
-        }
-        size_t at = out.size();
-        out.resize(at + (run - FPos));
-        for (char16_t* p = out.data() + at; FPos < run; ++FPos) *p++ = FData[FPos];
+      size_t length = (copied ? out.size() : FPos - start) + (run - FPos);
+      if (length > FBudget - std::min(FBudget, FUsed)) {
+        FTooLarge = true;  // refused before the text is copied at all
+        return false;
       }
+      if (copied) out.append(reinterpret_cast<const char*>(FData) + FPos, run - FPos);
+      FPos = run;
       if (!More()) return false;
       uint8_t c = FData[FPos];
       if (c == '"') {
+        FText = copied ? std::string_view(out)
+                       : std::string_view(reinterpret_cast<const char*>(FData) + start,
+                                          FPos - start);
         ++FPos;
         return true;
       }
       if (c >= 0x80) {
         if (FIsUTF8) {
+          size_t at = FPos;
           char16_t units[2];
-          int n = DecodeUtf8(units);
-          out.append(units, size_t(n));
+          DecodeUtf8(units);
+          if (copied) out.append(reinterpret_cast<const char*>(FData) + at, FPos - at);
         } else {
-          out.push_back(c);
+          copy();
+          AppendUnit(out, c);
           ++FPos;
         }
         continue;
       }
       // backslash
+      copy();
       if (FRange - FPos < 2) return false;
       uint8_t e = FData[FPos + 1];
       FPos += 2;
       switch (e) {
         case '"':
-          out.push_back(u'"');
-          break;
         case '/':
-          out.push_back(u'/');
-          break;
         case '\\':
-          out.push_back(u'\\');
+          out.push_back(char(e));
           break;
         case 'b':
-          out.push_back(u'\b');
+          out.push_back('\b');
           break;
         case 'f':
-          out.push_back(u'\f');
+          out.push_back('\f');
           break;
         case 'n':
-          out.push_back(u'\n');
+          out.push_back('\n');
           break;
         case 'r':
-          out.push_back(u'\r');
+          out.push_back('\r');
           break;
         case 't':
-          out.push_back(u'\t');
+          out.push_back('\t');
           break;
         case 'u': {
           // Exactly four hexadecimal digits, either letter case; anything else is malformed.
@@ -284,7 +322,7 @@ class TJSONReader {
             unit = unit * 16 + v;
           }
           FPos += 4;
-          out.push_back(char16_t(unit));
+          AppendUnit(out, char16_t(unit));
           break;
         }
         default:
@@ -297,7 +335,7 @@ class TJSONReader {
   // Children gather on one shared stack and move into a list of exactly their number when the
   // container closes; on failure they are dropped with the stack.
   void MoveChildren(size_t base, TJSONSlotList& into) {
-    into.reserve(FStack.size() - base);
+    into.reserve(FStack.size() - base, true);
     for (size_t i = base; i < FStack.size(); ++i) into.emplace_back(std::move(FStack[i]));
     FStack.resize(base);
   }
@@ -347,9 +385,9 @@ class TJSONReader {
       if (next == TNext::nxClose) return Close(base, object.FMembers);
       if (next == TNext::nxFail) return false;
       if (FData[FPos] != '"') return Fail();
-      if (!ReadString() || !Charge<TJSONPair>(FScratch.size())) return false;
-      auto pair = std::make_unique<TJSONPair>();
-      pair->FName = FScratch;
+      if (!ReadString() || !Charge<TJSONPair>(FText.size())) return false;
+      auto pair = Make<TJSONPair>();
+      pair->FName.Assign(FText, true);
       pair->FNameNull = false;
       pair->FHasName = true;
       SkipWhitespace();
@@ -368,7 +406,8 @@ class TJSONReader {
   size_t FPos;
   size_t FRange;
   bool FIsUTF8;
-  Text FScratch;
+  std::string FScratch;
+  std::string_view FText;
   std::vector<std::unique_ptr<TJSONAncestor>> FStack;
   size_t FBudget = SIZE_MAX;
   size_t FUsed = 0;
