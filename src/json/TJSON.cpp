@@ -13,9 +13,12 @@ namespace quillara {
 // ---- slots and ownership ----
 
 static_assert(alignof(TJSONAncestor) >= 2, "the lowest address bit marks a borrowed node");
+static_assert(alignof(TJSONSlot) >= 8, "a node keeps three flags in the low bits of its slot");
+static_assert(sizeof(TJSONString) == 32 && sizeof(TJSONNumber) == 32 && sizeof(TJSONMember) == 24,
+              "the sizes the reader's bound counts on");
 
 TJSONSlot::TJSONSlot(std::unique_ptr<TJSONAncestor> node) {
-  if (node) node->FOwned = true;
+  if (node) node->SetFlag(TJSONAncestor::kOwnedBit, true);
   SetOwning(node.release());
   Link();
 }
@@ -35,8 +38,14 @@ TJSONSlot& TJSONSlot::operator=(TJSONSlot&& other) noexcept {
   return *this;
 }
 
+void TJSONSlot::Adopt(TJSONAncestor* node) {
+  node->SetFlag(TJSONAncestor::kOwnedBit, true);
+  node->SetSlot(this);
+  SetOwning(node);
+}
+
 void TJSONSlot::Link() {
-  if (TJSONAncestor* node = Get()) node->FSlot = this;
+  if (TJSONAncestor* node = Get()) node->SetSlot(this);
 }
 
 std::unique_ptr<TJSONAncestor> TJSONSlot::Take() {
@@ -44,8 +53,8 @@ std::unique_ptr<TJSONAncestor> TJSONSlot::Take() {
   if (!node) return nullptr;
   bool borrowed = Borrows();
   FBits = 0;
-  node->FSlot = nullptr;
-  node->FOwned = !borrowed;
+  node->SetSlot(nullptr);
+  node->SetFlag(TJSONAncestor::kOwnedBit, !borrowed);
   if (borrowed) return nullptr;
   return std::unique_ptr<TJSONAncestor>(node);
 }
@@ -55,24 +64,25 @@ void TJSONSlot::Reset() {
   if (!node) return;
   bool borrowed = Borrows();
   FBits = 0;
-  node->FSlot = nullptr;
+  node->SetSlot(nullptr);
   if (borrowed) {
-    node->FOwned = false;
+    node->SetFlag(TJSONAncestor::kOwnedBit, false);
   } else {
     std::unique_ptr<TJSONAncestor> owned(node);  // the owning side ends here
   }
 }
 
 void TJSONAncestor::SetOwned(bool value) {
-  if (!FSlot) {
-    FOwned = value;
+  TJSONSlot* slot = Slot();
+  if (!slot) {
+    SetFlag(kOwnedBit, value);
     return;
   }
-  if (FSlot->Get() != this) return;
-  if (value && FSlot->Borrows()) {
-    FSlot->SetOwning(this);
-  } else if (!value && FSlot->Owns()) {
-    FSlot->SetBorrowing(this);
+  if (slot->Get() != this) return;
+  if (value && slot->Borrows()) {
+    slot->SetOwning(this);
+  } else if (!value && slot->Owns()) {
+    slot->SetBorrowing(this);
   }
 }
 
@@ -89,6 +99,12 @@ void TJSONSlotList::reserve(size_t count, bool pooled) {
   FItems = items;
   FSize = size;
   FCapacity = uint32_t(count) | (pooled ? kPooled : 0);
+}
+
+void TJSONSlotList::AdoptAll(std::unique_ptr<TJSONAncestor>* nodes, size_t count, bool pooled) {
+  if (count == 0) return;
+  reserve(size_t(FSize) + count, pooled);
+  for (size_t i = 0; i < count; ++i) FItems[FSize++].Adopt(nodes[i].release());
 }
 
 void TJSONSlotList::FreeItems() noexcept {
@@ -205,7 +221,7 @@ void TJSONChars::Free() noexcept {
 }
 
 char* TJSONChars::Reserve(size_t size, bool pooled) {
-  Free();
+  if (Tag() > kInline) Free();
   if (size <= kInline) {
     FBytes[kTag] = char(size);
     return FBytes;
@@ -217,6 +233,14 @@ char* TJSONChars::Reserve(size_t size, bool pooled) {
 }
 
 void TJSONChars::Assign(std::string_view bytes, bool pooled) {
+  if (bytes.size() <= kInline && Tag() <= kInline) {
+    // a fixed-size copy: short texts are most texts
+    char inlineBytes[16] = {};
+    std::memcpy(inlineBytes, bytes.data(), bytes.size());
+    std::memcpy(FBytes, inlineBytes, kInline);
+    FBytes[kTag] = char(bytes.size());
+    return;
+  }
   char* data = Reserve(bytes.size(), pooled);
   if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
 }
@@ -317,6 +341,10 @@ TJSONSlotList CloneSlots(const TJSONSlotList& slots) {
 void TJSONAncestor::DestroyChildren(TJSONSlotList& slots) {
   std::vector<std::unique_ptr<TJSONAncestor>> pending;
   ReleaseSlots(slots, pending);
+  DestroyAll(pending);
+}
+
+void TJSONAncestor::DestroyAll(std::vector<std::unique_ptr<TJSONAncestor>>& pending) {
   while (!pending.empty()) {
     std::unique_ptr<TJSONAncestor> node = std::move(pending.back());
     pending.pop_back();
@@ -480,21 +508,21 @@ void WriteStringText(const TJSONChars& chars, bool null, Text& out) {
 }  // namespace
 
 size_t TJSONString::EstimatedByteSize() const {
-  return StringEstimate(FChars, FNull);
+  return StringEstimate(FChars, NullFlag());
 }
 
 uint8_t* TJSONString::WriteBytes(uint8_t* out) const {
-  return WriteStringBytes(FChars, FNull, out);
+  return WriteStringBytes(FChars, NullFlag(), out);
 }
 
 void TJSONString::WriteText(Text& out) const {
-  WriteStringText(FChars, FNull, out);
+  WriteStringText(FChars, NullFlag(), out);
 }
 
 std::unique_ptr<TJSONAncestor> TJSONString::CloneNode() const {
-  if (FNull) return std::make_unique<TJSONString>();
+  if (NullFlag()) return std::make_unique<TJSONString>();
   auto copy = std::make_unique<TJSONString>();
-  copy->FNull = false;
+  copy->SetNullFlag(false);
   copy->FChars.Assign(FChars.View());
   return copy;
 }
@@ -624,7 +652,7 @@ TJSONPair::~TJSONPair() = default;
 
 void TJSONPair::TakeName(TJSONString& name) {
   FName = std::move(name.FChars);
-  FNameNull = name.FNull;
+  FNameNull = name.NullFlag();
   FNameNode.reset();
   FHasName = true;
 }
@@ -635,7 +663,7 @@ TJSONString* TJSONPair::JsonString() const {
     // from now on the node holds the name, so that changes made through it are the pair's
     FNameNode = std::make_unique<TJSONString>();
     if (!FNameNull) {
-      FNameNode->FNull = false;
+      FNameNode->SetNullFlag(false);
       FNameNode->FChars = std::move(FName);
     }
   }
@@ -763,29 +791,67 @@ TJSONObject::TJSONObject(std::unique_ptr<TJSONPair> pair) {
 }
 
 TJSONObject::~TJSONObject() {
-  DestroyChildren(FMembers);
+  std::vector<std::unique_ptr<TJSONAncestor>> pending;
+  ReleaseChildren(pending);
+  DestroyAll(pending);
+}
+
+void TJSONObject::FreeCompact() const noexcept {
+  if (!FCompact) return;
+  for (uint32_t i = 0; i < FCompactCount; ++i) FCompact[i].~TJSONMember();
+  if (Pooled()) {
+    TJSONPool::Release(FCompact);
+  } else {
+    ::operator delete(FCompact);
+  }
+  FCompact = nullptr;
+  FCompactCount = 0;
+}
+
+void TJSONObject::MakePairs() const {
+  if (!FCompact) return;
+  TJSONSlotList pairs;
+  pairs.reserve(FCompactCount, Pooled());
+  for (uint32_t i = 0; i < FCompactCount; ++i) {
+    TJSONMember& member = FCompact[i];
+    std::unique_ptr<TJSONPair> pair;
+    if (Pooled()) {
+      pair.reset(new (TJSONPooled{}) TJSONPair());
+      MarkPooled(*pair);
+    } else {
+      pair = std::make_unique<TJSONPair>();
+    }
+    pair->FName = std::move(member.FName);
+    pair->FHasName = true;
+    pair->FJsonValue = std::move(member.FValue);  // owned or borrowed, as it was
+    pairs.emplace_back(std::move(pair));
+  }
+  FreeCompact();
+  FMembers = std::move(pairs);
 }
 
 TJSONObject& TJSONObject::AddPair(std::unique_ptr<TJSONPair>&& pair) {
-  if (pair) FMembers.emplace_back(std::move(pair));
+  if (pair) AddMember(std::move(pair));
   return *this;
 }
 
 void TJSONObject::AddMember(std::unique_ptr<TJSONPair> pair) {
+  MakePairs();
   FMembers.emplace_back(std::move(pair));
 }
 
 TJSONObject& TJSONObject::AddPair(const Text& str, const Text& value) {
-  if (!str.empty() && !value.empty())
-    FMembers.emplace_back(std::make_unique<TJSONPair>(str, value));
+  if (!str.empty() && !value.empty()) AddMember(std::make_unique<TJSONPair>(str, value));
   return *this;
 }
 
 TJSONPair* TJSONObject::Get(int index) const {
+  MakePairs();
   return At<TJSONPair>(FMembers, index);
 }
 
 TJSONPair* TJSONObject::Get(const Text& name) const {
+  MakePairs();
   for (const TJSONSlot& s : FMembers) {
     auto* pair = static_cast<TJSONPair*>(s.Get());
     if (pair && pair->FHasName && pair->NameChars().Equals(name)) return pair;
@@ -794,11 +860,17 @@ TJSONPair* TJSONObject::Get(const Text& name) const {
 }
 
 TJSONValue* TJSONObject::GetValue(const Text& name) const {
+  if (FCompact) {
+    for (uint32_t i = 0; i < FCompactCount; ++i)
+      if (FCompact[i].FName.Equals(name)) return static_cast<TJSONValue*>(FCompact[i].FValue.Get());
+    return nullptr;
+  }
   TJSONPair* pair = Get(name);
   return pair ? pair->JsonValue() : nullptr;
 }
 
 std::unique_ptr<TJSONPair> TJSONObject::RemovePair(const Text& pairName) {
+  MakePairs();
   for (auto it = FMembers.begin(); it != FMembers.end(); ++it) {
     auto* pair = static_cast<TJSONPair*>(it->Get());
     if (pair && pair->FHasName && pair->NameChars().Equals(pairName)) {
@@ -812,34 +884,76 @@ std::unique_ptr<TJSONPair> TJSONObject::RemovePair(const Text& pairName) {
 
 std::vector<std::unique_ptr<TJSONPair>> TJSONObject::SetPairs(
     std::vector<std::unique_ptr<TJSONPair>> list) {
+  MakePairs();
   std::vector<std::unique_ptr<TJSONPair>> old = TakeAll<TJSONPair>(FMembers);
   for (auto& pair : list) AddPair(std::move(pair));
   return old;
 }
 
 void TJSONObject::AttachChild(std::unique_ptr<TJSONAncestor> child) {
-  if (dynamic_cast<TJSONPair*>(child.get())) FMembers.emplace_back(std::move(child));
+  if (dynamic_cast<TJSONPair*>(child.get())) {
+    MakePairs();
+    FMembers.emplace_back(std::move(child));
+  }
 }
 
+// Members without pair nodes are written as their pairs would write themselves.
 size_t TJSONObject::EstimatedByteSize() const {
-  return ContainerEstimate(FMembers);
+  if (!FCompact) return ContainerEstimate(FMembers);
+  if (FCompactCount == 0) return 2;
+  size_t n = 1;
+  for (uint32_t i = 0; i < FCompactCount; ++i) {
+    const TJSONMember& m = FCompact[i];
+    n += 1 + StringEstimate(m.FName, false) + 1;
+    if (TJSONAncestor* v = m.FValue.Get()) n += v->EstimatedByteSize();
+  }
+  return n;
 }
 
 uint8_t* TJSONObject::WriteBytes(uint8_t* out) const {
-  return WriteContainerBytes(FMembers, out, '{', '}');
+  if (!FCompact) return WriteContainerBytes(FMembers, out, '{', '}');
+  *out++ = '{';
+  for (uint32_t i = 0; i < FCompactCount; ++i) {
+    const TJSONMember& m = FCompact[i];
+    TJSONAncestor* value = m.FValue.Get();
+    if (!value) throw EJSONException("A pair without a name or a value has no JSON form");
+    if (i > 0) *out++ = ',';
+    out = WriteStringBytes(m.FName, false, out);
+    *out++ = ':';
+    out = value->WriteBytes(out);
+  }
+  *out++ = '}';
+  return out;
 }
 
 void TJSONObject::WriteText(Text& out) const {
-  WriteContainerText(FMembers, out, u'{', u'}');
+  if (!FCompact) return WriteContainerText(FMembers, out, u'{', u'}');
+  out.push_back(u'{');
+  for (uint32_t i = 0; i < FCompactCount; ++i) {
+    const TJSONMember& m = FCompact[i];
+    if (i > 0) out.push_back(u',');
+    if (TJSONAncestor* value = m.FValue.Get()) {
+      WriteStringText(m.FName, false, out);
+      out.push_back(u':');
+      value->WriteText(out);
+    }
+  }
+  out.push_back(u'}');
 }
 
 std::unique_ptr<TJSONAncestor> TJSONObject::CloneNode() const {
   auto copy = std::make_unique<TJSONObject>();
+  MakePairs();
   copy->FMembers = CloneSlots(FMembers);
   return copy;
 }
 
 void TJSONObject::ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) {
+  if (FCompact) {
+    for (uint32_t i = 0; i < FCompactCount; ++i)
+      if (auto v = FCompact[i].FValue.Take()) into.push_back(std::move(v));
+    FreeCompact();
+  }
   ReleaseSlots(FMembers, into);
 }
 

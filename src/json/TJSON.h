@@ -64,8 +64,8 @@ class TJSONChars {
 
  private:
   static constexpr int kTag = 15;
-  static constexpr uint8_t kHeap = 0x80;      // exact size
-  static constexpr uint8_t kGrowing = 0x81;   // heap, room for the next power of two
+  static constexpr uint8_t kHeap = 0x80;     // exact size
+  static constexpr uint8_t kGrowing = 0x81;  // heap, room for the next power of two
   static constexpr uint8_t kPool = 0x82;
   uint8_t Tag() const { return uint8_t(FBytes[kTag]); }
   bool Inline() const { return Tag() <= kInline; }
@@ -109,7 +109,11 @@ class TJSONSlot {
 
  private:
   friend class TJSONAncestor;
+  friend class TJSONSlotList;
+  friend class TJSONReader;
   void Link();
+  // An empty slot takes a node that sits nowhere else.
+  void Adopt(TJSONAncestor* node);
 
   static constexpr uintptr_t kBorrowed = 1;
   void SetOwning(TJSONAncestor* node) { FBits = reinterpret_cast<uintptr_t>(node); }
@@ -146,6 +150,8 @@ class TJSONSlotList {
     slot = TJSONSlot(std::forward<TArg>(arg));
     return slot;
   }
+  // Takes the nodes, appended in one step into a list of exactly their number.
+  void AdoptAll(std::unique_ptr<TJSONAncestor>* nodes, size_t count, bool pooled);
   // The slot must have been emptied (Take) before.
   void erase(TJSONSlot* at);
   void clear();
@@ -180,7 +186,7 @@ class TJSONAncestor {
   virtual bool Null() const { return false; }
   // The reader hangs a node it has just read onto its container with this; leaf nodes drop it.
   virtual void AttachChild(std::unique_ptr<TJSONAncestor> child);
-  bool Owned() const { return FSlot ? FSlot->Owns() : FOwned; }
+  bool Owned() const { return Slot() ? Slot()->Owns() : Flag(kOwnedBit); }
   void SetOwned(bool value);
   virtual Text Value() const { return {}; }
   // Upper bound of what ToBytes writes.
@@ -204,16 +210,27 @@ class TJSONAncestor {
   // so a very deep tree is destroyed without deep recursion.
   virtual void ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) { (void)into; }
   static void DestroyChildren(TJSONSlotList& slots);
+  // Destroys the nodes and, one by one, everything below them.
+  static void DestroyAll(std::vector<std::unique_ptr<TJSONAncestor>>& pending);
+  bool Pooled() const { return Flag(kPooledBit); }
+  static void MarkPooled(TJSONAncestor& node) { node.SetFlag(kPooledBit, true); }
+  // Strings only.
+  bool NullFlag() const { return Flag(kNullBit); }
+  void SetNullFlag(bool value) { SetFlag(kNullBit, value); }
 
  private:
   friend class TJSONSlot;
   friend class TJSONReader;
-  TJSONSlot* FSlot = nullptr;
-  bool FOwned = true;  // kept while the node sits in no container
-
- protected:
-  bool FNull = false;  // strings only; kept here where it costs no room
-  bool FPooled = false;
+  // The slot that holds the node and three flags share one word: slots are aligned to 8.
+  static constexpr uintptr_t kOwnedBit = 1;  // kept while the node sits in no container
+  static constexpr uintptr_t kNullBit = 2;
+  static constexpr uintptr_t kPooledBit = 4;
+  static constexpr uintptr_t kFlagBits = 7;
+  TJSONSlot* Slot() const { return reinterpret_cast<TJSONSlot*>(FLink & ~kFlagBits); }
+  void SetSlot(TJSONSlot* slot) { FLink = (FLink & kFlagBits) | reinterpret_cast<uintptr_t>(slot); }
+  bool Flag(uintptr_t bit) const { return (FLink & bit) != 0; }
+  void SetFlag(uintptr_t bit, bool value) { FLink = value ? FLink | bit : FLink & ~bit; }
+  uintptr_t FLink = kOwnedBit;
 };
 
 class TJSONValue : public TJSONAncestor {
@@ -223,13 +240,13 @@ class TJSONValue : public TJSONAncestor {
 
 class TJSONString : public TJSONValue {
  public:
-  TJSONString() { FNull = true; }  // a JSON null
+  TJSONString() { SetNullFlag(true); }  // a JSON null
   explicit TJSONString(const Text& value) { FChars.AssignText(value); }
   ~TJSONString() override;
 
-  bool Null() const override { return FNull; }
+  bool Null() const override { return NullFlag(); }
   virtual void AddChar(char16_t ch) {
-    FNull = false;
+    SetNullFlag(false);
     FChars.AppendUnit(ch);
   }
   Text Value() const override { return FChars.ToText(); }
@@ -249,7 +266,7 @@ class TJSONString : public TJSONValue {
 // all that the reader and the numeric constructors make) inside the node.
 class TJSONNumber : public TJSONString {
  public:
-  TJSONNumber() : TJSONString(Text()) {}
+  TJSONNumber() { SetNullFlag(false); }
   explicit TJSONNumber(int32_t value);
   explicit TJSONNumber(int64_t value);
   explicit TJSONNumber(double value);
@@ -370,6 +387,13 @@ class TJSONEnumerator {
   const TContainer& FList;
 };
 
+// A member as the reader leaves it: its name and its value, without a pair node around them
+// (pairs are a third of a parsed tree). The object makes the pairs when someone asks for one.
+struct TJSONMember {
+  TJSONChars FName;
+  TJSONSlot FValue;
+};
+
 class TJSONObject : public TJSONValue {
  public:
   TJSONObject() = default;
@@ -391,7 +415,7 @@ class TJSONObject : public TJSONValue {
   // Both texts must be non-empty.
   TJSONObject& AddPair(const Text& str, const Text& value);
 
-  size_t Count() const { return FMembers.size(); }
+  size_t Count() const { return FCompact ? FCompactCount : FMembers.size(); }
   size_t Size() const { return Count(); }
   TJSONPair* Get(int index) const;
   TJSONPair* GetPair(int index) const { return Get(index); }
@@ -444,7 +468,13 @@ class TJSONObject : public TJSONValue {
  private:
   friend class TJSONReader;
   void AddMember(std::unique_ptr<TJSONPair> pair);
-  TJSONSlotList FMembers;
+  // Pair nodes for the members the reader left without them.
+  void MakePairs() const;
+  void FreeCompact() const noexcept;
+  mutable TJSONSlotList FMembers;
+  // Either FMembers or these hold the members.
+  mutable TJSONMember* FCompact = nullptr;
+  mutable uint32_t FCompactCount = 0;
 };
 
 class TJSONArray : public TJSONValue {

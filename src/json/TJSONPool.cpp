@@ -34,7 +34,8 @@ void FreeChunk(TChunk* chunk) noexcept {
 
 // Every block starts within the first 64 KiB of its chunk, which is aligned to 64 KiB.
 TChunk* ChunkOf(void* block) {
-  return reinterpret_cast<TChunk*>(reinterpret_cast<uintptr_t>(block) & ~uintptr_t(kChunkBytes - 1));
+  return reinterpret_cast<TChunk*>(reinterpret_cast<uintptr_t>(block) &
+                                   ~uintptr_t(kChunkBytes - 1));
 }
 
 // The thread's chunk; blocks cut are counted here and handed over when the chunk is left.
@@ -115,8 +116,8 @@ void TJSONAncestor::operator delete(void* memory) noexcept {
 
 TJSONAncestor::~TJSONAncestor() {
   // Only a borrowed node can die while linked: its slot forgets it.
-  if (FSlot) FSlot->FBits = 0;
-  tLastPooled = FPooled;
+  if (TJSONSlot* slot = Slot()) slot->FBits = 0;
+  tLastPooled = Pooled();
 }
 
 }  // namespace quillara

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 
 #include "json/TJSON.h"
 #include "json/TJSONPool.h"
@@ -28,6 +29,14 @@ bool PlainWord(const uint8_t* p) {
   constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
   auto zeroByte = [](uint64_t v) { return (v - kOnes) & ~v; };
   return ((zeroByte(w ^ (kOnes * '"')) | zeroByte(w ^ (kOnes * '\\')) | w) & kHigh) == 0;
+}
+
+// All eight bytes are decimal digits.
+bool DigitWord(const uint8_t* p) {
+  uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  constexpr uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0ull, kZeros = 0x3030303030303030ull;
+  return (w & kHighNibbles) == kZeros && ((w + 0x0606060606060606ull) & kHighNibbles) == kZeros;
 }
 
 // The stored form of one unit (see TJSONChars).
@@ -124,7 +133,7 @@ class TJSONReader {
       case '"': {
         if (!ReadString() || !Charge<TJSONString>(FText.size())) return nullptr;
         auto s = Make<TJSONString>();
-        s->FNull = false;
+        s->SetNullFlag(false);
         s->FChars.Assign(FText, true);
         return s;
       }
@@ -156,7 +165,7 @@ class TJSONReader {
   template <class T>
   static std::unique_ptr<T> Make() {
     std::unique_ptr<T> node(new (TJSONPooled{}) T());
-    node->FPooled = true;
+    TJSONAncestor::MarkPooled(*node);
     return node;
   }
 
@@ -167,38 +176,46 @@ class TJSONReader {
     return true;
   }
 
-  bool IsDigitHere() const { return More() && FData[FPos] >= '0' && FData[FPos] <= '9'; }
-
-  bool Digits() {
-    if (!IsDigitHere()) return Fail();
-    while (IsDigitHere()) ++FPos;
-    return true;
-  }
-
   std::unique_ptr<TJSONValue> ReadNumber() {
-    size_t start = FPos;
-    if (FData[FPos] == '-') ++FPos;
-    if (!IsDigitHere()) return Fail(), nullptr;
-    if (FData[FPos] == '0') {
-      ++FPos;
-      if (IsDigitHere()) return nullptr;
+    const uint8_t* p = FData + FPos;
+    const uint8_t* const end = FData + FRange;
+    const uint8_t* const start = p;
+    auto digit = [&] { return p < end && uint8_t(*p - '0') < 10; };
+    auto digits = [&] {
+      while (end - p >= 8 && DigitWord(p)) p += 8;
+      while (digit()) ++p;
+    };
+    // Fails where the cursor stands, as the grammar's other refusals do.
+    auto fail = [&](bool look) -> std::unique_ptr<TJSONValue> {
+      FPos = size_t(p - FData);
+      if (look) Fail();
+      return nullptr;
+    };
+    if (*p == '-') ++p;
+    if (!digit()) return fail(true);
+    if (*p == '0') {
+      ++p;
+      if (digit()) return fail(false);
     } else {
-      while (IsDigitHere()) ++FPos;
+      digits();
     }
-    if (More() && FData[FPos] == '.') {
-      ++FPos;
-      if (!Digits()) return nullptr;
+    if (p < end && *p == '.') {
+      ++p;
+      if (!digit()) return fail(true);
+      digits();
     }
-    if (More() && (FData[FPos] == 'e' || FData[FPos] == 'E')) {
-      ++FPos;
-      if (More() && (FData[FPos] == '+' || FData[FPos] == '-')) ++FPos;
-      if (!Digits()) return nullptr;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+      ++p;
+      if (p < end && (*p == '+' || *p == '-')) ++p;
+      if (!digit()) return fail(true);
+      while (digit()) ++p;
     }
-    Fail();  // the byte that ended the number was looked at
-    if (!Charge<TJSONNumber>(FPos - start)) return nullptr;
+    FPos = size_t(p - FData);
+    if (p < end && *p >= 0x80) Fail();  // the byte that ended the number was looked at
+    size_t length = size_t(p - start);
+    if (!Charge<TJSONNumber>(length)) return nullptr;
     auto number = Make<TJSONNumber>();
-    number->FChars.Assign(
-        std::string_view(reinterpret_cast<const char*>(FData) + start, FPos - start), true);
+    number->FChars.Assign(std::string_view(reinterpret_cast<const char*>(start), length), true);
     return number;
   }
 
@@ -267,9 +284,9 @@ class TJSONReader {
       if (!More()) return false;
       uint8_t c = FData[FPos];
       if (c == '"') {
-        FText = copied ? std::string_view(out)
-                       : std::string_view(reinterpret_cast<const char*>(FData) + start,
-                                          FPos - start);
+        FText = copied
+                    ? std::string_view(out)
+                    : std::string_view(reinterpret_cast<const char*>(FData) + start, FPos - start);
         ++FPos;
         return true;
       }
@@ -335,8 +352,7 @@ class TJSONReader {
   // Children gather on one shared stack and move into a list of exactly their number when the
   // container closes; on failure they are dropped with the stack.
   void MoveChildren(size_t base, TJSONSlotList& into) {
-    into.reserve(FStack.size() - base, true);
-    for (size_t i = base; i < FStack.size(); ++i) into.emplace_back(std::move(FStack[i]));
+    into.AdoptAll(FStack.data() + base, FStack.size() - base, true);
     FStack.resize(base);
   }
 
@@ -377,19 +393,43 @@ class TJSONReader {
     }
   }
 
+  // The members move into one block of exactly their number; their pairs are made on demand.
+  void CloseObject(size_t base, TJSONObject& object) {
+    ++FPos;  // }
+    size_t count = FMembers.size() - base;
+    if (count > 0) {
+      if (count > UINT32_MAX) throw std::length_error("too many JSON members");
+      size_t bytes = count * sizeof(TJSONMember);
+      void* memory = object.Pooled() ? TJSONPool::Allocate(bytes) : ::operator new(bytes);
+      auto* members = static_cast<TJSONMember*>(memory);
+      for (size_t i = 0; i < count; ++i) {
+        TPendingMember& read = FMembers[base + i];
+        TJSONMember* member = ::new (members + i) TJSONMember();
+        member->FName = std::move(read.FName);
+        member->FValue.Adopt(read.FValue.release());
+      }
+      object.FCompact = members;
+      object.FCompactCount = uint32_t(count);
+    }
+    FMembers.resize(base);
+    SkipWhitespace();
+  }
+
   bool ReadMembers(TJSONObject& object, int depth) {
-    size_t base = FStack.size();
+    size_t base = FMembers.size();
     ++FPos;  // {
     for (bool first = true;; first = false) {
       TNext next = AfterItem('}', first);
-      if (next == TNext::nxClose) return Close(base, object.FMembers);
+      if (next == TNext::nxClose) {
+        CloseObject(base, object);
+        return true;
+      }
       if (next == TNext::nxFail) return false;
       if (FData[FPos] != '"') return Fail();
+      // charged as a pair node, which the member becomes when someone asks for it
       if (!ReadString() || !Charge<TJSONPair>(FText.size())) return false;
-      auto pair = Make<TJSONPair>();
-      pair->FName.Assign(FText, true);
-      pair->FNameNull = false;
-      pair->FHasName = true;
+      TJSONChars name;
+      name.Assign(FText, true);
       SkipWhitespace();
       if (!More()) return false;
       if (FData[FPos] != ':') return Fail();
@@ -397,8 +437,7 @@ class TJSONReader {
       SkipWhitespace();
       std::unique_ptr<TJSONValue> value = ReadValue(depth);
       if (!value) return false;
-      pair->FJsonValue = TJSONSlot(std::move(value));
-      FStack.emplace_back(std::move(pair));
+      FMembers.push_back({std::move(name), std::move(value)});
     }
   }
 
@@ -409,6 +448,11 @@ class TJSONReader {
   std::string FScratch;
   std::string_view FText;
   std::vector<std::unique_ptr<TJSONAncestor>> FStack;
+  struct TPendingMember {
+    TJSONChars FName;
+    std::unique_ptr<TJSONAncestor> FValue;
+  };
+  std::vector<TPendingMember> FMembers;
   size_t FBudget = SIZE_MAX;
   size_t FUsed = 0;
   bool FTooLarge = false;
@@ -474,6 +518,8 @@ int TJSONObject::Parse(const std::vector<uint8_t>& data, int pos, int count) {
   TJSONReader reader(data.data(), start, size_t(count), utf8);
   TJSONObject parsed;
   if (!reader.ReadObjectInto(parsed)) return -int(reader.Position());
+  parsed.MakePairs();
+  MakePairs();
   for (TJSONSlot& slot : parsed.FMembers) FMembers.emplace_back(slot.Take());
   return int(reader.Position());
 }
