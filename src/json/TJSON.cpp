@@ -399,6 +399,19 @@ std::vector<uint8_t> TJSONAncestor::Bytes() const {
   return std::vector<uint8_t>(buffer.get(), end);
 }
 
+void TJSONTextSink::Grow(size_t units) {
+  size_t size = std::max({FSize * 2, FAt + units, size_t(256)});
+  auto buffer = std::make_unique_for_overwrite<char16_t[]>(size);
+  if (FAt) std::memcpy(buffer.get(), FBuffer.get(), FAt * sizeof(char16_t));
+  FBuffer = std::move(buffer);
+  FSize = size;
+}
+
+void TJSONAncestor::WriteText(Text& out) const {
+  TJSONTextSink sink(out);
+  WriteTextTo(sink);
+}
+
 Text TJSONAncestor::ToString() const {
   Text out;
   WriteText(out);
@@ -473,20 +486,11 @@ uint8_t* WriteStringBytes(const TJSONChars& chars, bool null, uint8_t* out) {
   return out;
 }
 
-// Writes room units at the end of out through a pointer; out is shortened to what was written.
-template <class TWrite>
-void AppendUnits(Text& out, size_t room, TWrite write) {
-  size_t at = out.size();
-  out.resize(at + room);
-  char16_t* end = write(out.data() + at);
-  out.resize(size_t(end - out.data()));
-}
-
-void WriteStringText(const TJSONChars& chars, bool null, Text& out) {
+void WriteStringText(const TJSONChars& chars, bool null, TJSONTextSink& out) {
   if (null) return;
   std::string_view bytes = chars.View();
   // every byte one unit at most, a double quote two
-  AppendUnits(out, 2 * bytes.size() + 2, [&](char16_t* o) {
+  out.Done([&](char16_t* o) {
     *o++ = u'"';
     auto p = reinterpret_cast<const uint8_t*>(bytes.data());
     const uint8_t* end = p + bytes.size();
@@ -502,7 +506,7 @@ void WriteStringText(const TJSONChars& chars, bool null, Text& out) {
     }
     *o++ = u'"';
     return o;
-  });
+  }(out.Room(2 * bytes.size() + 2)));
 }
 
 }  // namespace
@@ -515,7 +519,7 @@ uint8_t* TJSONString::WriteBytes(uint8_t* out) const {
   return WriteStringBytes(FChars, NullFlag(), out);
 }
 
-void TJSONString::WriteText(Text& out) const {
+void TJSONString::WriteTextTo(TJSONTextSink& out) const {
   WriteStringText(FChars, NullFlag(), out);
 }
 
@@ -610,9 +614,13 @@ uint8_t* TJSONNumber::WriteBytes(uint8_t* out) const {
   return out;
 }
 
-void TJSONNumber::WriteText(Text& out) const {
+void TJSONNumber::WriteTextTo(TJSONTextSink& out) const {
   std::string_view bytes = FChars.View();
-  AppendUnits(out, bytes.size(), [&](char16_t* o) { return DecodeInto(bytes, o); });
+  char16_t* at = out.Room(bytes.size());
+  uint8_t seen = 0;
+  for (size_t i = 0; i < bytes.size(); ++i) seen |= uint8_t(at[i] = uint8_t(bytes[i]));
+  // a text given to the constructor may hold other characters than a number's
+  out.Done(seen < 0x80 ? at + bytes.size() : DecodeInto(bytes, at));
 }
 
 std::unique_ptr<TJSONAncestor> TJSONNumber::CloneNode() const {
@@ -715,12 +723,12 @@ uint8_t* TJSONPair::WriteBytes(uint8_t* out) const {
   return value->WriteBytes(out);
 }
 
-void TJSONPair::WriteText(Text& out) const {
+void TJSONPair::WriteTextTo(TJSONTextSink& out) const {
   TJSONAncestor* value = FJsonValue.Get();
   if (!FHasName || !value) return;
   WriteStringText(NameChars(), NameNull(), out);
-  out.push_back(u':');
-  value->WriteText(out);
+  out.Put(u':');
+  value->WriteTextTo(out);
 }
 
 std::unique_ptr<TJSONPair> TJSONPair::Clone() const {
@@ -772,16 +780,17 @@ uint8_t* WriteContainerBytes(const TJSONSlotList& slots, uint8_t* out, char open
   return out;
 }
 
-void WriteContainerText(const TJSONSlotList& slots, Text& out, char16_t open, char16_t close) {
-  out.push_back(open);
+void WriteContainerText(const TJSONSlotList& slots, TJSONTextSink& out, char16_t open,
+                        char16_t close) {
+  out.Put(open);
   bool first = true;
   for (const TJSONSlot& s : slots) {
     if (!s.Get()) continue;
-    if (!first) out.push_back(u',');
+    if (!first) out.Put(u',');
     first = false;
-    s.Get()->WriteText(out);
+    s.Get()->WriteTextTo(out);
   }
-  out.push_back(close);
+  out.Put(close);
 }
 
 }  // namespace
@@ -926,19 +935,19 @@ uint8_t* TJSONObject::WriteBytes(uint8_t* out) const {
   return out;
 }
 
-void TJSONObject::WriteText(Text& out) const {
+void TJSONObject::WriteTextTo(TJSONTextSink& out) const {
   if (!FCompact) return WriteContainerText(FMembers, out, u'{', u'}');
-  out.push_back(u'{');
+  out.Put(u'{');
   for (uint32_t i = 0; i < FCompactCount; ++i) {
     const TJSONMember& m = FCompact[i];
-    if (i > 0) out.push_back(u',');
+    if (i > 0) out.Put(u',');
     if (TJSONAncestor* value = m.FValue.Get()) {
       WriteStringText(m.FName, false, out);
-      out.push_back(u':');
-      value->WriteText(out);
+      out.Put(u':');
+      value->WriteTextTo(out);
     }
   }
-  out.push_back(u'}');
+  out.Put(u'}');
 }
 
 std::unique_ptr<TJSONAncestor> TJSONObject::CloneNode() const {
@@ -1042,7 +1051,7 @@ uint8_t* TJSONArray::WriteBytes(uint8_t* out) const {
   return WriteContainerBytes(FElements, out, '[', ']');
 }
 
-void TJSONArray::WriteText(Text& out) const {
+void TJSONArray::WriteTextTo(TJSONTextSink& out) const {
   WriteContainerText(FElements, out, u'[', u']');
 }
 

@@ -25,6 +25,35 @@ class EJSONException : public Exception {
   using Exception::Exception;
 };
 
+// Units written through a pointer into one buffer that grows in large steps (a text would be
+// filled before each step), appended to the text in one copy at the end.
+class TJSONTextSink {
+ public:
+  explicit TJSONTextSink(Text& out) : FOut(out) {}
+  TJSONTextSink(const TJSONTextSink&) = delete;
+  TJSONTextSink& operator=(const TJSONTextSink&) = delete;
+  ~TJSONTextSink() { FOut.append(FBuffer.get(), FAt); }
+  // Room for units more; Done then takes the end of what was written there.
+  char16_t* Room(size_t units) {
+    if (FSize - FAt < units) Grow(units);
+    return FBuffer.get() + FAt;
+  }
+  void Done(char16_t* end) { FAt = size_t(end - FBuffer.get()); }
+  void Put(char16_t unit) { *Room(1) = unit, ++FAt; }
+  void Put(const char16_t* units, size_t count) {
+    char16_t* at = Room(count);
+    for (size_t i = 0; i < count; ++i) at[i] = units[i];
+    FAt += count;
+  }
+
+ private:
+  void Grow(size_t units);
+  Text& FOut;
+  std::unique_ptr<char16_t[]> FBuffer;
+  size_t FSize = 0;
+  size_t FAt = 0;
+};
+
 // Asks for a node made from the reader's pool (see TJSONPool.h).
 struct TJSONPooled {};
 
@@ -199,7 +228,8 @@ class TJSONAncestor {
   virtual std::unique_ptr<TJSONAncestor> CloneNode() const = 0;
   // The text form: only double quotes are escaped.
   Text ToString() const;
-  virtual void WriteText(Text& out) const = 0;
+  void WriteText(Text& out) const;
+  virtual void WriteTextTo(TJSONTextSink& out) const = 0;
   // The byte form, each byte one character.
   std::string ToJSON() const;
   // The byte form alone, sized from the estimate.
@@ -254,7 +284,7 @@ class TJSONString : public TJSONValue {
   size_t EstimatedByteSize() const override;
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
-  void WriteText(Text& out) const override;
+  void WriteTextTo(TJSONTextSink& out) const override;
 
  protected:
   friend class TJSONReader;
@@ -284,7 +314,7 @@ class TJSONNumber : public TJSONString {
   size_t EstimatedByteSize() const override { return FChars.Size(); }
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
-  void WriteText(Text& out) const override;
+  void WriteTextTo(TJSONTextSink& out) const override;
 };
 
 class TJSONTrue : public TJSONValue {
@@ -295,7 +325,7 @@ class TJSONTrue : public TJSONValue {
   std::unique_ptr<TJSONAncestor> CloneNode() const override {
     return std::make_unique<TJSONTrue>();
   }
-  void WriteText(Text& out) const override { out += u"true"; }
+  void WriteTextTo(TJSONTextSink& out) const override { out.Put(u"true", 4); }
 };
 
 class TJSONFalse : public TJSONValue {
@@ -306,7 +336,7 @@ class TJSONFalse : public TJSONValue {
   std::unique_ptr<TJSONAncestor> CloneNode() const override {
     return std::make_unique<TJSONFalse>();
   }
-  void WriteText(Text& out) const override { out += u"false"; }
+  void WriteTextTo(TJSONTextSink& out) const override { out.Put(u"false", 5); }
 };
 
 class TJSONNull : public TJSONValue {
@@ -318,7 +348,7 @@ class TJSONNull : public TJSONValue {
   std::unique_ptr<TJSONAncestor> CloneNode() const override {
     return std::make_unique<TJSONNull>();
   }
-  void WriteText(Text& out) const override { out += u"null"; }
+  void WriteTextTo(TJSONTextSink& out) const override { out.Put(u"null", 4); }
 };
 
 class TJSONPair : public TJSONAncestor {
@@ -345,7 +375,7 @@ class TJSONPair : public TJSONAncestor {
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
   std::unique_ptr<TJSONPair> Clone() const;
-  void WriteText(Text& out) const override;
+  void WriteTextTo(TJSONTextSink& out) const override;
 
  protected:
   void ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) override;
@@ -436,7 +466,7 @@ class TJSONObject : public TJSONValue {
   size_t EstimatedByteSize() const override;
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
-  void WriteText(Text& out) const override;
+  void WriteTextTo(TJSONTextSink& out) const override;
 
   // Reading; see TJSONReader.cpp. Malformed JSON gives none; malformed UTF-8 raises
   // EJSONException.
@@ -516,7 +546,7 @@ class TJSONArray : public TJSONValue {
   size_t EstimatedByteSize() const override;
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
-  void WriteText(Text& out) const override;
+  void WriteTextTo(TJSONTextSink& out) const override;
 
  protected:
   void ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) override;
