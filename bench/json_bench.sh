@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # JSON parse and write speed of Quillara beside RapidJSON and nlohmann-json, one run, same
-# machine. Prints one line per figure: "name: quillara X, peer Y, ratio R".
-#   bench/json_bench.sh [ITERS]
+# machine. Prints one line per figure: "name: quillara X, peer Y, ratio R", the medians of all
+# rounds (the machine is shared: several rounds interleave the libraries).
+#   [ROUNDS=N] bench/json_bench.sh [ITERS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 peers=$root/../shared/bench-peers
 data=$root/../shared/conformance/json/nativejson-benchmark/data
 iters=${1:-5}
+rounds=${ROUNDS:-1}
 [ -d "$peers" ] || { echo "bench peers not found at $peers" >&2; exit 1; }
 bash "$root/scripts/install-deps.sh" rapidjson-dev nlohmann-json3-dev
 
@@ -24,11 +26,11 @@ run_all() {  # name utf8 ascii
     "$out/json_$lib" "$2" "$3" "$iters" | sed "s/^/$1 /"
   done
 }
-{
+for ((round = 0; round < rounds; ++round)); do
   for doc in canada citm_catalog twitter; do run_all "$doc" "$data/$doc.json" "$data/$doc.json"; done
   run_all generated "$out/json/doc_utf8.json" "$out/json/doc_ascii.json"
   for lib in quillara rapidjson nlohmann; do "$out/json_memory" $lib "$out/json/doc_utf8.json" | sed "s/^/generated /"; done
-} > "$out/json/results.txt"
+done > "$out/json/results.txt"
 
 python3 - "$out/json/results.txt" <<'PY'
 import re, statistics, sys
@@ -42,10 +44,11 @@ for line in open(sys.argv[1]):
         runs.setdefault((doc, f["lib"], f["op"]), []).append(float(f["MBps"]))
     elif rest.startswith("MEMORY"):
         f = dict(kv.split("=") for kv in rest.split()[1:])
-        mem[f["lib"]] = int(f["held_KiB"])
+        mem.setdefault(f["lib"], []).append(int(f["held_KiB"]))
     elif "FAIL" in rest:
         print("check failed:", line.strip())
 med = {k: statistics.median(v) for k, v in runs.items()}
+mem = {k: int(statistics.median(v)) for k, v in mem.items()}
 docs = ["canada", "citm_catalog", "twitter", "generated"]
 pairs = [("parse", "parse", "rapidjson"), ("parse", "parse", "nlohmann"),
          ("serialize_ascii", "serialize_ascii", "rapidjson"), ("serialize_ascii", "serialize_ascii", "nlohmann"),

@@ -1,18 +1,24 @@
 #include "json/TJSON.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
 #include <stdexcept>
 
 #include "base/SysUtils.h"
+#include "json/TJSONPool.h"
 
 namespace quillara {
 
 // ---- slots and ownership ----
 
 static_assert(alignof(TJSONAncestor) >= 2, "the lowest address bit marks a borrowed node");
+static_assert(alignof(TJSONSlot) >= 8, "a node keeps three flags in the low bits of its slot");
+static_assert(sizeof(TJSONString) == 32 && sizeof(TJSONNumber) == 32 && sizeof(TJSONMember) == 24,
+              "the sizes the reader's bound counts on");
 
 TJSONSlot::TJSONSlot(std::unique_ptr<TJSONAncestor> node) {
-  if (node) node->FOwned = true;
+  if (node) node->SetFlag(TJSONAncestor::kOwnedBit, true);
   SetOwning(node.release());
   Link();
 }
@@ -32,8 +38,14 @@ TJSONSlot& TJSONSlot::operator=(TJSONSlot&& other) noexcept {
   return *this;
 }
 
+void TJSONSlot::Adopt(TJSONAncestor* node) {
+  node->SetFlag(TJSONAncestor::kOwnedBit, true);
+  node->SetSlot(this);
+  SetOwning(node);
+}
+
 void TJSONSlot::Link() {
-  if (TJSONAncestor* node = Get()) node->FSlot = this;
+  if (TJSONAncestor* node = Get()) node->SetSlot(this);
 }
 
 std::unique_ptr<TJSONAncestor> TJSONSlot::Take() {
@@ -41,8 +53,8 @@ std::unique_ptr<TJSONAncestor> TJSONSlot::Take() {
   if (!node) return nullptr;
   bool borrowed = Borrows();
   FBits = 0;
-  node->FSlot = nullptr;
-  node->FOwned = !borrowed;
+  node->SetSlot(nullptr);
+  node->SetFlag(TJSONAncestor::kOwnedBit, !borrowed);
   if (borrowed) return nullptr;
   return std::unique_ptr<TJSONAncestor>(node);
 }
@@ -52,39 +64,61 @@ void TJSONSlot::Reset() {
   if (!node) return;
   bool borrowed = Borrows();
   FBits = 0;
-  node->FSlot = nullptr;
+  node->SetSlot(nullptr);
   if (borrowed) {
-    node->FOwned = false;
+    node->SetFlag(TJSONAncestor::kOwnedBit, false);
   } else {
     std::unique_ptr<TJSONAncestor> owned(node);  // the owning side ends here
   }
 }
 
-TJSONAncestor::~TJSONAncestor() {
-  // Only a borrowed node can die while linked: its slot forgets it.
-  if (FSlot) FSlot->FBits = 0;
-}
-
 void TJSONAncestor::SetOwned(bool value) {
-  if (!FSlot) {
-    FOwned = value;
+  TJSONSlot* slot = Slot();
+  if (!slot) {
+    SetFlag(kOwnedBit, value);
     return;
   }
-  if (FSlot->Get() != this) return;
-  if (value && FSlot->Borrows()) {
-    FSlot->SetOwning(this);
-  } else if (!value && FSlot->Owns()) {
-    FSlot->SetBorrowing(this);
+  if (slot->Get() != this) return;
+  if (value && slot->Borrows()) {
+    slot->SetOwning(this);
+  } else if (!value && slot->Owns()) {
+    slot->SetBorrowing(this);
   }
 }
 
-void TJSONSlotList::reserve(size_t count) {
-  if (count <= FCapacity) return;
-  if (count > UINT32_MAX) throw std::length_error("too many JSON children");
-  auto items = std::make_unique<TJSONSlot[]>(count);
+void TJSONSlotList::reserve(size_t count, bool pooled) {
+  if (count <= Capacity()) return;
+  if (count >= kPooled) throw std::length_error("too many JSON children");
+  size_t bytes = count * sizeof(TJSONSlot);
+  void* memory = pooled ? TJSONPool::Allocate(bytes) : ::operator new(bytes);
+  auto* items = static_cast<TJSONSlot*>(memory);
+  for (size_t i = 0; i < count; ++i) ::new (items + i) TJSONSlot();
   for (uint32_t i = 0; i < FSize; ++i) items[i] = std::move(FItems[i]);
-  FItems = std::move(items);
-  FCapacity = uint32_t(count);
+  uint32_t size = FSize;
+  FreeItems();
+  FItems = items;
+  FSize = size;
+  FCapacity = uint32_t(count) | (pooled ? kPooled : 0);
+}
+
+void TJSONSlotList::AdoptAll(std::unique_ptr<TJSONAncestor>* nodes, size_t count, bool pooled) {
+  if (count == 0) return;
+  reserve(size_t(FSize) + count, pooled);
+  for (size_t i = 0; i < count; ++i) FItems[FSize++].Adopt(nodes[i].release());
+}
+
+void TJSONSlotList::FreeItems() noexcept {
+  if (FItems) {
+    uint32_t capacity = Capacity();
+    for (uint32_t i = 0; i < capacity; ++i) FItems[i].~TJSONSlot();
+    if (FCapacity & kPooled) {
+      TJSONPool::Release(FItems);
+    } else {
+      ::operator delete(FItems);
+    }
+  }
+  FItems = nullptr;
+  FSize = FCapacity = 0;
 }
 
 void TJSONSlotList::erase(TJSONSlot* at) {
@@ -94,8 +128,177 @@ void TJSONSlotList::erase(TJSONSlot* at) {
 
 void TJSONSlotList::clear() {
   for (uint32_t i = 0; i < FSize; ++i) FItems[i].Reset();
-  FItems.reset();
-  FSize = FCapacity = 0;
+  FreeItems();
+}
+
+// ---- characters ----
+
+namespace {
+
+// Units to the stored form; out has room for three bytes per unit.
+char* EncodeUnits(const char16_t* units, size_t count, char* out) {
+  for (size_t i = 0; i < count; ++i) {
+    char32_t c = units[i];
+    if (c < 0x80) {
+      *out++ = char(c);
+    } else if (c < 0x800) {
+      *out++ = char(0xC0 | (c >> 6));
+      *out++ = char(0x80 | (c & 0x3F));
+    } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 &&
+               units[i + 1] <= 0xDFFF) {
+      char32_t cp = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
+      *out++ = char(0xF0 | (cp >> 18));
+      *out++ = char(0x80 | ((cp >> 12) & 0x3F));
+      *out++ = char(0x80 | ((cp >> 6) & 0x3F));
+      *out++ = char(0x80 | (cp & 0x3F));
+    } else {
+      *out++ = char(0xE0 | (c >> 12));
+      *out++ = char(0x80 | ((c >> 6) & 0x3F));
+      *out++ = char(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+// One stored sequence at p into one or two units; returns the number of units.
+inline int DecodeStored(const uint8_t*& p, char16_t* units) {
+  uint8_t b = *p;
+  if (b < 0x80) {
+    units[0] = b;
+    p += 1;
+    return 1;
+  }
+  if (b < 0xE0) {
+    units[0] = char16_t(((b & 0x1F) << 6) | (p[1] & 0x3F));
+    p += 2;
+    return 1;
+  }
+  if (b < 0xF0) {
+    units[0] = char16_t(((b & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
+    p += 3;
+    return 1;
+  }
+  char32_t cp = (char32_t(b & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12) |
+                (char32_t(p[2] & 0x3F) << 6) | char32_t(p[3] & 0x3F);
+  p += 4;
+  cp -= 0x10000;
+  units[0] = char16_t(0xD800 + (cp >> 10));
+  units[1] = char16_t(0xDC00 + (cp & 0x3FF));
+  return 2;
+}
+
+// Appends the stored bytes as units; returns the end of what was written (room: one unit per
+// byte).
+char16_t* DecodeInto(std::string_view bytes, char16_t* out) {
+  auto p = reinterpret_cast<const uint8_t*>(bytes.data());
+  const uint8_t* end = p + bytes.size();
+  while (p < end) {
+    if (*p < 0x80) {
+      *out++ = *p++;
+    } else {
+      out += DecodeStored(p, out);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+void TJSONChars::SetOut(char* data, size_t size, uint8_t tag) {
+  std::memcpy(FBytes, &data, sizeof data);
+  uint64_t word = uint64_t(size) | (uint64_t(tag) << 56);
+  std::memcpy(FBytes + 8, &word, sizeof word);
+}
+
+void TJSONChars::Free() noexcept {
+  uint8_t tag = Tag();
+  if (tag == kPool) {
+    TJSONPool::Release(OutData());
+  } else if (tag == kHeap || tag == kGrowing) {
+    ::operator delete(OutData());
+  }
+  FBytes[kTag] = 0;
+}
+
+char* TJSONChars::Reserve(size_t size, bool pooled) {
+  if (Tag() > kInline) Free();
+  if (size <= kInline) {
+    FBytes[kTag] = char(size);
+    return FBytes;
+  }
+  if (size >= (uint64_t(1) << 56)) throw std::length_error("JSON text too long");
+  char* data = static_cast<char*>(pooled ? TJSONPool::Allocate(size) : ::operator new(size));
+  SetOut(data, size, pooled ? kPool : kHeap);
+  return data;
+}
+
+void TJSONChars::Assign(std::string_view bytes, bool pooled) {
+  if (bytes.size() <= kInline && Tag() <= kInline) {
+    // a fixed-size copy: short texts are most texts
+    char inlineBytes[16] = {};
+    std::memcpy(inlineBytes, bytes.data(), bytes.size());
+    std::memcpy(FBytes, inlineBytes, kInline);
+    FBytes[kTag] = char(bytes.size());
+    return;
+  }
+  char* data = Reserve(bytes.size(), pooled);
+  if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
+}
+
+void TJSONChars::AssignText(const Text& text) {
+  // Three bytes at most per unit; the exact size once known.
+  std::string bytes(text.size() * 3, '\0');
+  bytes.resize(size_t(EncodeUnits(text.data(), text.size(), bytes.data()) - bytes.data()));
+  Assign(bytes);
+}
+
+void TJSONChars::AppendUnit(char16_t unit) {
+  char encoded[4];
+  size_t n = size_t(EncodeUnits(&unit, 1, encoded) - encoded);
+  size_t size = Size();
+  size_t grown = size + n;
+  if (Tag() == kGrowing && grown <= std::bit_ceil(size)) {
+    std::memcpy(OutData() + size, encoded, n);
+    SetOut(OutData(), grown, kGrowing);
+    return;
+  }
+  if (grown <= kInline) {
+    std::memcpy(FBytes + size, encoded, n);
+    FBytes[kTag] = char(grown);
+    return;
+  }
+  // Doubling room keeps a text built unit by unit linear.
+  size_t room = std::bit_ceil(grown);
+  auto* data = static_cast<char*>(::operator new(room));
+  std::memcpy(data, Data(), size);
+  std::memcpy(data + size, encoded, n);
+  Free();
+  SetOut(data, grown, kGrowing);
+}
+
+Text TJSONChars::ToText() const {
+  Text text(Size(), u'\0');
+  text.resize(size_t(DecodeInto(View(), text.data()) - text.data()));
+  return text;
+}
+
+bool TJSONChars::Equals(const Text& text) const {
+  auto p = reinterpret_cast<const uint8_t*>(Data());
+  const uint8_t* end = p + Size();
+  size_t i = 0;
+  while (p < end) {
+    if (*p < 0x80) {
+      if (i == text.size() || text[i] != *p) return false;
+      ++p;
+      ++i;
+      continue;
+    }
+    char16_t units[2];
+    int n = DecodeStored(p, units);
+    for (int k = 0; k < n; ++k, ++i)
+      if (i == text.size() || text[i] != units[k]) return false;
+  }
+  return i == text.size();
 }
 
 void TJSONAncestor::AttachChild(std::unique_ptr<TJSONAncestor> child) {
@@ -138,6 +341,10 @@ TJSONSlotList CloneSlots(const TJSONSlotList& slots) {
 void TJSONAncestor::DestroyChildren(TJSONSlotList& slots) {
   std::vector<std::unique_ptr<TJSONAncestor>> pending;
   ReleaseSlots(slots, pending);
+  DestroyAll(pending);
+}
+
+void TJSONAncestor::DestroyAll(std::vector<std::unique_ptr<TJSONAncestor>>& pending) {
   while (!pending.empty()) {
     std::unique_ptr<TJSONAncestor> node = std::move(pending.back());
     pending.pop_back();
@@ -192,6 +399,19 @@ std::vector<uint8_t> TJSONAncestor::Bytes() const {
   return std::vector<uint8_t>(buffer.get(), end);
 }
 
+void TJSONTextSink::Grow(size_t units) {
+  size_t size = std::max({FSize * 2, FAt + units, size_t(256)});
+  auto buffer = std::make_unique_for_overwrite<char16_t[]>(size);
+  if (FAt) std::memcpy(buffer.get(), FBuffer.get(), FAt * sizeof(char16_t));
+  FBuffer = std::move(buffer);
+  FSize = size;
+}
+
+void TJSONAncestor::WriteText(Text& out) const {
+  TJSONTextSink sink(out);
+  WriteTextTo(sink);
+}
+
 Text TJSONAncestor::ToString() const {
   Text out;
   WriteText(out);
@@ -208,114 +428,127 @@ TJSONString::~TJSONString() = default;
 
 namespace {
 
-size_t StringEstimate(const Text& text, bool null) {
-  return null ? 4 : 6 * text.size() + 2;
+size_t StringEstimate(const TJSONChars& chars, bool null) {
+  // a stored byte gives at most one unit, written in at most six bytes
+  return null ? 4 : 6 * chars.Size() + 2;
 }
 
-uint8_t* WriteStringBytes(const Text& text, bool null, uint8_t* out) {
+// Bytes that stand for themselves in the byte form.
+struct TPlainTable {
+  bool Plain[256];
+  constexpr TPlainTable() : Plain() {
+    for (int c = 0; c < 128; ++c) Plain[c] = kEscapes.Kind[c] == 0;
+  }
+};
+constexpr TPlainTable kPlain;
+
+uint8_t* PutUnitEscape(uint8_t* out, char16_t c) {
+  out[0] = '\\';
+  out[1] = 'u';
+  out[2] = uint8_t(kHex[(c >> 12) & 0xF]);
+  out[3] = uint8_t(kHex[(c >> 8) & 0xF]);
+  out[4] = uint8_t(kHex[(c >> 4) & 0xF]);
+  out[5] = uint8_t(kHex[c & 0xF]);
+  return out + 6;
+}
+
+uint8_t* WriteStringBytes(const TJSONChars& chars, bool null, uint8_t* out) {
   if (null) return PutAscii(out, "null", 4);
   *out++ = '"';
-  for (char16_t c : text) {
-    char kind = c < 0x80 ? kEscapes.Kind[c] : 'u';
-    if (kind == 0) {
-      *out++ = uint8_t(c);
-    } else if (kind != 'u') {
+  auto p = reinterpret_cast<const uint8_t*>(chars.Data());
+  const uint8_t* end = p + chars.Size();
+  while (p < end) {
+    const uint8_t* run = p;
+    while (run < end && kPlain.Plain[*run]) ++run;
+    if (run != p) {
+      std::memcpy(out, p, size_t(run - p));
+      out += run - p;
+      p = run;
+      if (p == end) break;
+    }
+    uint8_t c = *p;
+    if (c >= 0x80) {
+      char16_t units[2];
+      int n = DecodeStored(p, units);
+      for (int k = 0; k < n; ++k) out = PutUnitEscape(out, units[k]);
+      continue;
+    }
+    char kind = kEscapes.Kind[c];
+    if (kind != 'u') {
       *out++ = '\\';
       *out++ = uint8_t(kind);
     } else {
-      out[0] = '\\';
-      out[1] = 'u';
-      out[2] = uint8_t(kHex[(c >> 12) & 0xF]);
-      out[3] = uint8_t(kHex[(c >> 8) & 0xF]);
-      out[4] = uint8_t(kHex[(c >> 4) & 0xF]);
-      out[5] = uint8_t(kHex[c & 0xF]);
-      out += 6;
+      out = PutUnitEscape(out, c);
     }
+    ++p;
   }
   *out++ = '"';
   return out;
 }
 
-void WriteStringText(const Text& value, bool null, Text& out) {
+void WriteStringText(const TJSONChars& chars, bool null, TJSONTextSink& out) {
   if (null) return;
-  out.push_back(u'"');
-  std::u16string_view text = value;
-  size_t start = 0;
-  for (size_t q; (q = text.find(u'"', start)) != Text::npos; start = q + 1) {
-    out.append(text.substr(start, q - start));
-    out += u"\\\"";
-  }
-  out.append(text.substr(start));
-  out.push_back(u'"');
+  std::string_view bytes = chars.View();
+  // every byte one unit at most, a double quote two
+  out.Done([&](char16_t* o) {
+    *o++ = u'"';
+    auto p = reinterpret_cast<const uint8_t*>(bytes.data());
+    const uint8_t* end = p + bytes.size();
+    while (p < end) {
+      uint8_t c = *p;
+      if (c < 0x80) {
+        if (c == '"') *o++ = u'\\';
+        *o++ = c;
+        ++p;
+      } else {
+        o += DecodeStored(p, o);
+      }
+    }
+    *o++ = u'"';
+    return o;
+  }(out.Room(2 * bytes.size() + 2)));
 }
 
 }  // namespace
 
 size_t TJSONString::EstimatedByteSize() const {
-  return StringEstimate(FStrBuffer, FNull);
+  return StringEstimate(FChars, NullFlag());
 }
 
 uint8_t* TJSONString::WriteBytes(uint8_t* out) const {
-  return WriteStringBytes(FStrBuffer, FNull, out);
+  return WriteStringBytes(FChars, NullFlag(), out);
 }
 
-void TJSONString::WriteText(Text& out) const {
-  WriteStringText(FStrBuffer, FNull, out);
+void TJSONString::WriteTextTo(TJSONTextSink& out) const {
+  WriteStringText(FChars, NullFlag(), out);
 }
 
 std::unique_ptr<TJSONAncestor> TJSONString::CloneNode() const {
-  return FNull ? std::make_unique<TJSONString>() : std::make_unique<TJSONString>(FStrBuffer);
+  if (NullFlag()) return std::make_unique<TJSONString>();
+  auto copy = std::make_unique<TJSONString>();
+  copy->SetNullFlag(false);
+  copy->FChars.Assign(FChars.View());
+  return copy;
 }
 
 // ---- numbers ----
 
 TJSONNumber::TJSONNumber(int32_t value) {
-  Assign(std::to_string(value));
+  FChars.Assign(std::to_string(value));
 }
 TJSONNumber::TJSONNumber(int64_t value) {
-  Assign(std::to_string(value));
+  FChars.Assign(std::to_string(value));
 }
 TJSONNumber::TJSONNumber(double value) {
-  Assign(FloatToStrGeneral(value));
-}
-
-TJSONNumber::TJSONNumber(Text text) {
-  bool ascii = text.size() <= sizeof FDigits;
-  for (char16_t c : text) ascii = ascii && c < 0x80;
-  if (ascii) {
-    FLength = uint8_t(text.size());
-    for (size_t i = 0; i < text.size(); ++i) FDigits[i] = char(text[i]);
-  } else {
-    FStrBuffer = std::move(text);
-    FWide = true;
-  }
-}
-
-void TJSONNumber::Assign(std::string_view ascii) {
-  if (ascii.size() <= sizeof FDigits) {
-    std::memcpy(FDigits, ascii.data(), ascii.size());
-    FLength = uint8_t(ascii.size());
-  } else {
-    FStrBuffer.assign(AsciiToText(ascii));
-    FWide = true;
-  }
+  FChars.Assign(FloatToStrGeneral(value));
 }
 
 void TJSONNumber::AddChar(char16_t ch) {
-  if (!FWide && ch < 0x80 && FLength < sizeof FDigits) {
-    FDigits[FLength++] = char(ch);
-    return;
-  }
-  if (!FWide) {
-    FStrBuffer.assign(AsciiToText(Digits()));
-    FLength = 0;
-    FWide = true;
-  }
-  FStrBuffer.push_back(ch);
+  FChars.AppendUnit(ch);
 }
 
 Text TJSONNumber::NumberText() const {
-  return FWide ? FStrBuffer : AsciiToText(Digits());
+  return FChars.ToText();
 }
 
 namespace {
@@ -358,28 +591,42 @@ double TJSONNumber::AsDouble() const {
 }
 
 uint8_t* TJSONNumber::WriteBytes(uint8_t* out) const {
-  if (!FWide) {
-    // Word copies: a call or a string instruction costs more than these few bytes.
-    size_t i = 0;
-    for (; i + 8 <= FLength; i += 8) std::memcpy(out + i, FDigits + i, 8);
-    for (; i < FLength; ++i) out[i] = uint8_t(FDigits[i]);
-    return out + FLength;
+  // The text unchanged, one byte per unit (as the byte form always wrote a number).
+  std::string_view bytes = FChars.View();
+  auto p = reinterpret_cast<const uint8_t*>(bytes.data());
+  const uint8_t* end = p + bytes.size();
+  if (bytes.size() <= TJSONChars::kInline) {
+    // Word copies: a call costs more than these few bytes.
+    size_t i = 0, n = bytes.size();
+    for (; i + 8 <= n; i += 8) std::memcpy(out + i, p + i, 8);
+    for (; i < n; ++i) out[i] = p[i];
+    if (std::all_of(p, end, [](uint8_t c) { return c < 0x80; })) return out + n;
   }
-  for (char16_t c : FStrBuffer) *out++ = uint8_t(c);
+  while (p < end) {
+    if (*p < 0x80) {
+      *out++ = *p++;
+      continue;
+    }
+    char16_t units[2];
+    int n = DecodeStored(p, units);
+    for (int k = 0; k < n; ++k) *out++ = uint8_t(units[k]);
+  }
   return out;
 }
 
-void TJSONNumber::WriteText(Text& out) const {
-  if (FWide) {
-    out += FStrBuffer;
-  } else {
-    out.append(FDigits, FDigits + FLength);
-  }
+void TJSONNumber::WriteTextTo(TJSONTextSink& out) const {
+  std::string_view bytes = FChars.View();
+  char16_t* at = out.Room(bytes.size());
+  uint8_t seen = 0;
+  for (size_t i = 0; i < bytes.size(); ++i) seen |= uint8_t(at[i] = uint8_t(bytes[i]));
+  // a text given to the constructor may hold other characters than a number's
+  out.Done(seen < 0x80 ? at + bytes.size() : DecodeInto(bytes, at));
 }
 
 std::unique_ptr<TJSONAncestor> TJSONNumber::CloneNode() const {
-  return FWide ? std::make_unique<TJSONNumber>(FStrBuffer)
-               : std::make_unique<TJSONNumber>(Digits());
+  auto copy = std::make_unique<TJSONNumber>();
+  copy->FChars.Assign(FChars.View());
+  return copy;
 }
 
 uint8_t* TJSONTrue::WriteBytes(uint8_t* out) const {
@@ -402,7 +649,9 @@ TJSONPair::TJSONPair(std::unique_ptr<TJSONString> str, std::unique_ptr<TJSONValu
 }
 
 TJSONPair::TJSONPair(const Text& str, std::unique_ptr<TJSONValue> value)
-    : FHasName(true), FName(str), FJsonValue(std::move(value)) {}
+    : FHasName(true), FJsonValue(std::move(value)) {
+  FName.AssignText(str);
+}
 
 TJSONPair::TJSONPair(const Text& str, const Text& value)
     : TJSONPair(str, std::make_unique<TJSONString>(value)) {}
@@ -410,8 +659,8 @@ TJSONPair::TJSONPair(const Text& str, const Text& value)
 TJSONPair::~TJSONPair() = default;
 
 void TJSONPair::TakeName(TJSONString& name) {
-  FName = std::move(name.FStrBuffer);
-  FNameNull = name.FNull;
+  FName = std::move(name.FChars);
+  FNameNull = name.NullFlag();
   FNameNode.reset();
   FHasName = true;
 }
@@ -420,15 +669,21 @@ TJSONString* TJSONPair::JsonString() const {
   if (!FHasName) return nullptr;
   if (!FNameNode) {
     // from now on the node holds the name, so that changes made through it are the pair's
-    FNameNode = FNameNull ? std::make_unique<TJSONString>()
-                          : std::make_unique<TJSONString>(std::move(FName));
-    FName = Text();
+    FNameNode = std::make_unique<TJSONString>();
+    if (!FNameNull) {
+      FNameNode->SetNullFlag(false);
+      FNameNode->FChars = std::move(FName);
+    }
   }
   return FNameNode.get();
 }
 
-const Text& TJSONPair::NameText() const {
-  return FNameNode ? FNameNode->Buffer() : FName;
+const TJSONChars& TJSONPair::NameChars() const {
+  return FNameNode ? FNameNode->FChars : FName;
+}
+
+Text TJSONPair::NameText() const {
+  return NameChars().ToText();
 }
 
 bool TJSONPair::NameNull() const {
@@ -454,7 +709,7 @@ void TJSONPair::AttachChild(std::unique_ptr<TJSONAncestor> child) {
 
 size_t TJSONPair::EstimatedByteSize() const {
   size_t n = 1;
-  if (FHasName) n += StringEstimate(NameText(), NameNull());
+  if (FHasName) n += StringEstimate(NameChars(), NameNull());
   if (TJSONAncestor* v = FJsonValue.Get()) n += v->EstimatedByteSize();
   return n;
 }
@@ -463,23 +718,23 @@ uint8_t* TJSONPair::WriteBytes(uint8_t* out) const {
   TJSONAncestor* value = FJsonValue.Get();
   if (!FHasName || !value)
     throw EJSONException("A pair without a name or a value has no JSON form");
-  out = WriteStringBytes(NameText(), NameNull(), out);
+  out = WriteStringBytes(NameChars(), NameNull(), out);
   *out++ = ':';
   return value->WriteBytes(out);
 }
 
-void TJSONPair::WriteText(Text& out) const {
+void TJSONPair::WriteTextTo(TJSONTextSink& out) const {
   TJSONAncestor* value = FJsonValue.Get();
   if (!FHasName || !value) return;
-  WriteStringText(NameText(), NameNull(), out);
-  out.push_back(u':');
-  value->WriteText(out);
+  WriteStringText(NameChars(), NameNull(), out);
+  out.Put(u':');
+  value->WriteTextTo(out);
 }
 
 std::unique_ptr<TJSONPair> TJSONPair::Clone() const {
   auto pair = std::make_unique<TJSONPair>();
   if (FHasName) {
-    pair->FName = NameText();
+    pair->FName.Assign(NameChars().View());
     pair->FNameNull = NameNull();
     pair->FHasName = true;
   }
@@ -525,16 +780,17 @@ uint8_t* WriteContainerBytes(const TJSONSlotList& slots, uint8_t* out, char open
   return out;
 }
 
-void WriteContainerText(const TJSONSlotList& slots, Text& out, char16_t open, char16_t close) {
-  out.push_back(open);
+void WriteContainerText(const TJSONSlotList& slots, TJSONTextSink& out, char16_t open,
+                        char16_t close) {
+  out.Put(open);
   bool first = true;
   for (const TJSONSlot& s : slots) {
     if (!s.Get()) continue;
-    if (!first) out.push_back(u',');
+    if (!first) out.Put(u',');
     first = false;
-    s.Get()->WriteText(out);
+    s.Get()->WriteTextTo(out);
   }
-  out.push_back(close);
+  out.Put(close);
 }
 
 }  // namespace
@@ -544,45 +800,89 @@ TJSONObject::TJSONObject(std::unique_ptr<TJSONPair> pair) {
 }
 
 TJSONObject::~TJSONObject() {
-  DestroyChildren(FMembers);
+  std::vector<std::unique_ptr<TJSONAncestor>> pending;
+  ReleaseChildren(pending);
+  DestroyAll(pending);
+}
+
+void TJSONObject::FreeCompact() const noexcept {
+  if (!FCompact) return;
+  for (uint32_t i = 0; i < FCompactCount; ++i) FCompact[i].~TJSONMember();
+  if (Pooled()) {
+    TJSONPool::Release(FCompact);
+  } else {
+    ::operator delete(FCompact);
+  }
+  FCompact = nullptr;
+  FCompactCount = 0;
+}
+
+void TJSONObject::MakePairs() const {
+  if (!FCompact) return;
+  TJSONSlotList pairs;
+  pairs.reserve(FCompactCount, Pooled());
+  for (uint32_t i = 0; i < FCompactCount; ++i) {
+    TJSONMember& member = FCompact[i];
+    std::unique_ptr<TJSONPair> pair;
+    if (Pooled()) {
+      pair.reset(new (TJSONPooled{}) TJSONPair());
+      MarkPooled(*pair);
+    } else {
+      pair = std::make_unique<TJSONPair>();
+    }
+    pair->FName = std::move(member.FName);
+    pair->FHasName = true;
+    pair->FJsonValue = std::move(member.FValue);  // owned or borrowed, as it was
+    pairs.emplace_back(std::move(pair));
+  }
+  FreeCompact();
+  FMembers = std::move(pairs);
 }
 
 TJSONObject& TJSONObject::AddPair(std::unique_ptr<TJSONPair>&& pair) {
-  if (pair) FMembers.emplace_back(std::move(pair));
+  if (pair) AddMember(std::move(pair));
   return *this;
 }
 
 void TJSONObject::AddMember(std::unique_ptr<TJSONPair> pair) {
+  MakePairs();
   FMembers.emplace_back(std::move(pair));
 }
 
 TJSONObject& TJSONObject::AddPair(const Text& str, const Text& value) {
-  if (!str.empty() && !value.empty())
-    FMembers.emplace_back(std::make_unique<TJSONPair>(str, value));
+  if (!str.empty() && !value.empty()) AddMember(std::make_unique<TJSONPair>(str, value));
   return *this;
 }
 
 TJSONPair* TJSONObject::Get(int index) const {
+  MakePairs();
   return At<TJSONPair>(FMembers, index);
 }
 
 TJSONPair* TJSONObject::Get(const Text& name) const {
+  MakePairs();
   for (const TJSONSlot& s : FMembers) {
     auto* pair = static_cast<TJSONPair*>(s.Get());
-    if (pair && pair->FHasName && pair->NameText() == name) return pair;
+    if (pair && pair->FHasName && pair->NameChars().Equals(name)) return pair;
   }
   return nullptr;
 }
 
 TJSONValue* TJSONObject::GetValue(const Text& name) const {
+  if (FCompact) {
+    for (uint32_t i = 0; i < FCompactCount; ++i)
+      if (FCompact[i].FName.Equals(name)) return static_cast<TJSONValue*>(FCompact[i].FValue.Get());
+    return nullptr;
+  }
   TJSONPair* pair = Get(name);
   return pair ? pair->JsonValue() : nullptr;
 }
 
 std::unique_ptr<TJSONPair> TJSONObject::RemovePair(const Text& pairName) {
+  MakePairs();
   for (auto it = FMembers.begin(); it != FMembers.end(); ++it) {
     auto* pair = static_cast<TJSONPair*>(it->Get());
-    if (pair && pair->FHasName && pair->NameText() == pairName) {
+    if (pair && pair->FHasName && pair->NameChars().Equals(pairName)) {
       std::unique_ptr<TJSONAncestor> node = it->Take();
       FMembers.erase(it);
       return Downcast<TJSONPair>(std::move(node));
@@ -593,34 +893,76 @@ std::unique_ptr<TJSONPair> TJSONObject::RemovePair(const Text& pairName) {
 
 std::vector<std::unique_ptr<TJSONPair>> TJSONObject::SetPairs(
     std::vector<std::unique_ptr<TJSONPair>> list) {
+  MakePairs();
   std::vector<std::unique_ptr<TJSONPair>> old = TakeAll<TJSONPair>(FMembers);
   for (auto& pair : list) AddPair(std::move(pair));
   return old;
 }
 
 void TJSONObject::AttachChild(std::unique_ptr<TJSONAncestor> child) {
-  if (dynamic_cast<TJSONPair*>(child.get())) FMembers.emplace_back(std::move(child));
+  if (dynamic_cast<TJSONPair*>(child.get())) {
+    MakePairs();
+    FMembers.emplace_back(std::move(child));
+  }
 }
 
+// Members without pair nodes are written as their pairs would write themselves.
 size_t TJSONObject::EstimatedByteSize() const {
-  return ContainerEstimate(FMembers);
+  if (!FCompact) return ContainerEstimate(FMembers);
+  if (FCompactCount == 0) return 2;
+  size_t n = 1;
+  for (uint32_t i = 0; i < FCompactCount; ++i) {
+    const TJSONMember& m = FCompact[i];
+    n += 1 + StringEstimate(m.FName, false) + 1;
+    if (TJSONAncestor* v = m.FValue.Get()) n += v->EstimatedByteSize();
+  }
+  return n;
 }
 
 uint8_t* TJSONObject::WriteBytes(uint8_t* out) const {
-  return WriteContainerBytes(FMembers, out, '{', '}');
+  if (!FCompact) return WriteContainerBytes(FMembers, out, '{', '}');
+  *out++ = '{';
+  for (uint32_t i = 0; i < FCompactCount; ++i) {
+    const TJSONMember& m = FCompact[i];
+    TJSONAncestor* value = m.FValue.Get();
+    if (!value) throw EJSONException("A pair without a name or a value has no JSON form");
+    if (i > 0) *out++ = ',';
+    out = WriteStringBytes(m.FName, false, out);
+    *out++ = ':';
+    out = value->WriteBytes(out);
+  }
+  *out++ = '}';
+  return out;
 }
 
-void TJSONObject::WriteText(Text& out) const {
-  WriteContainerText(FMembers, out, u'{', u'}');
+void TJSONObject::WriteTextTo(TJSONTextSink& out) const {
+  if (!FCompact) return WriteContainerText(FMembers, out, u'{', u'}');
+  out.Put(u'{');
+  for (uint32_t i = 0; i < FCompactCount; ++i) {
+    const TJSONMember& m = FCompact[i];
+    if (i > 0) out.Put(u',');
+    if (TJSONAncestor* value = m.FValue.Get()) {
+      WriteStringText(m.FName, false, out);
+      out.Put(u':');
+      value->WriteTextTo(out);
+    }
+  }
+  out.Put(u'}');
 }
 
 std::unique_ptr<TJSONAncestor> TJSONObject::CloneNode() const {
   auto copy = std::make_unique<TJSONObject>();
+  MakePairs();
   copy->FMembers = CloneSlots(FMembers);
   return copy;
 }
 
 void TJSONObject::ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) {
+  if (FCompact) {
+    for (uint32_t i = 0; i < FCompactCount; ++i)
+      if (auto v = FCompact[i].FValue.Take()) into.push_back(std::move(v));
+    FreeCompact();
+  }
   ReleaseSlots(FMembers, into);
 }
 
@@ -709,7 +1051,7 @@ uint8_t* TJSONArray::WriteBytes(uint8_t* out) const {
   return WriteContainerBytes(FElements, out, '[', ']');
 }
 
-void TJSONArray::WriteText(Text& out) const {
+void TJSONArray::WriteTextTo(TJSONTextSink& out) const {
   WriteContainerText(FElements, out, u'[', u']');
 }
 

@@ -3,7 +3,9 @@
 // outlive its container.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -21,6 +23,95 @@ class TJSONPair;
 
 class EJSONException : public Exception {
   using Exception::Exception;
+};
+
+// Units written through a pointer into one buffer that grows in large steps (a text would be
+// filled before each step), appended to the text in one copy at the end.
+class TJSONTextSink {
+ public:
+  explicit TJSONTextSink(Text& out) : FOut(out) {}
+  TJSONTextSink(const TJSONTextSink&) = delete;
+  TJSONTextSink& operator=(const TJSONTextSink&) = delete;
+  ~TJSONTextSink() { FOut.append(FBuffer.get(), FAt); }
+  // Room for units more; Done then takes the end of what was written there.
+  char16_t* Room(size_t units) {
+    if (FSize - FAt < units) Grow(units);
+    return FBuffer.get() + FAt;
+  }
+  void Done(char16_t* end) { FAt = size_t(end - FBuffer.get()); }
+  void Put(char16_t unit) { *Room(1) = unit, ++FAt; }
+  void Put(const char16_t* units, size_t count) {
+    char16_t* at = Room(count);
+    for (size_t i = 0; i < count; ++i) at[i] = units[i];
+    FAt += count;
+  }
+
+ private:
+  void Grow(size_t units);
+  Text& FOut;
+  std::unique_ptr<char16_t[]> FBuffer;
+  size_t FSize = 0;
+  size_t FAt = 0;
+};
+
+// Asks for a node made from the reader's pool (see TJSONPool.h).
+struct TJSONPooled {};
+
+// The characters of a string, a name or a number text, in 16 bytes: up to 15 bytes inside, more
+// in a block of their own. UTF-16 units are kept as UTF-8, an unpaired surrogate as its
+// three-byte form, so any text goes in and comes out unit for unit while most take half the room.
+class TJSONChars {
+ public:
+  TJSONChars() noexcept { FBytes[kTag] = 0; }
+  TJSONChars(TJSONChars&& other) noexcept {
+    std::memcpy(FBytes, other.FBytes, sizeof FBytes);
+    other.FBytes[kTag] = 0;
+  }
+  TJSONChars& operator=(TJSONChars&& other) noexcept {
+    if (this != &other) {
+      Free();
+      std::memcpy(FBytes, other.FBytes, sizeof FBytes);
+      other.FBytes[kTag] = 0;
+    }
+    return *this;
+  }
+  TJSONChars(const TJSONChars&) = delete;
+  TJSONChars& operator=(const TJSONChars&) = delete;
+  ~TJSONChars() { Free(); }
+
+  const char* Data() const { return Inline() ? FBytes : OutData(); }
+  size_t Size() const { return Inline() ? size_t(uint8_t(FBytes[kTag])) : OutSize(); }
+  std::string_view View() const { return {Data(), Size()}; }
+  // A long text takes a block from the pool when pooled, from the heap otherwise.
+  void Assign(std::string_view bytes, bool pooled = false);
+  void AssignText(const Text& text);
+  void AppendUnit(char16_t unit);
+  Text ToText() const;
+  bool Equals(const Text& text) const;
+
+  static constexpr size_t kInline = 15;
+
+ private:
+  static constexpr int kTag = 15;
+  static constexpr uint8_t kHeap = 0x80;     // exact size
+  static constexpr uint8_t kGrowing = 0x81;  // heap, room for the next power of two
+  static constexpr uint8_t kPool = 0x82;
+  uint8_t Tag() const { return uint8_t(FBytes[kTag]); }
+  bool Inline() const { return Tag() <= kInline; }
+  char* OutData() const {
+    char* data;
+    std::memcpy(&data, FBytes, sizeof data);
+    return data;
+  }
+  size_t OutSize() const {
+    uint64_t word;
+    std::memcpy(&word, FBytes + 8, sizeof word);
+    return size_t(word & ((uint64_t(1) << 56) - 1));
+  }
+  void SetOut(char* data, size_t size, uint8_t tag);
+  char* Reserve(size_t size, bool pooled);
+  void Free() noexcept;
+  alignas(8) char FBytes[16];
 };
 
 // One place in a container. It owns its node or only borrows it (after the node's Owned was
@@ -47,7 +138,11 @@ class TJSONSlot {
 
  private:
   friend class TJSONAncestor;
+  friend class TJSONSlotList;
+  friend class TJSONReader;
   void Link();
+  // An empty slot takes a node that sits nowhere else.
+  void Adopt(TJSONAncestor* node);
 
   static constexpr uintptr_t kBorrowed = 1;
   void SetOwning(TJSONAncestor* node) { FBits = reinterpret_cast<uintptr_t>(node); }
@@ -72,17 +167,20 @@ class TJSONSlotList {
 
   size_t size() const { return FSize; }
   bool empty() const { return FSize == 0; }
-  TJSONSlot* begin() const { return FItems.get(); }
-  TJSONSlot* end() const { return FItems.get() + FSize; }
+  TJSONSlot* begin() const { return FItems; }
+  TJSONSlot* end() const { return FItems + FSize; }
   TJSONSlot& operator[](size_t index) const { return FItems[index]; }
-  void reserve(size_t count);
+  // Room for count slots, taken from the pool when pooled.
+  void reserve(size_t count, bool pooled = false);
   template <class TArg>
   TJSONSlot& emplace_back(TArg&& arg) {
-    if (FSize == FCapacity) reserve(FCapacity ? size_t(FCapacity) * 2 : 4);
+    if (FSize == Capacity()) reserve(FSize ? size_t(FSize) * 2 : 4);
     TJSONSlot& slot = FItems[FSize++];
     slot = TJSONSlot(std::forward<TArg>(arg));
     return slot;
   }
+  // Takes the nodes, appended in one step into a list of exactly their number.
+  void AdoptAll(std::unique_ptr<TJSONAncestor>* nodes, size_t count, bool pooled);
   // The slot must have been emptied (Take) before.
   void erase(TJSONSlot* at);
   void clear();
@@ -93,9 +191,12 @@ class TJSONSlotList {
     std::swap(FSize, other.FSize);
     std::swap(FCapacity, other.FCapacity);
   }
-  std::unique_ptr<TJSONSlot[]> FItems;
+  static constexpr uint32_t kPooled = uint32_t(1) << 31;
+  uint32_t Capacity() const { return FCapacity & ~kPooled; }
+  void FreeItems() noexcept;
+  TJSONSlot* FItems = nullptr;
   uint32_t FSize = 0;
-  uint32_t FCapacity = 0;
+  uint32_t FCapacity = 0;  // the top bit: the slots are a pool block
 };
 
 class TJSONAncestor {
@@ -104,11 +205,17 @@ class TJSONAncestor {
   TJSONAncestor(const TJSONAncestor&) = delete;
   TJSONAncestor& operator=(const TJSONAncestor&) = delete;
   virtual ~TJSONAncestor();
+  // Nodes made by the reader live in its pool, others on the heap; whoever deletes a node need
+  // not know which.
+  static void* operator new(size_t bytes);
+  static void* operator new(size_t bytes, TJSONPooled);
+  static void operator delete(void* memory) noexcept;
+  static void operator delete(void* memory, TJSONPooled) noexcept;
 
   virtual bool Null() const { return false; }
   // The reader hangs a node it has just read onto its container with this; leaf nodes drop it.
   virtual void AttachChild(std::unique_ptr<TJSONAncestor> child);
-  bool Owned() const { return FSlot ? FSlot->Owns() : FOwned; }
+  bool Owned() const { return Slot() ? Slot()->Owns() : Flag(kOwnedBit); }
   void SetOwned(bool value);
   virtual Text Value() const { return {}; }
   // Upper bound of what ToBytes writes.
@@ -121,7 +228,8 @@ class TJSONAncestor {
   virtual std::unique_ptr<TJSONAncestor> CloneNode() const = 0;
   // The text form: only double quotes are escaped.
   Text ToString() const;
-  virtual void WriteText(Text& out) const = 0;
+  void WriteText(Text& out) const;
+  virtual void WriteTextTo(TJSONTextSink& out) const = 0;
   // The byte form, each byte one character.
   std::string ToJSON() const;
   // The byte form alone, sized from the estimate.
@@ -132,14 +240,27 @@ class TJSONAncestor {
   // so a very deep tree is destroyed without deep recursion.
   virtual void ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) { (void)into; }
   static void DestroyChildren(TJSONSlotList& slots);
+  // Destroys the nodes and, one by one, everything below them.
+  static void DestroyAll(std::vector<std::unique_ptr<TJSONAncestor>>& pending);
+  bool Pooled() const { return Flag(kPooledBit); }
+  static void MarkPooled(TJSONAncestor& node) { node.SetFlag(kPooledBit, true); }
+  // Strings only.
+  bool NullFlag() const { return Flag(kNullBit); }
+  void SetNullFlag(bool value) { SetFlag(kNullBit, value); }
 
  private:
   friend class TJSONSlot;
-  TJSONSlot* FSlot = nullptr;
-  bool FOwned = true;  // kept while the node sits in no container
-
- protected:
-  bool FNull = false;  // strings only; kept here where it costs no room
+  friend class TJSONReader;
+  // The slot that holds the node and three flags share one word: slots are aligned to 8.
+  static constexpr uintptr_t kOwnedBit = 1;  // kept while the node sits in no container
+  static constexpr uintptr_t kNullBit = 2;
+  static constexpr uintptr_t kPooledBit = 4;
+  static constexpr uintptr_t kFlagBits = 7;
+  TJSONSlot* Slot() const { return reinterpret_cast<TJSONSlot*>(FLink & ~kFlagBits); }
+  void SetSlot(TJSONSlot* slot) { FLink = (FLink & kFlagBits) | reinterpret_cast<uintptr_t>(slot); }
+  bool Flag(uintptr_t bit) const { return (FLink & bit) != 0; }
+  void SetFlag(uintptr_t bit, bool value) { FLink = value ? FLink | bit : FLink & ~bit; }
+  uintptr_t FLink = kOwnedBit;
 };
 
 class TJSONValue : public TJSONAncestor {
@@ -149,40 +270,39 @@ class TJSONValue : public TJSONAncestor {
 
 class TJSONString : public TJSONValue {
  public:
-  TJSONString() { FNull = true; }  // a JSON null
-  explicit TJSONString(Text value) : FStrBuffer(std::move(value)) {}
+  TJSONString() { SetNullFlag(true); }  // a JSON null
+  explicit TJSONString(const Text& value) { FChars.AssignText(value); }
   ~TJSONString() override;
 
-  bool Null() const override { return FNull; }
+  bool Null() const override { return NullFlag(); }
   virtual void AddChar(char16_t ch) {
-    FNull = false;
-    FStrBuffer.push_back(ch);
+    SetNullFlag(false);
+    FChars.AppendUnit(ch);
   }
-  Text Value() const override { return FStrBuffer; }
-  const Text& Buffer() const { return FStrBuffer; }
+  Text Value() const override { return FChars.ToText(); }
+  Text Buffer() const { return FChars.ToText(); }
   size_t EstimatedByteSize() const override;
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
-  void WriteText(Text& out) const override;
+  void WriteTextTo(TJSONTextSink& out) const override;
 
  protected:
   friend class TJSONReader;
   friend class TJSONPair;
-  Text FStrBuffer;
+  TJSONChars FChars;
 };
 
-// A number keeps its text exactly as built or read. Short texts of 7-bit characters (nearly all
-// that the reader and the numeric constructors make) are held inside the node as bytes, so a
-// number costs one allocation; any other text is held as UTF-16 like a string's.
+// A number keeps its text exactly as built or read, in its string's characters: up to 15 (nearly
+// all that the reader and the numeric constructors make) inside the node.
 class TJSONNumber : public TJSONString {
  public:
-  TJSONNumber() : TJSONString(Text()) {}
+  TJSONNumber() { SetNullFlag(false); }
   explicit TJSONNumber(int32_t value);
   explicit TJSONNumber(int64_t value);
   explicit TJSONNumber(double value);
   // The text unchanged and unchecked.
-  explicit TJSONNumber(Text text);
-  explicit TJSONNumber(std::string_view asciiText) { Assign(asciiText); }
+  explicit TJSONNumber(const Text& text) { FChars.AssignText(text); }
+  explicit TJSONNumber(std::string_view asciiText) { FChars.Assign(asciiText); }
 
   bool Null() const override { return false; }
   void AddChar(char16_t ch) override;
@@ -191,18 +311,10 @@ class TJSONNumber : public TJSONString {
   int32_t AsInt() const;
   int64_t AsInt64() const;
   double AsDouble() const;
-  size_t EstimatedByteSize() const override { return FWide ? FStrBuffer.size() : FLength; }
+  size_t EstimatedByteSize() const override { return FChars.Size(); }
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
-  void WriteText(Text& out) const override;
-
- private:
-  void Assign(std::string_view ascii);
-  std::string_view Digits() const { return {FDigits, FLength}; }
-
-  char FDigits[22];
-  uint8_t FLength = 0;
-  bool FWide = false;  // the text is in FStrBuffer
+  void WriteTextTo(TJSONTextSink& out) const override;
 };
 
 class TJSONTrue : public TJSONValue {
@@ -213,7 +325,7 @@ class TJSONTrue : public TJSONValue {
   std::unique_ptr<TJSONAncestor> CloneNode() const override {
     return std::make_unique<TJSONTrue>();
   }
-  void WriteText(Text& out) const override { out += u"true"; }
+  void WriteTextTo(TJSONTextSink& out) const override { out.Put(u"true", 4); }
 };
 
 class TJSONFalse : public TJSONValue {
@@ -224,7 +336,7 @@ class TJSONFalse : public TJSONValue {
   std::unique_ptr<TJSONAncestor> CloneNode() const override {
     return std::make_unique<TJSONFalse>();
   }
-  void WriteText(Text& out) const override { out += u"false"; }
+  void WriteTextTo(TJSONTextSink& out) const override { out.Put(u"false", 5); }
 };
 
 class TJSONNull : public TJSONValue {
@@ -236,7 +348,7 @@ class TJSONNull : public TJSONValue {
   std::unique_ptr<TJSONAncestor> CloneNode() const override {
     return std::make_unique<TJSONNull>();
   }
-  void WriteText(Text& out) const override { out += u"null"; }
+  void WriteTextTo(TJSONTextSink& out) const override { out.Put(u"null", 4); }
 };
 
 class TJSONPair : public TJSONAncestor {
@@ -251,7 +363,7 @@ class TJSONPair : public TJSONAncestor {
   // The name node is made when it is first asked for; until then the pair holds only its text.
   TJSONString* JsonString() const;
   // The name's text without making its node.
-  const Text& NameText() const;
+  Text NameText() const;
   TJSONValue* JsonValue() const { return static_cast<TJSONValue*>(FJsonValue.Get()); }
   // A null argument leaves the old part in place.
   void SetJsonString(std::unique_ptr<TJSONString> str);
@@ -263,7 +375,7 @@ class TJSONPair : public TJSONAncestor {
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
   std::unique_ptr<TJSONPair> Clone() const;
-  void WriteText(Text& out) const override;
+  void WriteTextTo(TJSONTextSink& out) const override;
 
  protected:
   void ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) override;
@@ -275,12 +387,13 @@ class TJSONPair : public TJSONAncestor {
   friend class TJSONObject;
   void TakeName(TJSONString& name);
   bool NameNull() const;
+  const TJSONChars& NameChars() const;
   // The flags first, so that they fill the spare bytes at the end of the base. The name is a
   // bare text until someone asks for its node (a pair read from input rarely is): a node per
   // name would cost a third of a parsed tree.
   bool FHasName = false;
   bool FNameNull = false;
-  mutable Text FName;
+  mutable TJSONChars FName;
   mutable std::unique_ptr<TJSONString> FNameNode;
   TJSONSlot FJsonValue;
 };
@@ -305,6 +418,13 @@ class TJSONEnumerator {
   const TContainer& FList;
 };
 
+// A member as the reader leaves it: its name and its value, without a pair node around them
+// (pairs are a third of a parsed tree). The object makes the pairs when someone asks for one.
+struct TJSONMember {
+  TJSONChars FName;
+  TJSONSlot FValue;
+};
+
 class TJSONObject : public TJSONValue {
  public:
   TJSONObject() = default;
@@ -326,7 +446,7 @@ class TJSONObject : public TJSONValue {
   // Both texts must be non-empty.
   TJSONObject& AddPair(const Text& str, const Text& value);
 
-  size_t Count() const { return FMembers.size(); }
+  size_t Count() const { return FCompact ? FCompactCount : FMembers.size(); }
   size_t Size() const { return Count(); }
   TJSONPair* Get(int index) const;
   TJSONPair* GetPair(int index) const { return Get(index); }
@@ -347,7 +467,7 @@ class TJSONObject : public TJSONValue {
   size_t EstimatedByteSize() const override;
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
-  void WriteText(Text& out) const override;
+  void WriteTextTo(TJSONTextSink& out) const override;
 
   // Reading; see TJSONReader.cpp. Malformed JSON gives none; malformed UTF-8 raises
   // EJSONException.
@@ -379,7 +499,13 @@ class TJSONObject : public TJSONValue {
  private:
   friend class TJSONReader;
   void AddMember(std::unique_ptr<TJSONPair> pair);
-  TJSONSlotList FMembers;
+  // Pair nodes for the members the reader left without them.
+  void MakePairs() const;
+  void FreeCompact() const noexcept;
+  mutable TJSONSlotList FMembers;
+  // Either FMembers or these hold the members.
+  mutable TJSONMember* FCompact = nullptr;
+  mutable uint32_t FCompactCount = 0;
 };
 
 class TJSONArray : public TJSONValue {
@@ -421,7 +547,7 @@ class TJSONArray : public TJSONValue {
   size_t EstimatedByteSize() const override;
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
-  void WriteText(Text& out) const override;
+  void WriteTextTo(TJSONTextSink& out) const override;
 
  protected:
   void ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) override;

@@ -2,8 +2,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 
 #include "json/TJSON.h"
+#include "json/TJSONPool.h"
 
 namespace quillara {
 
@@ -18,6 +20,37 @@ const char* const kHeaderMessage =
 
 bool IsWhitespace(uint8_t c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// No byte of the word is a double quote, a backslash or above 0x7F.
+bool PlainWord(const uint8_t* p) {
+  uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+  auto zeroByte = [](uint64_t v) { return (v - kOnes) & ~v; };
+  return ((zeroByte(w ^ (kOnes * '"')) | zeroByte(w ^ (kOnes * '\\')) | w) & kHigh) == 0;
+}
+
+// All eight bytes are decimal digits.
+bool DigitWord(const uint8_t* p) {
+  uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  constexpr uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0ull, kZeros = 0x3030303030303030ull;
+  return (w & kHighNibbles) == kZeros && ((w + 0x0606060606060606ull) & kHighNibbles) == kZeros;
+}
+
+// The stored form of one unit (see TJSONChars).
+void AppendUnit(std::string& out, char16_t c) {
+  if (c < 0x80) {
+    out.push_back(char(c));
+  } else if (c < 0x800) {
+    out.push_back(char(0xC0 | (c >> 6)));
+    out.push_back(char(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(char(0xE0 | (c >> 12)));
+    out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(char(0x80 | (c & 0x3F)));
+  }
 }
 
 int HexValue(uint8_t c) {
@@ -82,13 +115,12 @@ class TJSONReader {
     if (More() && FData[FPos] >= 0x80) Fail();
   }
 
-  // What a node of this type costs once it sits in a container: itself, its allocation, its
-  // slot and its place on the reader's stack, plus the characters of a text that does not fit
-  // inside the string object.
+  // What a node of this type costs once it sits in a container: its pool block, its slot and
+  // its place on the reader's stack, plus the block of a text too long to sit inside the node.
   template <class T>
-  bool Charge(size_t textUnits = 0) {
-    size_t cost = sizeof(T) + 16 + sizeof(TJSONSlot) + sizeof(void*);
-    if (textUnits > 7) cost += (textUnits + 1) * sizeof(char16_t) + 16;
+  bool Charge(size_t textBytes = 0) {
+    size_t cost = TJSONPool::Rounded(sizeof(T)) + sizeof(TJSONSlot) + sizeof(void*);
+    if (textBytes > TJSONChars::kInline) cost += TJSONPool::Rounded(textBytes);
     FUsed += cost;
     if (FUsed <= FBudget) return true;
     FTooLarge = true;
@@ -98,37 +130,43 @@ class TJSONReader {
   std::unique_ptr<TJSONValue> ReadValue(int depth) {
     if (!More() || FTooLarge) return nullptr;
     switch (FData[FPos]) {
-      case '"':
-        if (!ReadString() || !Charge<TJSONString>(FScratch.size())) return nullptr;
-        // a long text moves into its node instead of being held twice
-        if (FScratch.size() > 4096) return std::make_unique<TJSONString>(std::move(FScratch));
-        return std::make_unique<TJSONString>(FScratch);
+      case '"': {
+        if (!ReadString() || !Charge<TJSONString>(FText.size())) return nullptr;
+        auto s = Make<TJSONString>();
+        s->SetNullFlag(false);
+        s->FChars.Assign(FText, true);
+        return s;
+      }
       case '{': {
         if (depth >= kJSONMaxDepth || !Charge<TJSONObject>()) return nullptr;
-        auto o = std::make_unique<TJSONObject>();
+        auto o = Make<TJSONObject>();
         if (!ReadMembers(*o, depth + 1)) return nullptr;
         return o;
       }
       case '[': {
         if (depth >= kJSONMaxDepth || !Charge<TJSONArray>()) return nullptr;
-        auto a = std::make_unique<TJSONArray>();
+        auto a = Make<TJSONArray>();
         if (!ReadElements(*a, depth + 1)) return nullptr;
         return a;
       }
       case 't':
-        return ReadLiteral("true", 4) && Charge<TJSONTrue>() ? std::make_unique<TJSONTrue>()
-                                                             : nullptr;
+        return ReadLiteral("true", 4) && Charge<TJSONTrue>() ? Make<TJSONTrue>() : nullptr;
       case 'f':
-        return ReadLiteral("false", 5) && Charge<TJSONFalse>() ? std::make_unique<TJSONFalse>()
-                                                               : nullptr;
+        return ReadLiteral("false", 5) && Charge<TJSONFalse>() ? Make<TJSONFalse>() : nullptr;
       case 'n':
-        return ReadLiteral("null", 4) && Charge<TJSONNull>() ? std::make_unique<TJSONNull>()
-                                                             : nullptr;
+        return ReadLiteral("null", 4) && Charge<TJSONNull>() ? Make<TJSONNull>() : nullptr;
       default:
         if (FData[FPos] == '-' || (FData[FPos] >= '0' && FData[FPos] <= '9')) return ReadNumber();
         Fail();
         return nullptr;
     }
+  }
+
+  template <class T>
+  static std::unique_ptr<T> Make() {
+    std::unique_ptr<T> node(new (TJSONPooled{}) T());
+    TJSONAncestor::MarkPooled(*node);
+    return node;
   }
 
   bool ReadLiteral(const char* word, size_t n) {
@@ -138,37 +176,47 @@ class TJSONReader {
     return true;
   }
 
-  bool IsDigitHere() const { return More() && FData[FPos] >= '0' && FData[FPos] <= '9'; }
-
-  bool Digits() {
-    if (!IsDigitHere()) return Fail();
-    while (IsDigitHere()) ++FPos;
-    return true;
-  }
-
   std::unique_ptr<TJSONValue> ReadNumber() {
-    size_t start = FPos;
-    if (FData[FPos] == '-') ++FPos;
-    if (!IsDigitHere()) return Fail(), nullptr;
-    if (FData[FPos] == '0') {
-      ++FPos;
-      if (IsDigitHere()) return nullptr;
+    const uint8_t* p = FData + FPos;
+    const uint8_t* const end = FData + FRange;
+    const uint8_t* const start = p;
+    auto digit = [&] { return p < end && uint8_t(*p - '0') < 10; };
+    auto digits = [&] {
+      while (end - p >= 8 && DigitWord(p)) p += 8;
+      while (digit()) ++p;
+    };
+    // Fails where the cursor stands, as the grammar's other refusals do.
+    auto fail = [&](bool look) -> std::unique_ptr<TJSONValue> {
+      FPos = size_t(p - FData);
+      if (look) Fail();
+      return nullptr;
+    };
+    if (*p == '-') ++p;
+    if (!digit()) return fail(true);
+    if (*p == '0') {
+      ++p;
+      if (digit()) return fail(false);
     } else {
-      while (IsDigitHere()) ++FPos;
+      digits();
     }
-    if (More() && FData[FPos] == '.') {
-      ++FPos;
-      if (!Digits()) return nullptr;
+    if (p < end && *p == '.') {
+      ++p;
+      if (!digit()) return fail(true);
+      digits();
     }
-    if (More() && (FData[FPos] == 'e' || FData[FPos] == 'E')) {
-      ++FPos;
-      if (More() && (FData[FPos] == '+' || FData[FPos] == '-')) ++FPos;
-      if (!Digits()) return nullptr;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+      ++p;
+      if (p < end && (*p == '+' || *p == '-')) ++p;
+      if (!digit()) return fail(true);
+      while (digit()) ++p;
     }
-    Fail();  // the byte that ended the number was looked at
-    if (!Charge<TJSONNumber>(FPos - start > 22 ? FPos - start : 0)) return nullptr;
-    return std::make_unique<TJSONNumber>(
-        std::string_view(reinterpret_cast<const char*>(FData) + start, FPos - start));
+    FPos = size_t(p - FData);
+    if (p < end && *p >= 0x80) Fail();  // the byte that ended the number was looked at
+    size_t length = size_t(p - start);
+    if (!Charge<TJSONNumber>(length)) return nullptr;
+    auto number = Make<TJSONNumber>();
+    number->FChars.Assign(std::string_view(reinterpret_cast<const char*>(start), length), true);
+    return number;
   }
 
   // Decodes the UTF-8 sequence at FPos into one or two units and moves past it. Overlong forms,
@@ -210,69 +258,76 @@ class TJSONReader {
     return 2;
   }
 
-  // Reads into FScratch; nodes then take an exact copy.
+  // Reads a string into FText in the stored form of TJSONChars: a view of the input when the
+  // string holds no escape (valid UTF-8 is kept as it is), else of FScratch.
   bool ReadString() {
     ++FPos;  // opening quote
-    Text& out = FScratch;
-    out.clear();
+    size_t start = FPos;
+    bool copied = false;
+    std::string& out = FScratch;
+    auto copy = [&] {
+      if (!copied) out.assign(reinterpret_cast<const char*>(FData) + start, FPos - start);
+      copied = true;
+    };
     for (;;) {
-      // The common run: plain ASCII characters.
+      // The common run: plain ASCII characters, a word at a time.
       size_t run = FPos;
+      while (FRange - run >= 8 && PlainWord(FData + run)) run += 8;
       while (run < FRange && FData[run] != '"' && FData[run] != '\\' && FData[run] < 0x80) ++run;
-      if (run > FPos) {
-        if ((out.size() + (run - FPos)) * sizeof(char16_t) > FBudget - std::min(FBudget, FUsed)) {
-          FTooLarge = true;  // refused before the text is copied at all
-          return false;
-        }
-        size_t at = out.size();
-        out.resize(at + (run - FPos));
-        for (char16_t* p = out.data() + at; FPos < run; ++FPos) *p++ = FData[FPos];
+      size_t length = (copied ? out.size() : FPos - start) + (run - FPos);
+      if (length > FBudget - std::min(FBudget, FUsed)) {
+        FTooLarge = true;  // refused before the text is copied at all
+        return false;
       }
+      if (copied) out.append(reinterpret_cast<const char*>(FData) + FPos, run - FPos);
+      FPos = run;
       if (!More()) return false;
       uint8_t c = FData[FPos];
       if (c == '"') {
+        FText = copied
+                    ? std::string_view(out)
+                    : std::string_view(reinterpret_cast<const char*>(FData) + start, FPos - start);
         ++FPos;
         return true;
       }
       if (c >= 0x80) {
         if (FIsUTF8) {
+          size_t at = FPos;
           char16_t units[2];
-          int n = DecodeUtf8(units);
-          out.append(units, size_t(n));
+          DecodeUtf8(units);
+          if (copied) out.append(reinterpret_cast<const char*>(FData) + at, FPos - at);
         } else {
-          out.push_back(c);
+          copy();
+          AppendUnit(out, c);
           ++FPos;
         }
         continue;
       }
       // backslash
+      copy();
       if (FRange - FPos < 2) return false;
       uint8_t e = FData[FPos + 1];
       FPos += 2;
       switch (e) {
         case '"':
-          out.push_back(u'"');
-          break;
         case '/':
-          out.push_back(u'/');
-          break;
         case '\\':
-          out.push_back(u'\\');
+          out.push_back(char(e));
           break;
         case 'b':
-          out.push_back(u'\b');
+          out.push_back('\b');
           break;
         case 'f':
-          out.push_back(u'\f');
+          out.push_back('\f');
           break;
         case 'n':
-          out.push_back(u'\n');
+          out.push_back('\n');
           break;
         case 'r':
-          out.push_back(u'\r');
+          out.push_back('\r');
           break;
         case 't':
-          out.push_back(u'\t');
+          out.push_back('\t');
           break;
         case 'u': {
           // Exactly four hexadecimal digits, either letter case; anything else is malformed.
@@ -284,7 +339,7 @@ class TJSONReader {
             unit = unit * 16 + v;
           }
           FPos += 4;
-          out.push_back(char16_t(unit));
+          AppendUnit(out, char16_t(unit));
           break;
         }
         default:
@@ -297,8 +352,7 @@ class TJSONReader {
   // Children gather on one shared stack and move into a list of exactly their number when the
   // container closes; on failure they are dropped with the stack.
   void MoveChildren(size_t base, TJSONSlotList& into) {
-    into.reserve(FStack.size() - base);
-    for (size_t i = base; i < FStack.size(); ++i) into.emplace_back(std::move(FStack[i]));
+    into.AdoptAll(FStack.data() + base, FStack.size() - base, true);
     FStack.resize(base);
   }
 
@@ -339,19 +393,43 @@ class TJSONReader {
     }
   }
 
+  // The members move into one block of exactly their number; their pairs are made on demand.
+  void CloseObject(size_t base, TJSONObject& object) {
+    ++FPos;  // }
+    size_t count = FMembers.size() - base;
+    if (count > 0) {
+      if (count > UINT32_MAX) throw std::length_error("too many JSON members");
+      size_t bytes = count * sizeof(TJSONMember);
+      void* memory = object.Pooled() ? TJSONPool::Allocate(bytes) : ::operator new(bytes);
+      auto* members = static_cast<TJSONMember*>(memory);
+      for (size_t i = 0; i < count; ++i) {
+        TPendingMember& read = FMembers[base + i];
+        TJSONMember* member = ::new (members + i) TJSONMember();
+        member->FName = std::move(read.FName);
+        member->FValue.Adopt(read.FValue.release());
+      }
+      object.FCompact = members;
+      object.FCompactCount = uint32_t(count);
+    }
+    FMembers.resize(base);
+    SkipWhitespace();
+  }
+
   bool ReadMembers(TJSONObject& object, int depth) {
-    size_t base = FStack.size();
+    size_t base = FMembers.size();
     ++FPos;  // {
     for (bool first = true;; first = false) {
       TNext next = AfterItem('}', first);
-      if (next == TNext::nxClose) return Close(base, object.FMembers);
+      if (next == TNext::nxClose) {
+        CloseObject(base, object);
+        return true;
+      }
       if (next == TNext::nxFail) return false;
       if (FData[FPos] != '"') return Fail();
-      if (!ReadString() || !Charge<TJSONPair>(FScratch.size())) return false;
-      auto pair = std::make_unique<TJSONPair>();
-      pair->FName = FScratch;
-      pair->FNameNull = false;
-      pair->FHasName = true;
+      // charged as a pair node, which the member becomes when someone asks for it
+      if (!ReadString() || !Charge<TJSONPair>(FText.size())) return false;
+      TJSONChars name;
+      name.Assign(FText, true);
       SkipWhitespace();
       if (!More()) return false;
       if (FData[FPos] != ':') return Fail();
@@ -359,8 +437,7 @@ class TJSONReader {
       SkipWhitespace();
       std::unique_ptr<TJSONValue> value = ReadValue(depth);
       if (!value) return false;
-      pair->FJsonValue = TJSONSlot(std::move(value));
-      FStack.emplace_back(std::move(pair));
+      FMembers.push_back({std::move(name), std::move(value)});
     }
   }
 
@@ -368,8 +445,14 @@ class TJSONReader {
   size_t FPos;
   size_t FRange;
   bool FIsUTF8;
-  Text FScratch;
+  std::string FScratch;
+  std::string_view FText;
   std::vector<std::unique_ptr<TJSONAncestor>> FStack;
+  struct TPendingMember {
+    TJSONChars FName;
+    std::unique_ptr<TJSONAncestor> FValue;
+  };
+  std::vector<TPendingMember> FMembers;
   size_t FBudget = SIZE_MAX;
   size_t FUsed = 0;
   bool FTooLarge = false;
@@ -435,6 +518,8 @@ int TJSONObject::Parse(const std::vector<uint8_t>& data, int pos, int count) {
   TJSONReader reader(data.data(), start, size_t(count), utf8);
   TJSONObject parsed;
   if (!reader.ReadObjectInto(parsed)) return -int(reader.Position());
+  parsed.MakePairs();
+  MakePairs();
   for (TJSONSlot& slot : parsed.FMembers) FMembers.emplace_back(slot.Take());
   return int(reader.Position());
 }

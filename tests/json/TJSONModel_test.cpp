@@ -113,6 +113,52 @@ TEST(TJSONOwnership, MovedSlotsStayLinked) {
   EXPECT_EQ(first->ToString(), u"0");
 }
 
+// A read object holds its members without pair nodes until one is asked for: the ownership
+// rules must be those of pairs either way.
+TEST(TJSONOwnership, ReadMembersFollowThePairRules) {
+  for (bool pairsFirst : {false, true}) {
+    SCOPED_TRACE(pairsFirst ? "pairs made first" : "no pairs made");
+    auto read = [&] {
+      std::unique_ptr<TJSONValue> value =
+          TJSONObject::ParseJSONValue(std::string(R"({"a":[1,2],"b":"x","a":3})"));
+      auto* object = dynamic_cast<TJSONObject*>(value.get());
+      if (object && pairsFirst) (void)object->Get(0);
+      return value;
+    };
+    std::unique_ptr<TJSONValue> value = read();
+    auto* object = dynamic_cast<TJSONObject*>(value.get());
+    ASSERT_NE(object, nullptr);
+    EXPECT_EQ(object->Count(), 3u);
+    EXPECT_EQ(object->GetValue(u"a")->ToJSON(), "[1,2]");
+    EXPECT_EQ(object->GetValue(u"c"), nullptr);
+
+    // A value whose Owned was cleared outlives the object.
+    TJSONValue* kept = object->GetValue(u"a");
+    kept->SetOwned(false);
+    value.reset();
+    std::unique_ptr<TJSONValue> mine(kept);
+    EXPECT_EQ(mine->ToJSON(), "[1,2]");
+    EXPECT_FALSE(mine->Owned());
+
+    // A borrowed value that dies first is forgotten: its member stays, empty.
+    value = read();
+    object = dynamic_cast<TJSONObject*>(value.get());
+    std::unique_ptr<TJSONValue> b(object->GetValue(u"b"));
+    b->SetOwned(false);
+    b.reset();
+    EXPECT_EQ(object->ToString(), u"{\"a\":[1,2],,\"a\":3}");
+    EXPECT_THROW((void)object->ToJSON(), EJSONException);
+    EXPECT_EQ(object->Get(1)->JsonValue(), nullptr);
+
+    // Removal hands the first member of that name to the caller.
+    std::unique_ptr<TJSONPair> removed = object->RemovePair(u"a");
+    ASSERT_TRUE(removed);
+    EXPECT_EQ(removed->ToString(), u"\"a\":[1,2]");
+    EXPECT_EQ(object->Count(), 2u);
+    EXPECT_EQ(object->GetValue(u"a")->ToJSON(), "3");
+  }
+}
+
 TEST(TJSONOwnership, DeepTreesAreDestroyedWithoutDeepRecursion) {
   auto root = std::make_unique<TJSONArray>();
   TJSONArray* tip = root.get();

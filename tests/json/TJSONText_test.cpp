@@ -243,7 +243,7 @@ TEST(TJSONReading, BoundedReadingStopsBeforeTheTreePassesItsBound) {
       {&zeros, 100 << 10, S::rsTooLarge},   {&zeros, 4 << 20, S::rsValue},
       {&nested, 4 << 10, S::rsTooLarge},    {&nested, 1 << 20, S::rsValue},
       {&objects, 100 << 10, S::rsTooLarge}, {&objects, 4 << 20, S::rsValue},
-      {&text, 100 << 10, S::rsTooLarge},    {&text, 1 << 20, S::rsValue},
+      {&text, 64 << 10, S::rsTooLarge},     {&text, 1 << 20, S::rsValue},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input->substr(0, 20) + " within " + std::to_string(c.bound));

@@ -1,0 +1,123 @@
+#include "json/TJSONPool.h"
+
+#include "json/TJSON.h"
+
+#include <atomic>
+#include <cstdint>
+#include <new>
+
+namespace quillara {
+
+namespace {
+
+constexpr size_t kChunkBytes = size_t(64) << 10;
+// Larger blocks get a chunk of their own, so a chunk's unused tail stays small.
+constexpr size_t kLargeBlock = size_t(8) << 10;
+// Held for the chunk while its thread still cuts from it: the count cannot reach zero then.
+constexpr int64_t kCutting = int64_t(1) << 48;
+
+struct TChunk {
+  std::atomic<int64_t> FLive;
+};
+constexpr size_t kHeader = 16;
+static_assert(sizeof(TChunk) <= kHeader);
+
+TChunk* NewChunk(size_t bytes, int64_t live) {
+  void* memory = ::operator new(bytes, std::align_val_t(kChunkBytes));
+  return ::new (memory) TChunk{live};
+}
+
+void FreeChunk(TChunk* chunk) noexcept {
+  chunk->~TChunk();
+  ::operator delete(static_cast<void*>(chunk), std::align_val_t(kChunkBytes));
+}
+
+// Every block starts within the first 64 KiB of its chunk, which is aligned to 64 KiB.
+TChunk* ChunkOf(void* block) {
+  return reinterpret_cast<TChunk*>(reinterpret_cast<uintptr_t>(block) &
+                                   ~uintptr_t(kChunkBytes - 1));
+}
+
+// The thread's chunk; blocks cut are counted here and handed over when the chunk is left.
+struct TCursor {
+  TChunk* FChunk = nullptr;
+  char* FNext = nullptr;
+  size_t FLeft = 0;
+  int64_t FCut = 0;
+
+  ~TCursor() { Leave(); }
+  void Leave() noexcept {
+    if (!FChunk) return;
+    int64_t drop = kCutting - FCut;
+    if (FChunk->FLive.fetch_sub(drop, std::memory_order_acq_rel) == drop) FreeChunk(FChunk);
+    FChunk = nullptr;
+    FLeft = 0;
+  }
+  void Enter() {
+    Leave();
+    FChunk = NewChunk(kChunkBytes, kCutting);
+    FNext = reinterpret_cast<char*>(FChunk) + kHeader;
+    FLeft = kChunkBytes - kHeader;
+    FCut = 0;
+  }
+};
+
+thread_local TCursor tCursor;
+
+}  // namespace
+
+void* TJSONPool::Allocate(size_t bytes) {
+  bytes = Rounded(bytes);
+  if (bytes > kLargeBlock) {
+    TChunk* own = NewChunk(kHeader + bytes, 1);
+    return reinterpret_cast<char*>(own) + kHeader;
+  }
+  TCursor& cursor = tCursor;
+  if (bytes > cursor.FLeft) cursor.Enter();
+  void* block = cursor.FNext;
+  cursor.FNext += bytes;
+  cursor.FLeft -= bytes;
+  ++cursor.FCut;
+  return block;
+}
+
+void TJSONPool::Release(void* block) noexcept {
+  TChunk* chunk = ChunkOf(block);
+  if (chunk->FLive.fetch_sub(1, std::memory_order_acq_rel) == 1) FreeChunk(chunk);
+}
+
+// Apart from the tree code, so that no allocation is paired with its deallocation by inlining.
+
+void* TJSONAncestor::operator new(size_t bytes, TJSONPooled) {
+  return TJSONPool::Allocate(bytes);
+}
+
+void TJSONAncestor::operator delete(void* memory, TJSONPooled) noexcept {
+  TJSONPool::Release(memory);
+}
+
+namespace {
+// Where the node the thread destroyed last came from: its destructor notes it, the deallocation
+// that follows a delete reads it (the bytes of the node are gone by then).
+thread_local bool tLastPooled = false;
+}  // namespace
+
+void* TJSONAncestor::operator new(size_t bytes) {
+  return ::operator new(bytes);
+}
+
+void TJSONAncestor::operator delete(void* memory) noexcept {
+  if (tLastPooled) {
+    TJSONPool::Release(memory);
+  } else {
+    ::operator delete(memory);
+  }
+}
+
+TJSONAncestor::~TJSONAncestor() {
+  // Only a borrowed node can die while linked: its slot forgets it.
+  if (TJSONSlot* slot = Slot()) slot->FBits = 0;
+  tLastPooled = Pooled();
+}
+
+}  // namespace quillara

@@ -1,0 +1,20 @@
+#pragma once
+// Blocks for the nodes a reader makes, and for their texts and child lists: a parsed tree is
+// hundreds of thousands of small blocks that are made together and mostly die together.
+#include <cstddef>
+
+namespace quillara {
+
+// Blocks are cut from 64 KiB chunks owned by the thread that cuts them; a chunk returns to the
+// heap once its last block is released, from whichever thread. A block that outlives its tree
+// (a member taken out of it) keeps only its own chunk.
+class TJSONPool {
+ public:
+  // Eight-byte aligned; bytes > 0.
+  static void* Allocate(size_t bytes);
+  static void Release(void* block) noexcept;
+  // What a block of that size takes from its chunk.
+  static constexpr size_t Rounded(size_t bytes) { return (bytes + 7) & ~size_t(7); }
+};
+
+}  // namespace quillara
