@@ -144,9 +144,8 @@ char* EncodeUnits(const char16_t* units, size_t count, char* out) {
     } else if (c < 0x800) {
       *out++ = char(0xC0 | (c >> 6));
       *out++ = char(0x80 | (c & 0x3F));
-    } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 &&
-               units[i + 1] <= 0xDFFF) {
-      char32_t cp = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
+    } else if (IsHighSurrogate(c) && i + 1 < count && IsLowSurrogate(units[i + 1])) {
+      char32_t cp = CodePointOfPair(char16_t(c), units[++i]);
       *out++ = char(0xF0 | (cp >> 18));
       *out++ = char(0x80 | ((cp >> 12) & 0x3F));
       *out++ = char(0x80 | ((cp >> 6) & 0x3F));
@@ -181,6 +180,7 @@ inline int DecodeStored(const uint8_t*& p, char16_t* units) {
   char32_t cp = (char32_t(b & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12) |
                 (char32_t(p[2] & 0x3F) << 6) | char32_t(p[3] & 0x3F);
   p += 4;
+  // Written through the pointer: the callers decode straight into their output.
   cp -= 0x10000;
   units[0] = char16_t(0xD800 + (cp >> 10));
   units[1] = char16_t(0xDC00 + (cp & 0x3FF));
@@ -584,9 +584,7 @@ int64_t TJSONNumber::AsInt64() const {
 double TJSONNumber::AsDouble() const {
   Text text = NumberText();
   auto v = TryStrToFloat(text);
-  if (!v)
-    throw EConvertError(
-        FormatMessage("'%s' is not a valid floating point value", {TextToUtf8(text)}));
+  if (!v) throw EConvertError(FormatMessage(kInvalidFloat, {TextToUtf8(text)}));
   return *v;
 }
 

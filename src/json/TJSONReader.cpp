@@ -53,13 +53,6 @@ void AppendUnit(std::string& out, char16_t c) {
   }
 }
 
-int HexValue(uint8_t c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 }  // namespace
 
 // The cursor and the grammar in one: bytes from FPos up to FRange.
@@ -222,7 +215,7 @@ class TJSONReader {
   // Decodes the UTF-8 sequence at FPos into one or two units and moves past it. Overlong forms,
   // encoded surrogates and code points above U+10FFFF are refused like any other broken
   // sequence, so no character can slip through in a disguised form.
-  int DecodeUtf8(char16_t* units) {
+  int DecodeUtf8(char16_t (&units)[2]) {
     size_t start = FPos;
     uint8_t b = FData[start];
     int length = (b >= 0xC2 && b <= 0xDF)   ? 2
@@ -248,14 +241,7 @@ class TJSONReader {
       cp = (cp << 6) | (c & 0x3F);
     }
     FPos = start + size_t(length);
-    if (cp < 0x10000) {
-      units[0] = char16_t(cp);
-      return 1;
-    }
-    cp -= 0x10000;
-    units[0] = char16_t(0xD800 + (cp >> 10));
-    units[1] = char16_t(0xDC00 + (cp & 0x3FF));
-    return 2;
+    return Utf16Units(cp, units);
   }
 
   // Reads a string into FText in the stored form of TJSONChars: a view of the input when the
@@ -334,7 +320,7 @@ class TJSONReader {
           if (FRange - FPos < 4) return false;
           int unit = 0;
           for (int k = 0; k < 4; ++k) {
-            int v = HexValue(FData[FPos + size_t(k)]);
+            int v = HexDigitValue(FData[FPos + size_t(k)]);
             if (v < 0) return false;
             unit = unit * 16 + v;
           }

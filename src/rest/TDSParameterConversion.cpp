@@ -213,7 +213,7 @@ namespace {
 
 // Most bodies carry text, whose tree takes a few bytes per input byte: that much is held first,
 // so that many uploads fit beside each other. A denser body is read again with room for the
-// densest tree (one-digit numbers, about 56 bytes per input byte).
+// densest tree (one-digit numbers, about 27 bytes per input byte).
 std::unique_ptr<TJSONValue> ReadBody(TTreeReservation& reservation, const std::string& body) {
   TJSONObject::TReadStatus status;
   std::unique_ptr<TJSONValue> parsed;
