@@ -155,8 +155,12 @@ def free_port():
 def connect(host, port, timeout=5):
     family = socket.AF_INET6 if ":" in host else socket.AF_INET
     s = socket.socket(family, socket.SOCK_STREAM)
-    s.settimeout(timeout)
-    s.connect((host, port))
+    try:
+        s.settimeout(timeout)
+        s.connect((host, port))
+    except OSError:
+        s.close()
+        raise
     return s
 
 

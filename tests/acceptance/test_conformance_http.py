@@ -41,7 +41,8 @@ class HttpVectorsTest(ServerFixture, unittest.TestCase):
 
     def test_http11probe(self):
         results = self.run_corpus("Http11Probe")
-        index = csv.DictReader(open(os.path.join(SHARED, "Http11Probe", "index.tsv"), encoding="utf-8"), delimiter="\t")
+        with open(os.path.join(SHARED, "Http11Probe", "index.tsv"), encoding="utf-8") as f:
+            index = list(csv.DictReader(f, delimiter="\t"))
         differ = [(r["test_id"], r["expected"], results[r["file"]]["first_status_line"] or "closed")
                   for r in index if r["file"] in results and not expected_ok(r["expected"], results[r["file"]]["first_status_line"])]
         with open(os.path.join(BIN, "..", "http-conformance.tsv"), "w", encoding="utf-8") as f:
