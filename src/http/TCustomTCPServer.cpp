@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "base/Exceptions.h"
+#include "http/Messages.h"
 #include "http/THTTPLimits.h"
 #include "platform/TSystem.h"
 
@@ -13,7 +14,6 @@ using namespace platform;
 
 namespace {
 
-const char* const kBindMessage = "Could not bind socket. Address and port are already in use.";
 // Out of descriptors or threads, accepting again at once would fail again at once: the pause
 // keeps the threads from spinning while the running connections end and free them.
 constexpr auto kShortageBackOff = std::chrono::milliseconds(100);
@@ -27,7 +27,7 @@ constexpr int kMaxWaiting = 64;
 
 ESocketError SocketError(int error) {
   return ESocketError(
-      FormatMessage("Socket Error # %d\r\n%s", {std::to_string(error), SocketErrorText(error)}));
+      FormatMessage(kSocketErrorText, {std::to_string(error), SocketErrorText(error)}));
 }
 
 }  // namespace
@@ -77,7 +77,7 @@ void TCustomTCPServer::Start() {
       if (!r.Ok()) throw SocketError(r.Error);
       // Whatever the reason the platform gives, a failed bind reads as a taken port.
       if (!BindAny(binding.Socket, binding.IPVersion, binding.Port).Ok())
-        throw ESocketError(kBindMessage);
+        throw ESocketError(kCouldNotBind);
     }
     std::lock_guard lock(FWorkersLock);
     FStopping = false;

@@ -5,6 +5,7 @@
 
 #include "base/CodePages.h"
 #include "base/Exceptions.h"
+#include "http/Messages.h"
 #include "http/THTTPErrors.h"
 #include "platform/TSystem.h"
 
@@ -173,12 +174,11 @@ void THTTPResponseInfo::WriteHeader() {
 
 void THTTPResponseInfo::WriteHeader(bool forContent) {
   std::string out = HeaderText(forContent, -1);
-  if (!FConnection.Write(out.data(), out.size()))
-    throw EHTTPSocketError("Connection closed while writing");
+  if (!FConnection.Write(out.data(), out.size())) throw EHTTPSocketError(kClosedWhileWriting);
 }
 
 std::string THTTPResponseInfo::HeaderText(bool forContent, int64_t textBytes) {
-  if (FHeaderWritten) throw EHTTPProtocolError("Header has already been written.");
+  if (FHeaderWritten) throw EHTTPProtocolError(kHeaderAlreadyWritten);
   FHeaderWritten = true;
   if (ContentType.empty() && (!ContentText.empty() || FContentStream)) {
     ContentType = "text/html";
@@ -269,8 +269,10 @@ bool THTTPResponseInfo::WriteStream(std::string& out, int64_t& left) {
     if (!Flush(out)) return false;
     int64_t offset = file->FileOffset();
     while (left != 0) {
-      constexpr int64_t kUnbounded = int64_t(1) << 40;
-      long n = FConnection.WriteFile(file->Handle(), offset, size_t(left > 0 ? left : kUnbounded));
+      // At most 1 GiB a call: the count comes back as a long, 32 bits wide on Windows.
+      constexpr int64_t kPerCall = int64_t(1) << 30;
+      long n = FConnection.WriteFile(file->Handle(), offset,
+                                     size_t(left > 0 ? std::min(left, kPerCall) : kPerCall));
       if (n < 0) return false;
       if (n == 0) break;  // the end of the file
       offset += n;
@@ -321,7 +323,7 @@ void THTTPResponseInfo::WriteContent() {
   }
   ContentText.clear();
   FContentStream.reset();  // sent: what it holds (an open file, say) goes now
-  if (!ok) throw EHTTPSocketError("Connection closed while writing");
+  if (!ok) throw EHTTPSocketError(kClosedWhileWriting);
 }
 
 }  // namespace quillara

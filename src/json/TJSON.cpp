@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "base/SysUtils.h"
+#include "json/Messages.h"
 #include "json/TJSONPool.h"
 
 namespace quillara {
@@ -388,7 +389,7 @@ constexpr TEscapeTable kEscapes;
 
 size_t TJSONAncestor::ToBytes(std::vector<uint8_t>& data, size_t offset) const {
   if (offset > data.size() || data.size() - offset < EstimatedByteSize())
-    throw EJSONException("Buffer too small for the JSON bytes");
+    throw EJSONException(kJSONBufferTooSmall);
   return size_t(WriteBytes(data.data() + offset) - data.data());
 }
 
@@ -714,8 +715,7 @@ size_t TJSONPair::EstimatedByteSize() const {
 
 uint8_t* TJSONPair::WriteBytes(uint8_t* out) const {
   TJSONAncestor* value = FJsonValue.Get();
-  if (!FHasName || !value)
-    throw EJSONException("A pair without a name or a value has no JSON form");
+  if (!FHasName || !value) throw EJSONException(kPairWithoutJSONForm);
   out = WriteStringBytes(NameChars(), NameNull(), out);
   *out++ = ':';
   return value->WriteBytes(out);
@@ -923,7 +923,7 @@ uint8_t* TJSONObject::WriteBytes(uint8_t* out) const {
   for (uint32_t i = 0; i < FCompactCount; ++i) {
     const TJSONMember& m = FCompact[i];
     TJSONAncestor* value = m.FValue.Get();
-    if (!value) throw EJSONException("A pair without a name or a value has no JSON form");
+    if (!value) throw EJSONException(kPairWithoutJSONForm);
     if (i > 0) *out++ = ',';
     out = WriteStringBytes(m.FName, false, out);
     *out++ = ':';

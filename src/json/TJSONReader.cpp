@@ -4,19 +4,13 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "json/Messages.h"
 #include "json/TJSON.h"
 #include "json/TJSONPool.h"
 
 namespace quillara {
 
 namespace {
-
-const char* const kStartByteMessage =
-    "UTF8: A start byte not followed by enough continuation bytes in position %s";
-const char* const kContinuationMessage =
-    "UTF8: An unexpected continuation byte in %s-byte UTF8 in position %s";
-const char* const kHeaderMessage =
-    "UTF8: Type cannot be determined out of header byte at position %s";
 
 bool IsWhitespace(uint8_t c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
@@ -222,9 +216,9 @@ class TJSONReader {
                  : (b >= 0xE0 && b <= 0xEF) ? 3
                  : (b >= 0xF0 && b <= 0xF4) ? 4
                                             : 0;
-    if (length == 0) throw EJSONException(FormatMessage(kHeaderMessage, {std::to_string(start)}));
+    if (length == 0) throw EJSONException(FormatMessage(kUtf8Header, {std::to_string(start)}));
     if (FRange - start < size_t(length))
-      throw EJSONException(FormatMessage(kStartByteMessage, {std::to_string(start)}));
+      throw EJSONException(FormatMessage(kUtf8StartByte, {std::to_string(start)}));
     uint8_t low = 0x80, high = 0xBF;
     if (b == 0xE0) low = 0xA0;
     if (b == 0xED) high = 0x9F;
@@ -235,7 +229,7 @@ class TJSONReader {
       uint8_t c = FData[start + size_t(k)];
       if (c < low || c > high)
         throw EJSONException(FormatMessage(
-            kContinuationMessage, {std::to_string(length), std::to_string(start + size_t(k))}));
+            kUtf8Continuation, {std::to_string(length), std::to_string(start + size_t(k))}));
       low = 0x80;
       high = 0xBF;
       cp = (cp << 6) | (c & 0x3F);

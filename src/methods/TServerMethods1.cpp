@@ -10,6 +10,7 @@
 
 #include "base/CodePages.h"
 #include "base/TFileFunctions.h"
+#include "methods/Messages.h"
 #include "platform/SystemText.h"
 #include "platform/TDrivePath.h"
 #include "platform/TProcess.h"
@@ -27,11 +28,9 @@ namespace {
 // An unset folder would put the client's name at the root of the file system.
 const Text& RequireFolder(const char* setting, const Text& folder) {
   std::string text = TrimBlanks(TextToUtf8(folder));
-  if (text.empty())
-    throw EArgumentException(FormatMessage("The folder setting %s is not set", {setting}));
+  if (text.empty()) throw EArgumentException(FormatMessage(kFolderSettingNotSet, {setting}));
   if (!platform::IsFullPath(text))
-    throw EArgumentException(
-        FormatMessage("The folder setting %s is not a full path: %s", {setting, text}));
+    throw EArgumentException(FormatMessage(kFolderSettingNotFullPath, {setting, text}));
   return folder;
 }
 
@@ -88,11 +87,9 @@ Text TServerMethods1::LeggiFile494(const Text& cFile) {
 
 Text TServerMethods1::PutFile(const Text& cFileName, TJSONObject* jJson) {
   try {
-    if (!jJson)
-      throw EArgumentException("PutFile needs a JSON object with the content as its first member");
+    if (!jJson) throw EArgumentException(kPutFileNeedsContent);
     TJSONPair* first = jJson->Get(0);
-    if (!first || !first->JsonValue())
-      throw EArgumentException("PutFile needs a JSON object with the content as its first member");
+    if (!first || !first->JsonValue()) throw EArgumentException(kPutFileNeedsContent);
     TJSONValue* value = first->JsonValue();
     Text content;
     if (dynamic_cast<TJSONString*>(value) && !dynamic_cast<TJSONNumber*>(value)) {
@@ -155,9 +152,7 @@ Text ExportProductList() {
   std::error_code ec;
   fs::remove(LocalPath(kProductListFile), ec);
   platform::TStartedProgram exporter = platform::ShellOpen(platform::MapWindowsPath(kExporter));
-  if (!exporter)
-    throw Exception(
-        FormatMessage("The product list exporter could not be started: %s", {kExporter}));
+  if (!exporter) throw Exception(FormatMessage(kExporterNotStarted, {kExporter}));
   // The list counts as written once it parses. Text that does not parse is judged malformed
   // only once the exporter has ended, or after a long quiet time in case it never seems to end.
   auto start = std::chrono::steady_clock::now();
@@ -185,17 +180,17 @@ Text ExportProductList() {
         }
         if (ended || (!ascii.empty() && now - unchangedSince > kProductListQuietTime)) {
           fs::remove(listFile, ec);
-          throw Exception("The product list is not valid JSON");
+          throw Exception(kProductListNotJSON);
         }
       }
     } else if (ended) {
-      throw Exception("The product list exporter ended without writing the product list");
+      throw Exception(kProductListNotWritten);
     }
     if (std::chrono::steady_clock::now() - start > TServerMethods1::ProductListTimeout)
-      throw Exception("The product list was not written by the exporter in time");
+      throw Exception(kProductListLate);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  if (!dynamic_cast<TJSONObject*>(value.get())) throw Exception("Invalid class typecast");
+  if (!dynamic_cast<TJSONObject*>(value.get())) throw Exception(kInvalidClassTypecast);
   fs::remove(LocalPath(kProductListFile), ec);
   return value->ToString();
 }
@@ -204,9 +199,7 @@ Text ExportProductList() {
 
 Text TServerMethods1::ListaProdotti() {
   std::unique_lock lock(gProductListLock);
-  if (gProductListCallers >= kProductListCallers)
-    throw Exception(
-        "The product list is being exported for other callers; please try again shortly");
+  if (gProductListCallers >= kProductListCallers) throw Exception(kProductListBusy);
   ++gProductListCallers;
   std::shared_ptr<TProductListRun> run = gProductListRun;
   if (run) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/CodePages.h"
+#include "proxy/Messages.h"
 
 namespace quillara {
 
@@ -138,7 +139,7 @@ std::string TDSCustomConnectorProxyWriter::DirectionConstant(int direction) {
     case pdReturn:
       return DirectionConstantPrefix() + "ReturnValue";
     default:
-      throw TDSProxyException("Param direction not allowed");
+      throw TDSProxyException(kParamDirectionNotAllowed);
   }
 }
 

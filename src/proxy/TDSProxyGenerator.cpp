@@ -6,6 +6,7 @@
 #include "base/CodePages.h"
 #include "platform/SystemText.h"
 #include "platform/TFileSystem.h"
+#include "proxy/Messages.h"
 
 namespace quillara {
 
@@ -49,7 +50,7 @@ TDSProxyStreamWriter::TDSProxyStreamWriter(std::string id, TDSProxyEncoding enco
 
 void TDSProxyStreamWriter::Put(const std::string& bytes) {
   if (!bytes.empty() && FStream.Write(bytes.data(), bytes.size()) != bytes.size())
-    throw EFCreateError("Stream write error");
+    throw EFCreateError(kStreamWriteError);
 }
 
 void TDSProxyStreamWriter::Write(const std::string& text) {
@@ -260,14 +261,14 @@ bool TDSProxyWriterFactory::HasWriter(const std::string& id) {
 }
 
 std::unique_ptr<TDSProxyWriter> TDSProxyWriterFactory::GetWriter(const std::string& id) {
-  if (id.empty()) throw TDSProxyException("Proxy writer not specified");
+  if (id.empty()) throw TDSProxyException(kProxyWriterNotSpecified);
   TWriterClass writerClass;
   {
     TDSProxyWriterFactory& self = Instance();
     std::lock_guard lock(self.FLock);
     auto it = FindWriter(self.FWriters, id);
     if (it == self.FWriters.end())
-      throw TDSProxyException(FormatMessage("Unknown proxy writer: %s", {id}));
+      throw TDSProxyException(FormatMessage(kUnknownProxyWriter, {id}));
     writerClass = it->second;
   }
   try {
@@ -294,7 +295,7 @@ namespace {
 
 std::unique_ptr<TDSProxyWriter> RequireWriter(const std::string& name) {
   std::unique_ptr<TDSProxyWriter> writer = TDSProxyWriterFactory::GetWriter(name);
-  if (!writer) throw TDSProxyException(FormatMessage("Unknown proxy writer: %s", {name}));
+  if (!writer) throw TDSProxyException(FormatMessage(kUnknownProxyWriter, {name}));
   return writer;
 }
 
@@ -351,7 +352,7 @@ void TDSCustomProxyGenerator::DoWrite(std::shared_ptr<IDSProxyMetaDataLoader> lo
                                       std::map<std::string, TStream*>* callerStreams) {
   if (toStreams) {
     if (!loader) loader = GetMetaDataLoaderIntf();
-    if (!loader) throw TDSProxyException("No proxy meta data");
+    if (!loader) throw TDSProxyException(kNoProxyMetaData);
     RunWriter(std::move(loader), *callerStreams);
     return;
   }
@@ -385,9 +386,9 @@ void TDSCustomProxyGenerator::DoWrite(std::shared_ptr<IDSProxyMetaDataLoader> lo
     owned[descriptions[i].ID] = std::move(stream);
     created.push_back(names[i]);
   }
-  if (owned.empty()) throw TDSProxyException("Stream not found");
+  if (owned.empty()) throw TDSProxyException(kStreamNotFound);
   if (!loader) loader = GetMetaDataLoaderIntf();
-  if (!loader) throw TDSProxyException("No proxy meta data");
+  if (!loader) throw TDSProxyException(kNoProxyMetaData);
   std::map<std::string, TStream*> streams;
   for (auto& [id, stream] : owned) streams[id] = stream.get();
   RunWriter(std::move(loader), streams);
@@ -398,7 +399,7 @@ void TDSCustomProxyGenerator::RunWriter(std::shared_ptr<IDSProxyMetaDataLoader> 
                                         const std::map<std::string, TStream*>& streams) {
   std::unique_ptr<TDSProxyWriter> factory = RequireWriter(Writer);
   std::unique_ptr<TDSCustomProxyWriter> writer = factory->CreateProxyWriter();
-  if (!writer) throw TDSProxyException(FormatMessage("Unknown proxy writer: %s", {Writer}));
+  if (!writer) throw TDSProxyException(FormatMessage(kUnknownProxyWriter, {Writer}));
   bool cancel = false;
   if (OnPrepareWriter) OnPrepareWriter(*writer, cancel);
   if (!cancel) {

@@ -1,6 +1,7 @@
 #include "proxy/TDSProxyMetadata.h"
 
 #include "base/CodePages.h"
+#include "proxy/Messages.h"
 
 namespace quillara {
 
@@ -170,9 +171,9 @@ void TDSProxyMetaDataLoader::Load(TDSProxyMetadata& metadata) {
     LoadThrough(*FConnection, metadata);
     return;
   }
-  if (!FOpenConnection) throw TDSProxyException("No connection");
+  if (!FOpenConnection) throw TDSProxyException(kNoConnection);
   std::unique_ptr<TDSServerConnection> connection = FOpenConnection();
-  if (!connection) throw TDSProxyException("No connection");
+  if (!connection) throw TDSProxyException(kNoConnection);
   // The connection is released on failure too: it owns the session instances of the call.
   LoadThrough(*connection, metadata);
   if (FCloseConnection) FCloseConnection(std::move(connection));

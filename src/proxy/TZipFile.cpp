@@ -8,6 +8,7 @@
 #include "base/TStream.h"
 #include "platform/SystemText.h"
 #include "platform/TFileSystem.h"
+#include "proxy/Messages.h"
 
 namespace quillara {
 
@@ -45,7 +46,7 @@ class TDeflater {
   TDeflater() {
     if (deflateInit2(&FStream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) !=
         Z_OK)
-      throw EZipException("Error writing zip file");
+      throw EZipException(kErrorWritingZip);
   }
   ~TDeflater() { deflateEnd(&FStream); }
   TDeflater(const TDeflater&) = delete;
@@ -98,8 +99,7 @@ class TArchiveWriter {
     entry.Offset = FOffset;
     Check(entry.Size, "Zip file too large: \"%s\" is bigger than the archive format allows", name);
     Check(entry.Offset, kArchiveTooLarge, name);
-    if (name.size() > 0xFFFF)
-      throw EZipException(FormatMessage("Zip entry name too long: \"%s\"", {name}));
+    if (name.size() > 0xFFFF) throw EZipException(FormatMessage(kZipEntryNameTooLong, {name}));
 
     // CRC-32 and compressed size are filled in below, once the data is written.
     WriteLocalHeader(entry);
@@ -125,7 +125,7 @@ class TArchiveWriter {
         z.avail_out = 64 * 1024;
         status = deflate(&z, flush);
         FBuffer.resize(FBuffer.size() - z.avail_out);
-        if (status == Z_STREAM_ERROR) throw EZipException("Error writing zip file");
+        if (status == Z_STREAM_ERROR) throw EZipException(kErrorWritingZip);
         if (FBuffer.size() >= kChunk) Flush();
       } while (z.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));
     } while (flush != Z_FINISH);
@@ -143,7 +143,7 @@ class TArchiveWriter {
     Put32(fields, uint32_t(entry.CompressedSize));
     Put32(fields, uint32_t(entry.Size));
     if (!FFile.WriteAt(entry.Offset + 14, fields.data(), fields.size()))
-      throw EZipException("Error writing zip file");
+      throw EZipException(kErrorWritingZip);
     FEntries.push_back(std::move(entry));
   }
 
@@ -206,7 +206,7 @@ class TArchiveWriter {
 
   void Flush() {
     if (FBuffer.empty()) return;
-    if (!FFile.Write(FBuffer.data(), FBuffer.size())) throw EZipException("Error writing zip file");
+    if (!FFile.Write(FBuffer.data(), FBuffer.size())) throw EZipException(kErrorWritingZip);
     FOffset += FBuffer.size();
     FBuffer.clear();
   }
@@ -249,7 +249,7 @@ bool TDSProxyUtils::CompressDirectory(const std::string& directoryName,
     std::string error;
     if (!platform::RenameFile(platform::PathFromUtf8(temporary),
                               platform::PathFromUtf8(outputFileName), error))
-      throw EZipException("Error writing zip file");
+      throw EZipException(kErrorWritingZip);
   } catch (...) {
     platform::DeleteFile(platform::PathFromUtf8(temporary));
     throw;

@@ -2,6 +2,7 @@
 
 #include "base/CodePages.h"
 #include "base/Exceptions.h"
+#include "web/Messages.h"
 
 namespace quillara {
 
@@ -39,7 +40,7 @@ bool TWebActionItem::Applies(TWebRequest& request, bool defaultRule) {
 }
 
 TWebActionItem& TCustomWebDispatcher::AddAction(const std::string& name) {
-  if (ActionByName(name)) throw Exception("Duplicate action name");
+  if (ActionByName(name)) throw Exception(kDuplicateActionName);
   auto action = std::make_unique<TWebActionItem>();
   action->FName = name;
   action->FMask.SetPath("");
@@ -116,11 +117,11 @@ void TCustomWebDispatcher::HandleException(const std::exception& error) {
     }
   }
   if (!FResponse) return;
+  // The message and the path may carry the client's text: it goes into the page as text.
+  auto html = [](std::string_view text) { return TextToUtf8(EscapeHTML(Utf8ToText(text))); };
   std::string path = FRequest ? FRequest->PathInfo() : "";
-  FResponse->SetContent(Utf8ToText(
-      FormatMessage("<html><body><h1>Internal Application Error</h1>\r\n<p>%0:s\r\n<p><hr "
-                    "width=\"100%%\"><i>%1:s</i></body></html>",
-                    {error.what(), path})));
+  FResponse->SetContent(
+      Utf8ToText(FormatMessage(kInternalApplicationErrorPage, {html(error.what()), html(path)})));
   if (!FResponse->Sent()) {
     FResponse->SetStatusCode(500);
     FResponse->SendResponse();

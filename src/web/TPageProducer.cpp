@@ -10,6 +10,7 @@
 #include "platform/SystemText.h"
 #include "platform/TDrivePath.h"
 #include "platform/TSystem.h"
+#include "web/Messages.h"
 #include "web/TWebRequest.h"
 
 namespace quillara {
@@ -83,7 +84,7 @@ Text TBasePageProducer::ContentFromBytes(const std::string& input, bool utf8) {
       ++line;
       lineStart = k + 1;
     } else if (k - lineStart >= kWindow) {
-      throw Exception(FormatMessage("%s on line %d", {"Line too long", std::to_string(line)}));
+      throw Exception(FormatMessage(kTemplateLineTooLong, {std::to_string(line)}));
     }
   }
   std::string page;

@@ -10,6 +10,7 @@
 #include "platform/TDrivePath.h"
 #include "platform/TFileSystem.h"
 #include "platform/TSystem.h"
+#include "web/Messages.h"
 
 namespace quillara {
 
@@ -42,7 +43,7 @@ const std::map<std::string, std::string>& TCustomWebFileDispatcher::MimeTable() 
         ext = "." + LowerAscii(ext);
         auto [it, added] = table.emplace(ext, mime);
         if (!added && it->second != mime)
-          throw Exception(FormatMessage("Duplicate mime types for extension: %s", {ext}));
+          throw Exception(FormatMessage(kDuplicateMimeTypes, {ext}));
       }
     }
     FMimeTable = std::move(table);

@@ -4,6 +4,7 @@
 #include "base/Exceptions.h"
 #include "base/SysUtils.h"
 #include "http/THTTPResponseInfo.h"
+#include "web/Messages.h"
 
 namespace quillara {
 
@@ -73,12 +74,11 @@ Text DecodeURLField(const std::string& field) {
         continue;
       }
       if (i + 2 >= field.size())
-        throw EConvertError(FormatMessage(
-            "Error decoding URL style (%%XX) encoded string at position %d", {std::to_string(i)}));
+        throw EConvertError(FormatMessage(kURLEncodingIncomplete, {std::to_string(i)}));
       int hi = HexDigitValue(field[i + 1]), lo = HexDigitValue(field[i + 2]);
       if (hi < 0 || lo < 0)
-        throw EConvertError(FormatMessage("Invalid URL encoded character (%s) at position %d",
-                                          {field.substr(i, 3), std::to_string(i)}));
+        throw EConvertError(
+            FormatMessage(kURLEncodingInvalid, {field.substr(i, 3), std::to_string(i)}));
       bytes.push_back(char(hi * 16 + lo));
       i += 2;
     } else {

@@ -3,13 +3,11 @@
 #include <algorithm>
 
 #include "base/Exceptions.h"
+#include "web/Messages.h"
 
 namespace quillara {
 
-namespace {
-const char* const kTooMany =
-    "Maximum number of concurrent connections exceeded.  Please try again later";
-}
+namespace {}
 
 TWebRequestHandler& TWebRequestHandler::Instance() {
   static TWebRequestHandler handler;
@@ -19,10 +17,11 @@ TWebRequestHandler& TWebRequestHandler::Instance() {
 TCustomWebDispatcher* TWebRequestHandler::TakeModule() {
   std::unique_lock lock(FLock);
   auto free = [this] { return MaxConnections <= 0 || int(FActive.size()) < MaxConnections; };
-  if (!FModuleReturned.wait_for(lock, MaxModuleWait, free)) throw Exception(kTooMany);
+  if (!FModuleReturned.wait_for(lock, MaxModuleWait, free))
+    throw Exception(kTooManyConcurrentConnections);
   TCustomWebDispatcher* module;
   if (FInactive.empty()) {
-    if (!FWebModuleClass) throw Exception("No data modules registered");
+    if (!FWebModuleClass) throw Exception(kNoDataModules);
     FModules.push_back(FWebModuleClass());
     module = FModules.back().get();
   } else {

@@ -2,15 +2,16 @@
 
 #include "base/CodePages.h"
 #include "base/Exceptions.h"
+#include "http/Messages.h"
 #include "http/THTTPErrors.h"
+#include "web/Messages.h"
 
 namespace quillara {
 
 namespace {
 
 [[noreturn]] void InvalidIndex(int index, const char* accessor) {
-  throw Exception(
-      FormatMessage("Invalid Index %s in THTTPAppResponse.%s", {std::to_string(index), accessor}));
+  throw Exception(FormatMessage(kInvalidResponseIndex, {std::to_string(index), accessor}));
 }
 
 std::string CustomHeader(const std::vector<std::pair<std::string, std::string>>& headers,
@@ -246,8 +247,7 @@ void THTTPAppResponse::SendRedirect(const std::string& uri) {
 void THTTPAppResponse::SendStream(TStream& stream) {
   char buffer[32768];
   for (size_t n; (n = stream.Read(buffer, sizeof buffer)) > 0;)
-    if (!FResponse.WriteRaw(std::string(buffer, n)))
-      throw EHTTPSocketError("Connection closed while writing");
+    if (!FResponse.WriteRaw(std::string(buffer, n))) throw EHTTPSocketError(kClosedWhileWriting);
 }
 
 }  // namespace quillara

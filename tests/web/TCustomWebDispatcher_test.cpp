@@ -50,6 +50,11 @@ class TTestModule : public TCustomWebDispatcher {
     fail.OnAction = [](TWebActionItem&, TWebRequest&, TWebResponse&, bool&) {
       throw Exception("it broke");
     };
+    TWebActionItem& echoFail = AddAction("EchoFail");
+    echoFail.SetPathInfo("/echo*");
+    echoFail.OnAction = [](TWebActionItem&, TWebRequest& request, TWebResponse&, bool&) {
+      throw Exception("No file " + request.PathInfo());
+    };
     TWebActionItem& def = AddAction("Default");
     def.SetPathInfo("/");
     def.OnAction = say("default");
@@ -113,6 +118,11 @@ TEST_F(TCustomWebDispatcherTest, ErrorPage) {
   EXPECT_EQ(body,
             "<html><body><h1>Internal Application Error</h1>\r\n<p>it broke\r\n"
             "<p><hr width=\"100%\"><i>/fail</i></body></html>");
+  // The message and the path come from the client: markup in them stays text.
+  EXPECT_EQ(Route("/echo<script>&\"").second,
+            "<html><body><h1>Internal Application Error</h1>\r\n"
+            "<p>No file /echo&lt;script&gt;&amp;&quot;\r\n"
+            "<p><hr width=\"100%\"><i>/echo&lt;script&gt;&amp;&quot;</i></body></html>");
 }
 
 TEST(TWebRequestHandler, PoolReusesModulesAndRefusesBeyondItsLimit) {
