@@ -11,6 +11,7 @@
 #include "rest/TDSHTTPWebDispatcher.h"
 #include "rest/TDSSessionManager.h"
 #include "support/TMemoryConnection.h"
+#include "support/TTempFolder.h"
 #include "web/TWebRequestHandler.h"
 
 using namespace quillara;
@@ -58,8 +59,8 @@ std::string Get(TWebRequestHandler& handler, const std::string& path, const std:
 }  // namespace
 
 TEST(TDSSessions, OneSessionHammeredWhileItEnds) {
-  auto folder = std::filesystem::temp_directory_path() / "quillara-sessions";
-  std::filesystem::create_directories(folder);
+  quillara::testing::TTempFolder temp("quillara-sessions-");
+  const std::filesystem::path& folder = temp.Path();
   std::ofstream(folder / "f.bin") << "payload";
   Text exportPath = Utf8ToText(folder.string());
   TServerMethods1::Folders = [=] { return TMethodFolders{exportPath, exportPath}; };
@@ -109,7 +110,6 @@ TEST(TDSSessions, OneSessionHammeredWhileItEnds) {
   for (int i = 0; i < 500 && TDSSessionManager::Instance().Count() > 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(TDSSessionManager::Instance().Count(), 0u);
-  std::filesystem::remove_all(folder);
 }
 
 TEST(TDSSessions, PastTheBoundTheSessionUnusedLongestEnds) {
