@@ -1,3 +1,0 @@
-package com.vavurerazev.javablackberry;
-
-public enum DSHTTPRequestType { GET, POST, PUT, DELETE }

@@ -1,3 +1,0 @@
-package com.vavurerazev.javablackberry;
-
-public class TDBXInt16Value extends DBXValue {}

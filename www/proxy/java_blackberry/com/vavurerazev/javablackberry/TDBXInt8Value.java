@@ -1,3 +1,0 @@
-package com.vavurerazev.javablackberry;
-
-public class TDBXInt8Value extends DBXValue {}

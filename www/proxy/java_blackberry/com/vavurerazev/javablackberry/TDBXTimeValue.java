@@ -1,3 +1,0 @@
-package com.vavurerazev.javablackberry;
-
-public class TDBXTimeValue extends DBXValue {}

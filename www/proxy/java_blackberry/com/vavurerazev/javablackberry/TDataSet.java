@@ -1,5 +1,0 @@
-package com.vavurerazev.javablackberry;
-
-public class TDataSet extends TDBXReader {
-  public TDataSet(TJSONObject table) { super(table); }
-}

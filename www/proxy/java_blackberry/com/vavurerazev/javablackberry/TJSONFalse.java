@@ -1,6 +1,0 @@
-package com.vavurerazev.javablackberry;
-
-public class TJSONFalse extends TJSONValue {
-  @Override
-  public String toString() { return "false"; }
-}

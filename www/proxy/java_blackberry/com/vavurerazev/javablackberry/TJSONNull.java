@@ -1,6 +1,0 @@
-package com.vavurerazev.javablackberry;
-
-public class TJSONNull extends TJSONValue {
-  @Override
-  public String toString() { return "null"; }
-}
