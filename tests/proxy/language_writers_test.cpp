@@ -21,8 +21,8 @@ using test::TTempFolder;
 namespace fs = std::filesystem;
 
 const fs::path kFixtures = fs::path(QUILLARA_FIXTURES) / "proxy";
-const fs::path kLibraries =
-    fs::path(QUILLARA_FIXTURES).parent_path().parent_path() / "www" / "proxy";
+// The client libraries as the build lays them out beside the program.
+const fs::path kLibraries = fs::path(QUILLARA_WEBROOT) / "proxy";
 const std::string kBOM = "\xEF\xBB\xBF";
 
 class LanguageWriterTest : public test::TWriterRegistryTest {};
