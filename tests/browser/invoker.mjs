@@ -13,7 +13,9 @@ try {
   await page.goto(url);
   await page.waitForFunction(() => document.querySelectorAll("#method option").length > 0);
 
+  // The page describes the chosen method before the button is enabled again.
   await page.selectOption("#method", "EchoString");
+  await page.waitForSelector("#call:not([disabled])");
   await page.waitForSelector("#param-Value");
   await page.fill("#param-Value", "ciao dal browser");
   await page.click("#call");
@@ -22,6 +24,7 @@ try {
   const session = await page.textContent("#session");
 
   await page.selectOption("#method", "PutFile");
+  await page.waitForSelector("#call:not([disabled])");
   await page.waitForSelector("#param-jJson");
   await page.fill("#param-cFileName", "dal-browser.xml");
   await page.fill("#param-jJson", '{"contenuto": "<ordine id=\\"7\\"/>"}');
