@@ -42,8 +42,13 @@ class TSocketConnection : public IHTTPConnection {
     return n;
   }
   void Abort() override { FConnection.Abort(); }
-  std::string PeerAddress() const override { return platform::PeerAddressText(FSocket); }
-  uint16_t LocalPort() const override { return platform::LocalPort(FSocket); }
+  std::string PeerAddress() const override {
+    return FConnection.PeerAddress().empty() ? platform::PeerAddressText(FSocket)
+                                             : FConnection.PeerAddress();
+  }
+  uint16_t LocalPort() const override {
+    return FConnection.LocalPort() ? FConnection.LocalPort() : platform::LocalPort(FSocket);
+  }
 
  private:
   TConnection& FConnection;
@@ -63,12 +68,14 @@ void TCustomHTTPServer::DoExecute(TConnection& connection) {
       DoCommandOther(request, response);
     }
   };
+  bool readWhole;
   if (TAccessLog* log = TAccessLog::Current()) {
     TLoggedConnection logged(socket, *log);
-    THTTPRequestLoop::Run(logged, handler);
+    readWhole = THTTPRequestLoop::Run(logged, handler);
   } else {
-    THTTPRequestLoop::Run(socket, handler);
+    readWhole = THTTPRequestLoop::Run(socket, handler);
   }
+  if (readWhole) connection.MarkRequestRead();
 }
 
 std::string TCustomHTTPServer::BusyAnswer() const {

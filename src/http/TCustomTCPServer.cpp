@@ -17,13 +17,14 @@ namespace {
 // Out of descriptors or threads, accepting again at once would fail again at once: the pause
 // keeps the threads from spinning while the running connections end and free them.
 constexpr auto kShortageBackOff = std::chrono::milliseconds(100);
-// Threads blocked in accept on one binding. Each holds a descriptor the kernel reserves for the
-// connection to come, so they are few; the others wait for a turn.
-constexpr int kMaxAccepting = 4;
-// Threads kept waiting for their turn to accept on one binding once their connection is done;
-// more end. Enough for bursts of a few dozen clients without starting threads, few enough to
-// hold little.
-constexpr int kMaxWaiting = 64;
+// Threads kept waiting in accept on one binding once their connection is done; more end. The
+// kernel hands each new connection to one of them, so none is woken for another's connection.
+// Enough for bursts of a few dozen clients without starting threads, few enough to hold little.
+constexpr int kMaxIdle = 64;
+// A thread blocked in accept holds a descriptor the kernel sets aside for the connection to
+// come. For a while after the process ran out of descriptors, one such thread per binding is
+// enough: the others would keep from the connections being served the descriptors they need.
+constexpr auto kShortageMemory = std::chrono::seconds(10);
 
 ESocketError SocketError(int error) {
   return ESocketError(
@@ -33,6 +34,7 @@ ESocketError SocketError(int error) {
 }  // namespace
 
 void TConnection::CloseGracefully() {
+  if (FRequestRead && !BytesWaiting(FSocket)) return;
   ShutdownSend(FSocket);
   char buffer[4096];
   size_t drained = 0;
@@ -81,12 +83,12 @@ void TCustomTCPServer::Start() {
     }
     std::lock_guard lock(FWorkersLock);
     FStopping = false;
-    FQueues.clear();
-    for (size_t i = 0; i < FBindings.size(); ++i)
-      FQueues.push_back(std::make_unique<TAcceptQueue>());
+    FAccepting.assign(FBindings.size(), 0);
+    FPorts.assign(FBindings.size(), 0);
     for (size_t i = 0; i < FBindings.size(); ++i) {
       TSocketResult r = Listen(FBindings[i].Socket, FListenQueue);
       if (!r.Ok()) throw SocketError(r.Error);
+      FPorts[i] = LocalPort(FBindings[i].Socket);
       StartWorker(i);
     }
     FActive = true;
@@ -107,7 +109,6 @@ void TCustomTCPServer::Stop() {
     FStopping = true;
     for (auto& worker : FWorkers)
       if (worker->Current) worker->Current->Disconnect();
-    for (auto& queue : FQueues) queue->Turn.notify_all();
   }
   // Wakes every thread blocked in accept; the sockets close once no thread uses them.
   for (TSocketHandle& binding : FBindings) ShutdownBoth(binding.Socket);
@@ -168,42 +169,38 @@ void TCustomTCPServer::WorkerRun(TWorker& worker) {
 
 void TCustomTCPServer::AcceptAndServe(TWorker& worker, std::unique_lock<std::mutex>& lock) {
   const TSocket& listening = FBindings[worker.Binding].Socket;
-  TAcceptQueue& queue = *FQueues[worker.Binding];
+  int& accepting = FAccepting[worker.Binding];
   for (;;) {
-    while (!FStopping && queue.Accepting >= kMaxAccepting) {
-      if (queue.Waiting >= kMaxWaiting) return;
-      ++queue.Waiting;
-      queue.Turn.wait(lock);
-      --queue.Waiting;
-    }
-    if (FStopping) return;
-    ++queue.Accepting;
+    bool shortage = std::chrono::steady_clock::now() < FShortageUntil;
+    if (FStopping || accepting >= (shortage ? 1 : kMaxIdle)) return;
+    ++accepting;
     lock.unlock();
     TSocketResult r;
-    TSocket accepted = Accept(listening, r);
+    std::string peer;
+    TSocket accepted = Accept(listening, r, &peer);
     while (!r.Ok() && !FStopping) {
       // A failed accept ends only this attempt; a shortage also pauses the thread.
+      if (IsResourceShortage(r.Error)) {
+        std::lock_guard shortageLock(FWorkersLock);
+        FShortageUntil = std::chrono::steady_clock::now() + kShortageMemory;
+      }
       if (IsResourceShortage(r.Error) || !IsTransientAcceptError(r.Error))
         std::this_thread::sleep_for(kShortageBackOff);
-      accepted = Accept(listening, r);
+      accepted = Accept(listening, r, &peer);
     }
-    TConnection connection(std::move(accepted));
+    TConnection connection(std::move(accepted), std::move(peer), FPorts[worker.Binding]);
     lock.lock();
-    --queue.Accepting;
+    --accepting;
     if (FStopping) return;  // a connection accepted meanwhile closes unserved
     // Someone must wait in accept while this thread serves. Out of threads, this one serves and
     // accepts again afterwards: the kernel queues what arrives meanwhile.
     std::vector<std::unique_ptr<TWorker>> ended;
-    if (queue.Accepting == 0) {
-      if (queue.Waiting > 0) {
-        queue.Turn.notify_one();
-      } else {
-        try {
-          StartWorker(worker.Binding);
-        } catch (...) {
-        }
-        ended.swap(FFinished);
+    if (accepting == 0) {
+      try {
+        StartWorker(worker.Binding);
+      } catch (...) {
       }
+      ended.swap(FFinished);
     }
     // Admitted under the lock, so that the threads accepting at once never pass the cap.
     bool admitted = FRunning < HTTPLimits().MaxConnections;

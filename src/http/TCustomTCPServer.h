@@ -2,6 +2,7 @@
 // The TCP side of the server: bindings, the threads that accept and serve connections, and a
 // stop that ends them all.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -28,11 +29,19 @@ struct TSocketHandle {
 // One accepted connection; owns its socket.
 class TConnection {
  public:
-  explicit TConnection(platform::TSocket socket) : FSocket(std::move(socket)) {}
+  // The peer's address and our port as the listener learned them; empty and 0 when unknown.
+  explicit TConnection(platform::TSocket socket, std::string peerAddress = {},
+                       uint16_t localPort = 0)
+      : FSocket(std::move(socket)), FPeerAddress(std::move(peerAddress)), FLocalPort(localPort) {}
   const platform::TSocket& Socket() const { return FSocket; }
+  const std::string& PeerAddress() const { return FPeerAddress; }
+  uint16_t LocalPort() const { return FLocalPort; }
   // Shuts both directions so a thread blocked reading it wakes up; the socket closes with the
   // connection.
   void Disconnect() { platform::ShutdownBoth(FSocket); }
+  // The request was read to its end: unless the peer sent more, closing cannot reset the
+  // connection, and the close needs no wait.
+  void MarkRequestRead() { FRequestRead = true; }
   // Our side is done: send FIN, then drain what the peer still sends for a short while, so
   // that closing with unread request bytes does not reset the connection before the peer has
   // read the answer.
@@ -47,7 +56,10 @@ class TConnection {
 
  private:
   platform::TSocket FSocket;
+  std::string FPeerAddress;
+  uint16_t FLocalPort;
   bool FAborted = false;  // only the connection's own thread touches it
+  bool FRequestRead = false;
 };
 
 class TCustomTCPServer {
@@ -84,19 +96,13 @@ class TCustomTCPServer {
     std::thread Thread;
     TConnection* Current = nullptr;  // under FWorkersLock; what a stop disconnects
   };
-  // Per binding, under FWorkersLock: the threads in accept, and those waiting for their turn.
-  struct TAcceptQueue {
-    int Accepting = 0;
-    int Waiting = 0;
-    std::condition_variable Turn;
-  };
 
   void Start();
   void Stop();
   // Under FWorkersLock.
   void StartWorker(size_t binding);
   void WorkerRun(TWorker& worker);
-  // Accepts and serves until the server stops or enough threads wait on the binding already.
+  // Accepts and serves until the server stops or enough threads wait in accept already.
   void AcceptAndServe(TWorker& worker, std::unique_lock<std::mutex>& lock);
   // The connection is admitted: counted and known to a stop.
   void Serve(TWorker& worker, TConnection& connection);
@@ -111,12 +117,14 @@ class TCustomTCPServer {
   std::vector<TSocketHandle> FBindings;
 
   std::mutex FWorkersLock;
-  std::condition_variable FWorkerEnded;                // under FWorkersLock
-  std::atomic<bool> FStopping{false};                  // written under FWorkersLock
-  std::vector<std::unique_ptr<TWorker>> FWorkers;      // threads running
-  std::vector<std::unique_ptr<TWorker>> FFinished;     // threads ended or ending, to be joined
-  std::vector<std::unique_ptr<TAcceptQueue>> FQueues;  // one per binding
-  std::atomic<int> FRunning{0};                        // connections being served
+  std::condition_variable FWorkerEnded;                  // under FWorkersLock
+  std::atomic<bool> FStopping{false};                    // written under FWorkersLock
+  std::vector<std::unique_ptr<TWorker>> FWorkers;        // threads running
+  std::vector<std::unique_ptr<TWorker>> FFinished;       // threads ended or ending, to be joined
+  std::vector<int> FAccepting;                           // per binding: threads in accept
+  std::vector<uint16_t> FPorts;                          // per binding: the port it listens on
+  std::chrono::steady_clock::time_point FShortageUntil;  // under FWorkersLock
+  std::atomic<int> FRunning{0};                          // connections being served
 };
 
 }  // namespace quillara

@@ -352,10 +352,10 @@ void Answer(const THTTPRequestLoop::THandler& handler, THTTPRequestInfo& request
   }
 }
 
-void Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handler) {
+bool Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handler) {
   TReader reader(connection);
   THTTPRequestHead head;
-  if (!ReadHead(reader, head)) return;
+  if (!ReadHead(reader, head)) return false;
 
   TBodyReservation reservation;  // outlives the request and its body
   THTTPRequestInfo request;
@@ -365,6 +365,7 @@ void Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handle
 
   int step = Admit(reader, connection, request);
   if (step == kGoOn) step = ReadBody(reader, reservation, request);
+  bool readWhole = step == kGoOn;
   if (step == kGoOn) {
     TakeParams(request);
     step = TakeAuthorization(request);
@@ -374,6 +375,7 @@ void Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handle
   } else if (step != kClose) {
     AnswerHeaderOnly(response, step);
   }
+  return readWhole;
 }
 
 }  // namespace
@@ -382,11 +384,12 @@ int64_t THTTPRequestLoop::BodyBytesInFlight() {
   return gBodyBytesInFlight;
 }
 
-void THTTPRequestLoop::Run(IHTTPConnection& connection, const THandler& handler) {
+bool THTTPRequestLoop::Run(IHTTPConnection& connection, const THandler& handler) {
   try {
-    Serve(connection, handler);
+    return Serve(connection, handler);
   } catch (const std::exception&) {
     // A broken connection or an unreadable request: closed without further answer.
+    return false;
   }
 }
 

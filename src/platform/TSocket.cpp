@@ -15,6 +15,21 @@
 
 namespace quillara::platform {
 
+namespace {
+
+// The numeric form, IPv6 without brackets.
+std::string AddressText(const sockaddr_storage& a) {
+  char buf[INET6_ADDRSTRLEN] = {};
+  if (a.ss_family == AF_INET6) {
+    ::inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(&a)->sin6_addr, buf, sizeof buf);
+  } else {
+    ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(&a)->sin_addr, buf, sizeof buf);
+  }
+  return buf;
+}
+
+}  // namespace
+
 TSocket& TSocket::operator=(TSocket&& other) noexcept {
   if (this != &other) {
     Close();
@@ -101,9 +116,12 @@ int WaitReadable(const TSocket& socket, int timeoutMs) {
   return (p.revents & (POLLIN | POLLERR | POLLHUP)) ? 1 : -1;
 }
 
-TSocket Accept(const TSocket& listening, TSocketResult& result) {
-  int fd = ::accept4(listening.Handle(), nullptr, nullptr, SOCK_CLOEXEC);
+TSocket Accept(const TSocket& listening, TSocketResult& result, std::string* peerAddress) {
+  sockaddr_storage a{};
+  socklen_t len = sizeof a;
+  int fd = ::accept4(listening.Handle(), reinterpret_cast<sockaddr*>(&a), &len, SOCK_CLOEXEC);
   result.Error = fd < 0 ? errno : 0;
+  if (fd >= 0 && peerAddress) *peerAddress = AddressText(a);
   return TSocket(fd);
 }
 
@@ -253,13 +271,7 @@ std::string PeerAddressText(const TSocket& socket) {
   sockaddr_storage a{};
   socklen_t len = sizeof a;
   if (::getpeername(socket.Handle(), reinterpret_cast<sockaddr*>(&a), &len) != 0) return {};
-  char buf[INET6_ADDRSTRLEN] = {};
-  if (a.ss_family == AF_INET6) {
-    ::inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6*>(&a)->sin6_addr, buf, sizeof buf);
-  } else {
-    ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(&a)->sin_addr, buf, sizeof buf);
-  }
-  return buf;
+  return AddressText(a);
 }
 
 std::string SocketErrorText(int error) {

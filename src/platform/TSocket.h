@@ -45,7 +45,8 @@ TSocketResult Listen(const TSocket& socket, int backlog);
 uint16_t LocalPort(const TSocket& socket);
 // 1 readable, 0 timed out, -1 error.
 int WaitReadable(const TSocket& socket, int timeoutMs);
-TSocket Accept(const TSocket& listening, TSocketResult& result);
+// peerAddress, when given, receives the peer's address as PeerAddressText gives it.
+TSocket Accept(const TSocket& listening, TSocketResult& result, std::string* peerAddress = nullptr);
 // The process or the system is out of descriptors or buffers: retrying at once cannot succeed.
 bool IsResourceShortage(int error);
 // The failure belongs to the connection being accepted (it was aborted, say), not to the

@@ -8,6 +8,7 @@
 #include <sys/random.h>
 #include <unistd.h>
 #include <cstdlib>
+#include <cstring>
 
 namespace quillara::platform {
 
@@ -52,7 +53,25 @@ std::string EnvironmentVariable(const char* name) {
 }
 
 bool SecureRandom(void* buffer, size_t size) {
-  return ::getrandom(buffer, size, 0) == static_cast<ssize_t>(size);
+  // Small draws come from a per-thread store filled 256 bytes at a time: a session id takes a
+  // few, and a system call each would cost more than the rest of making the session.
+  struct TStore {
+    unsigned char Bytes[256];
+    size_t Left = 0;
+  };
+  thread_local TStore store;
+  if (size > sizeof store.Bytes / 4)
+    return ::getrandom(buffer, size, 0) == static_cast<ssize_t>(size);
+  if (store.Left < size) {
+    if (::getrandom(store.Bytes, sizeof store.Bytes, 0) != static_cast<ssize_t>(sizeof store.Bytes))
+      return false;
+    store.Left = sizeof store.Bytes;
+  }
+  unsigned char* from = store.Bytes + sizeof store.Bytes - store.Left;
+  std::memcpy(buffer, from, size);
+  std::memset(from, 0, size);  // a byte handed out is not kept
+  store.Left -= size;
+  return true;
 }
 
 const char* ParseTime(const char* text, const char* format, std::tm& tm) {

@@ -17,6 +17,17 @@ namespace quillara::platform {
 // SOCKET values are kernel handles, which hold 32 significant bits: the class's int keeps them.
 namespace {
 
+// The numeric form, IPv6 without brackets.
+std::string AddressText(const sockaddr_storage& a) {
+  char buf[INET6_ADDRSTRLEN] = {};
+  if (a.ss_family == AF_INET6) {
+    ::inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(&a)->sin6_addr, buf, sizeof buf);
+  } else {
+    ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(&a)->sin_addr, buf, sizeof buf);
+  }
+  return buf;
+}
+
 SOCKET AsSocket(int fd) {
   return static_cast<SOCKET>(static_cast<intptr_t>(fd));
 }
@@ -208,7 +219,7 @@ int WaitReadable(const TSocket& socket, int timeoutMs) {
 
 // Several threads may wait on one listening socket: each waits in slices, and the accept itself
 // does not block, so a thread that lost the connection to another waits again.
-TSocket Accept(const TSocket& listening, TSocketResult& result) {
+TSocket Accept(const TSocket& listening, TSocketResult& result, std::string* peerAddress) {
   SOCKET l = AsSocket(listening.Handle());
   for (;;) {
     if (IsShut(listening.Handle())) {
@@ -223,7 +234,9 @@ TSocket Accept(const TSocket& listening, TSocketResult& result) {
     }
     if (rc == 0) continue;
     SetBlocking(l, false);
-    SOCKET s = ::accept(l, nullptr, nullptr);
+    sockaddr_storage a{};
+    int len = sizeof a;
+    SOCKET s = ::accept(l, reinterpret_cast<sockaddr*>(&a), &len);
     if (s == INVALID_SOCKET) {
       result.Error = ::WSAGetLastError();
       if (result.Error == WSAEWOULDBLOCK) continue;
@@ -233,6 +246,7 @@ TSocket Accept(const TSocket& listening, TSocketResult& result) {
     // The accepted socket takes the listener's non-blocking mode; connections block.
     SetBlocking(s, true);
     ::SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+    if (peerAddress) *peerAddress = AddressText(a);
     return TSocket(FromSocket(s));
   }
 }
@@ -391,13 +405,7 @@ std::string PeerAddressText(const TSocket& socket) {
   int len = sizeof a;
   if (::getpeername(AsSocket(socket.Handle()), reinterpret_cast<sockaddr*>(&a), &len) != 0)
     return {};
-  char buf[INET6_ADDRSTRLEN] = {};
-  if (a.ss_family == AF_INET6) {
-    ::inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6*>(&a)->sin6_addr, buf, sizeof buf);
-  } else {
-    ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(&a)->sin_addr, buf, sizeof buf);
-  }
-  return buf;
+  return AddressText(a);
 }
 
 std::string SocketErrorText(int error) {
