@@ -285,8 +285,14 @@ bool THTTPResponseInfo::WriteStream(std::string& out, int64_t& left) {
   constexpr size_t kPiece = 256 * 1024;
   auto buffer = std::make_unique_for_overwrite<char[]>(kPiece);
   for (size_t n; left != 0 && (n = FContentStream->Read(buffer.get(), kPiece)) > 0;) {
-    AppendBody(out, buffer.get(), n, left);
-    if (!Flush(out)) return false;
+    if (!out.empty()) {
+      AppendBody(out, buffer.get(), n, left);
+      if (!Flush(out)) return false;
+      continue;
+    }
+    if (left >= 0) n = size_t(std::min<int64_t>(left, int64_t(n)));
+    if (left > 0) left -= int64_t(n);
+    if (!FConnection.Write(buffer.get(), n)) return false;
   }
   return Flush(out);
 }
