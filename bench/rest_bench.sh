@@ -2,7 +2,7 @@
 # REST calls through the whole stack beside nginx and the minimal thread-per-connection server:
 # EchoString (without a session, and with the session of an earlier call sent back) against
 # their fixed tiny answer, GetFile of 1 MiB, 100 MiB and 2 GiB files against their static file
-# serving, with Quillara's peak memory. One line per figure:
+# serving, with Quillara's peak memory, and the memory a session costs. One line per figure:
 #   "name: quillara X, peer Y, ratio R".
 #   bench/rest_bench.sh [SECONDS_PER_RUN]
 set -euo pipefail
@@ -27,6 +27,18 @@ start_servers
 base=http://127.0.0.1:$qport/dataserver/rest/TServerMethods1
 murl=http://127.0.0.1:$mport/api
 nurl=http://127.0.0.1:$nport/api
+# Sessions: every call without a session id makes one, kept 20 minutes. The first flood starts
+# the threads and the allocator's arenas; the second, well under the session bound, is measured.
+flood() {
+  wrk -t 2 -c 32 -d "$1s" -H 'Connection: close' "$base/EchoString/abc" 2>/dev/null |
+    awk '/requests in/ {print $1} /Non-2xx/ {print "flood: " $0 > "/dev/stderr"}'
+}
+rss() { awk '/VmRSS/ {print $2}' /proc/$qpid/status; }
+flood 1 >/dev/null
+rss0=$(rss); made=$(flood 2); rss1=$(rss)
+per=$(( (rss1 - rss0) * 1024 / made ))
+echo "rest session bytes vs 1 KiB: quillara $per, peer 1024, ratio $(ratio $per 1024)"
+echo "rest sessions per GiB vs 1 KiB each: quillara $(( (1 << 30) / per )), peer 1048576, ratio $(ratio $(( (1 << 30) / per )) 1048576)"
 new_session() {
   curl -s -D - -o /dev/null "$base/EchoString/abc" | tr -d '\r' | sed -n 's/^Pragma: dssession=\([^,]*\),.*/\1/p'
 }
