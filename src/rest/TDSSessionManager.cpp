@@ -235,7 +235,7 @@ TDSSessionManager::TLoadResult TDSSessionManager::LoadRESTSession(
     Finish(*old, false);
   }
   Notify(TSessionEvent::Created, *session);
-  if (timeoutMs > 0) Schedule(session->SessionName(), timeoutMs);
+  if (timeoutMs > 0) Schedule(*session, timeoutMs);
   SetCurrentSession(session);
   return {true, true};
 }
@@ -268,7 +268,7 @@ void TDSSessionManager::SetMaxSessions(size_t count) {
 
 // Ends a session taken out of the map; a request still using it keeps the object alive.
 void TDSSessionManager::Finish(TDSSession& session, bool notifyFirst) {
-  Cancel(session.SessionName());
+  Cancel(session);
   if (notifyFirst) Notify(TSessionEvent::Closed, session);
   session.SetStatus(TDSSessionStatus::Closed);
   if (!notifyFirst) Notify(TSessionEvent::Closed, session);
@@ -285,7 +285,7 @@ void TDSSessionManager::TerminateSession(const std::string& id) {
 }
 
 void TDSSessionManager::TerminateAllSessions() {
-  std::unordered_map<std::string, std::shared_ptr<TDSSession>> all;
+  std::unordered_map<std::string_view, std::shared_ptr<TDSSession>> all;
   {
     std::lock_guard lock(FLock);
     all.swap(FSessions);
@@ -293,8 +293,8 @@ void TDSSessionManager::TerminateAllSessions() {
   }
   {
     std::lock_guard lock(FSchedulerLock);  // every pending check goes at once
+    for (auto& task : FTasks) task.second->FScheduled = false;
     FTasks.clear();
-    FDue.clear();
   }
   for (auto& [id, session] : all) Finish(*session, false);
 }
@@ -312,24 +312,23 @@ void TDSSessionManager::SetCurrentSession(std::shared_ptr<TDSSession> session) {
   tCurrentSession = std::move(session);
 }
 
-void TDSSessionManager::Schedule(const std::string& id, int64_t afterMs) {
+void TDSSessionManager::Schedule(TDSSession& session, int64_t afterMs) {
   std::lock_guard lock(FSchedulerLock);
   if (FStopping) return;
-  auto due = Clock::now() + std::chrono::milliseconds(afterMs);
-  if (auto old = FDue.find(id); old != FDue.end()) FTasks.erase({old->second, id});
-  FDue[id] = due;
-  auto task = FTasks.emplace(due, id).first;
+  if (session.FScheduled) FTasks.erase({session.FDue, &session});
+  session.FDue = Clock::now() + std::chrono::milliseconds(afterMs);
+  session.FScheduled = true;
+  auto task = FTasks.emplace(session.FDue, &session).first;
   if (!FScheduler.joinable()) FScheduler = std::thread([this] { SchedulerRun(); });
   // only a task that is now the earliest changes when the scheduler must wake
   if (task == FTasks.begin()) FSchedulerWake.notify_all();
 }
 
-void TDSSessionManager::Cancel(const std::string& id) {
+void TDSSessionManager::Cancel(TDSSession& session) {
   std::lock_guard lock(FSchedulerLock);
-  auto due = FDue.find(id);
-  if (due == FDue.end()) return;
-  FTasks.erase({due->second, id});
-  FDue.erase(due);
+  if (!session.FScheduled) return;
+  FTasks.erase({session.FDue, &session});
+  session.FScheduled = false;
 }
 
 void TDSSessionManager::SchedulerRun() {
@@ -345,9 +344,12 @@ void TDSSessionManager::SchedulerRun() {
       FSchedulerWake.wait_until(lock, due);
       continue;
     }
-    std::string id = FTasks.begin()->second;
+    // The session lives while its check is pending (finishing it cancels the check first), so
+    // its name can be read here; after the unlock only the registry is asked for it.
+    TDSSession* dueSession = FTasks.begin()->second;
+    std::string id = dueSession->SessionName();
+    dueSession->FScheduled = false;
     FTasks.erase(FTasks.begin());
-    FDue.erase(id);
     lock.unlock();
     try {
       std::shared_ptr<TDSSession> session = GetSession(id);
@@ -356,7 +358,7 @@ void TDSSessionManager::SchedulerRun() {
           session->SetStatus(TDSSessionStatus::Terminated);
           TerminateSession(id);
         } else {
-          Schedule(id, session->Duration());
+          Schedule(*session, session->Duration());
         }
       }
     } catch (...) {

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 
@@ -89,6 +90,9 @@ class TDSSession {
   std::shared_ptr<TDSSessionCache> FCache;
   // Its place in the manager's order of use (guarded by the manager's lock).
   std::list<TDSSession*>::iterator FUsePlace;
+  // When the scheduler checks it next, if it is to (guarded by the scheduler's lock).
+  std::chrono::steady_clock::time_point FDue;
+  bool FScheduled = false;
 };
 
 class TDSSessionManager {
@@ -127,8 +131,8 @@ class TDSSessionManager {
  private:
   TDSSessionManager() = default;
   std::string NewId();
-  void Schedule(const std::string& id, int64_t afterMs);
-  void Cancel(const std::string& id);
+  void Schedule(TDSSession& session, int64_t afterMs);
+  void Cancel(TDSSession& session);
   void SchedulerRun();
 
   void Notify(TSessionEvent event, TDSSession& session);
@@ -136,7 +140,8 @@ class TDSSessionManager {
   void Finish(TDSSession& session, bool notifyFirst);
 
   std::recursive_mutex FLock;
-  std::unordered_map<std::string, std::shared_ptr<TDSSession>> FSessions;
+  // Keyed by views of the sessions' own names: a session holds its id once.
+  std::unordered_map<std::string_view, std::shared_ptr<TDSSession>> FSessions;
   // The sessions from the one unused longest to the one used last.
   std::list<TDSSession*> FByUse;
   size_t FMaxSessions = kMaxSessions;
@@ -147,10 +152,10 @@ class TDSSessionManager {
   // the scheduler: due time per session, one thread ("DBXSchedulerThread") created on first need
   std::mutex FSchedulerLock;
   std::condition_variable FSchedulerWake;
-  // Pending checks ordered by due time, and each session's due time so that cancelling one
-  // costs a lookup, not a scan (a busy server holds many thousands of sessions).
-  std::set<std::pair<std::chrono::steady_clock::time_point, std::string>> FTasks;
-  std::unordered_map<std::string, std::chrono::steady_clock::time_point> FDue;
+  // Pending checks ordered by due time; a session's own due time finds its check, so that
+  // cancelling one costs a lookup, not a scan (a busy server holds many thousands of sessions).
+  // A session is in here only until it is finished, which cancels its check first.
+  std::set<std::pair<std::chrono::steady_clock::time_point, TDSSession*>> FTasks;
   std::thread FScheduler;
   bool FStopping = false;
 };
