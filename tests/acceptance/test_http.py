@@ -85,6 +85,25 @@ class HttpWireTest(ServerFixture, unittest.TestCase):
         answer = self.exchange(b"GET / HTTP/1.1\r\nHost: h\r\n\r\nGET /x HTTP/1.1\r\nHost: h\r\n\r\n")
         self.assertEqual(answer.count(b"HTTP/1.1 "), 1)
 
+    def test_connection_ends_in_order(self):
+        """Whether the request was read whole or answered early, the client reads the whole answer
+        and then the end of the stream, never a reset, even with bytes it sent past the request."""
+        cases = [
+            ("request read whole", b"GET / HTTP/1.1\r\nHost: h\r\n\r\n", "HTTP/1.1 200 OK"),
+            ("bytes after the body", b"POST / HTTP/1.1\r\nHost: h\r\nContent-Length: 3\r\n\r\nabc\r\n",
+             "HTTP/1.1 200 OK"),
+            ("answered before the body", b"POST / HTTP/1.1\r\nHost: h\r\nContent-Length: 300000000\r\n\r\n"
+             + b"x" * (256 * 1024), "HTTP/1.1 413 Request Entity Too Long"),
+        ]
+        for name, request, status in cases:
+            with self.subTest(name):
+                with connect("127.0.0.1", self.port) as s:
+                    s.sendall(request)
+                    answer = read_all(s)  # a reset raises here
+                line, headers, body = split_response(answer)
+                self.assertEqual(line, status)
+                self.assertEqual(int(dict(headers)["Content-Length"]), len(body))
+
     def test_continue_before_the_body(self):
         for version in (b"HTTP/1.1", b"HTTP/1.2"):  # the interim answer is always HTTP/1.1
             with self.subTest(version):
