@@ -70,11 +70,14 @@ class TLoggedConnection : public IHTTPConnection {
   bool CanWriteFile() const override { return FInner.CanWriteFile(); }
   long WriteFile(intptr_t fileHandle, int64_t offset, size_t size) override;
   void Abort() override { FInner.Abort(); }
-  std::string PeerAddress() const override { return FInner.PeerAddress(); }
+  std::string PeerAddress() const override;
   uint16_t LocalPort() const override { return FInner.LocalPort(); }
 
  private:
   static constexpr size_t kMaxNoted = 8192;
+
+  size_t HeadEnd(const char* data, size_t size, size_t from);
+  static int StatusOf(const std::string& head);
 
   IHTTPConnection& FInner;
   TAccessLog& FLog;
@@ -87,6 +90,8 @@ class TLoggedConnection : public IHTTPConnection {
   bool FInBody = false;
   int FStatus = 0;
   uint64_t FBodyBytes = 0;
+  mutable std::string FPeerAddress;
+  mutable bool FPeerAddressKnown = false;
 };
 
 }  // namespace quillara
