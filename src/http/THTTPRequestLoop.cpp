@@ -336,7 +336,8 @@ int ReadBody(TReader& reader, TBodyReservation& reservation, THTTPRequestInfo& r
 }
 
 void TakeParams(THTTPRequestInfo& request) {
-  std::string media = TrimBlanks(request.ContentType.substr(0, request.ContentType.find(';')));
+  std::string_view media =
+      TrimmedView(std::string_view(request.ContentType).substr(0, request.ContentType.find(';')));
   if (request.PostStream && SameTextAscii(media, "application/x-www-form-urlencoded")) {
     request.FormParams = request.PostStream->Bytes();
     request.PostStream.reset();
@@ -347,7 +348,8 @@ void TakeParams(THTTPRequestInfo& request) {
 
   for (const std::string& raw : request.RawHeaders) {
     size_t colon = raw.find(':');
-    if (colon != std::string::npos && SameTextAscii(TrimBlanks(raw.substr(0, colon)), "Cookie"))
+    if (colon != std::string::npos &&
+        SameTextAscii(TrimmedView(std::string_view(raw).substr(0, colon)), "Cookie"))
       ParseCookies(raw.substr(colon + 1), request.Cookies);
   }
 }

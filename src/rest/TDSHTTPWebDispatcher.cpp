@@ -1,5 +1,7 @@
 #include "rest/TDSHTTPWebDispatcher.h"
 
+#include <string_view>
+
 #include "base/CodePages.h"
 #include "base/Exceptions.h"
 #include "base/SysUtils.h"
@@ -68,10 +70,11 @@ std::shared_ptr<TDSSession> TDSHTTPWebDispatcher::LoadSession(TWebRequest& reque
                                                               const std::string& sessionId) {
   std::string id =
       sessionId.empty() ? PragmaSessionId(request.GetFieldByName("Pragma")) : sessionId;
-  std::map<std::string, std::string> data = {{"RemoteIP", request.RemoteAddr()},
-                                             {"RemoteAppName", request.UserAgent()},
-                                             {"CommunicationProtocol", request.ProtocolVersion()},
-                                             {"ProtocolSubType", "rest"}};
+  std::map<std::string, std::string> data;
+  data.emplace("RemoteIP", request.RemoteAddr());
+  data.emplace("RemoteAppName", request.UserAgent());
+  data.emplace("CommunicationProtocol", request.ProtocolVersion());
+  data.emplace("ProtocolSubType", "rest");
   if (!TDSSessionManager::Instance().LoadRESTSession(id, "", SessionTimeout, data).Ok)
     return nullptr;
   std::shared_ptr<TDSSession> session = TDSSessionManager::CurrentSession();
@@ -106,7 +109,8 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
   TCallQuery call = ReadCallQuery(request.QueryFields());
   std::shared_ptr<TDSSession> session = LoadSession(request, call.SessionId);
   if (!session) return AnswerSessionExpired(response);
-  if (LowerAscii(rest).rfind("/closesession/", 0) == 0) {
+  constexpr std::string_view kCloseSession = "/closesession/";
+  if (SameTextAscii(std::string_view(rest).substr(0, kCloseSession.size()), kCloseSession)) {
     TDSSessionManager::Instance().CloseSession(session->SessionName());
     return AnswerStatus(response, 200, TDSMessages::kSessionClosed);
   }
