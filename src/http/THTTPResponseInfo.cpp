@@ -283,6 +283,15 @@ bool THTTPResponseInfo::WriteStream(std::string& out, int64_t& left) {
   // Large pieces: a download of gigabytes costs few system calls. The first one goes out with
   // the header.
   constexpr size_t kPiece = 256 * 1024;
+  // Bytes already in memory that fit one piece go out from where they are.
+  if (auto* memory = dynamic_cast<TMemoryStream*>(FContentStream.get());
+      memory && memory->Bytes().size() <= kPiece) {
+    const std::string& bytes = memory->Bytes();
+    size_t before = out.size();
+    AppendBody(out, bytes.data(), left != 0 ? bytes.size() : 0, left);
+    memory->SetPosition(int64_t(out.size() - before));
+    return Flush(out);
+  }
   auto buffer = std::make_unique_for_overwrite<char[]>(kPiece);
   for (size_t n; left != 0 && (n = FContentStream->Read(buffer.get(), kPiece)) > 0;) {
     AppendBody(out, buffer.get(), n, left);
