@@ -234,11 +234,13 @@ bool TLoggedConnection::Write(const char* data, size_t size) {
     // The head ends at its blank line; an interim 1xx answer is followed by the final one.
     size_t end = HeadEnd(data, size, used);
     size_t headBytes = (end == std::string_view::npos ? size : end) - used;
-    if (FHead.size() < 32) FHead.append(data + used, std::min(32 - FHead.size(), headBytes));
+    size_t noted = std::min(sizeof FHead - FHeadSize, headBytes);
+    std::memcpy(FHead + FHeadSize, data + used, noted);
+    FHeadSize += noted;
     used += headBytes;
     if (end == std::string_view::npos) break;
-    int status = StatusOf(FHead);
-    FHead.clear();
+    int status = StatusOf(std::string_view(FHead, FHeadSize));
+    FHeadSize = 0;
     FTail = 0;
     if (status < 100 || status >= 200) {
       FStatus = status == 0 ? -1 : status;
@@ -249,15 +251,16 @@ bool TLoggedConnection::Write(const char* data, size_t size) {
   return ok;
 }
 
-int TLoggedConnection::StatusOf(const std::string& head) {
+int TLoggedConnection::StatusOf(std::string_view head) {
   // Our own status lines read directly; anything else as the general pattern reads it.
   if (head.size() >= 13 && head.compare(0, 9, "HTTP/1.1 ") == 0 &&
       std::all_of(head.begin() + 9, head.begin() + 12,
                   [](char c) { return c >= '0' && c <= '9'; }) &&
       !(head[12] >= '0' && head[12] <= '9'))
     return (head[9] - '0') * 100 + (head[10] - '0') * 10 + (head[11] - '0');
+  std::string text(head);
   int status = 0;
-  std::sscanf(head.c_str(), "HTTP/%*d.%*d %3d", &status);
+  std::sscanf(text.c_str(), "HTTP/%*d.%*d %3d", &status);
   return status;
 }
 

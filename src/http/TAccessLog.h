@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "http/IHTTPConnection.h"
@@ -77,7 +78,7 @@ class TLoggedConnection : public IHTTPConnection {
   static constexpr size_t kMaxNoted = 8192;
 
   size_t HeadEnd(const char* data, size_t size, size_t from);
-  static int StatusOf(const std::string& head);
+  static int StatusOf(std::string_view head);
 
   IHTTPConnection& FInner;
   TAccessLog& FLog;
@@ -85,7 +86,8 @@ class TLoggedConnection : public IHTTPConnection {
   std::time_t FStartTime = std::time(nullptr);
   std::string FRequestLine;
   bool FRequestLineDone = false;
-  std::string FHead;   // the start of the answer's head, enough for its status line
+  char FHead[32];  // the start of the answer's head, enough for its status line
+  size_t FHeadSize = 0;
   uint32_t FTail = 0;  // its last four bytes
   bool FInBody = false;
   int FStatus = 0;

@@ -218,6 +218,11 @@ void TakeTarget(THTTPRequestInfo& r, const std::string& target) {
     r.Document = "*";
     return;
   }
+  // An origin-form target, the usual kind, is decoded as it is.
+  if (r.URI.find('\\') == std::string::npos && r.URI.find("://") == std::string::npos) {
+    r.Document = DecodeRequestPath(r.URI);
+    return;
+  }
   std::string path = r.URI;
   std::replace(path.begin(), path.end(), '\\', '/');
   size_t scheme = path.find("://");

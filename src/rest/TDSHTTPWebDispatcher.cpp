@@ -115,9 +115,13 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
     return AnswerStatus(response, 200, TDSMessages::kSessionClosed);
   }
   if (call.Status >= 300) return AnswerStatus(response, call.Status, call.StatusText);
-  response.CustomHeaders().emplace_back(
-      "Pragma", "dssession=" + session->SessionName() +
-                    ",dssessionexpires=" + std::to_string(session->ExpiresIn()));
+  std::string pragma;
+  pragma.reserve(64);
+  pragma.append("dssession=")
+      .append(session->SessionName())
+      .append(",dssessionexpires=")
+      .append(std::to_string(session->ExpiresIn()));
+  response.CustomHeaders().emplace_back("Pragma", std::move(pragma));
   if (!IsServedCommand(type)) return AnswerCommandNotSupported(response, request.Method());
 
   std::string ownBody;

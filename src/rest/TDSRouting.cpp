@@ -55,7 +55,10 @@ std::string BuildMethodName(TDSHTTPCommandType type, const std::string& classNam
   if ((!methodName.empty() && (methodName[0] == '"' || methodName[0] == '\'')) ||
       className == "DSAdmin" || className == "DSMetadata")
     prefix.clear();
-  return className + "." + prefix + methodName;
+  std::string name;
+  name.reserve(className.size() + 1 + prefix.size() + methodName.size());
+  name.append(className).append(".").append(prefix).append(methodName);
+  return name;
 }
 
 TDSHTTPCommandType CommandTypeOf(TWebRequest& request) {
