@@ -355,3 +355,22 @@ TEST(DecodeRequestPath, EscapeRules) {
   };
   for (const Case& c : cases) EXPECT_EQ(DecodeRequestPath(c.in), c.out) << c.in;
 }
+
+TEST(DecodeRequestPath, BytesWithoutEscapesReadAsUtf8) {
+  struct Case {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"/plain/path.html", "/plain/path.html"},
+      {"/caf\xC3\xA9", "/caf\xC3\xA9"},
+      {"/\xF0\x9F\x98\x80", "/\xF0\x9F\x98\x80"},
+      {"/\xFF"
+       "a",
+       "/\xEF\xBF\xBD"
+       "a"},
+      {"/\xC3", "/\xEF\xBF\xBD"},
+      {"/\xC3\xA9%20", "/\xC3\xA9 "},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(DecodeRequestPath(c.in), c.out) << c.in;
+}
