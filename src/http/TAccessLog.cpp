@@ -1,6 +1,7 @@
 #include "http/TAccessLog.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -21,8 +22,14 @@ std::unique_ptr<TAccessLog> gInstalled;
 
 // The request line as the client sent it, made safe for a quoted log field: quotes, backslashes,
 // control and non-ASCII bytes as \xHH, so that no request can forge or split a line.
+constexpr std::array<bool, 256> kNeedsEscape = [] {
+  std::array<bool, 256> table{};
+  for (int c = 0; c < 256; ++c) table[size_t(c)] = c < 0x20 || c >= 0x7F || c == '"' || c == '\\';
+  return table;
+}();
+
 bool NeedsEscape(unsigned char c) {
-  return c < 0x20 || c >= 0x7F || c == '"' || c == '\\';
+  return kNeedsEscape[c];
 }
 
 void AppendEscaped(std::string& out, const std::string& text) {

@@ -317,8 +317,10 @@ void TDSSessionManager::Schedule(const std::string& id, int64_t afterMs) {
   std::lock_guard lock(FSchedulerLock);
   if (FStopping) return;
   auto due = Clock::now() + std::chrono::milliseconds(afterMs);
-  if (auto old = FDue.find(id); old != FDue.end()) FTasks.erase({old->second, id});
-  FDue[id] = due;
+  if (auto [slot, added] = FDue.try_emplace(id, due); !added) {
+    FTasks.erase({slot->second, id});
+    slot->second = due;
+  }
   auto task = FTasks.emplace(due, id).first;
   if (!FScheduler.joinable()) FScheduler = std::thread([this] { SchedulerRun(); });
   // only a task that is now the earliest changes when the scheduler must wake
