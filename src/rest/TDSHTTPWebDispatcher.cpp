@@ -70,11 +70,12 @@ std::shared_ptr<TDSSession> TDSHTTPWebDispatcher::LoadSession(TWebRequest& reque
                                                               const std::string& sessionId) {
   std::string id =
       sessionId.empty() ? PragmaSessionId(request.GetFieldByName("Pragma")) : sessionId;
-  std::map<std::string, std::string> data;
-  data.emplace("RemoteIP", request.RemoteAddr());
-  data.emplace("RemoteAppName", request.UserAgent());
-  data.emplace("CommunicationProtocol", request.ProtocolVersion());
-  data.emplace("ProtocolSubType", "rest");
+  // The same four entries on every call: kept per thread, their storage serves the next call.
+  thread_local std::map<std::string, std::string> data;
+  data["RemoteIP"] = request.RemoteAddr();
+  data["RemoteAppName"] = request.UserAgent();
+  data["CommunicationProtocol"] = request.ProtocolVersion();
+  data["ProtocolSubType"] = "rest";
   if (!TDSSessionManager::Instance().LoadRESTSession(id, "", SessionTimeout, data).Ok)
     return nullptr;
   std::shared_ptr<TDSSession> session = TDSSessionManager::CurrentSession();
