@@ -296,9 +296,10 @@ bool THTTPResponseInfo::WriteStream(std::string& out, int64_t& left) {
   if (auto* memory = dynamic_cast<TMemoryStream*>(FContentStream.get());
       memory && memory->Bytes().size() <= kPiece) {
     const std::string& bytes = memory->Bytes();
-    size_t before = out.size();
-    AppendBody(out, bytes.data(), left != 0 ? bytes.size() : 0, left);
-    memory->SetPosition(int64_t(out.size() - before));
+    if (left != 0) {
+      AppendBody(out, bytes.data(), bytes.size(), left);
+      memory->SetPosition(memory->Size());
+    }
     return Flush(out);
   }
   auto buffer = std::make_unique_for_overwrite<char[]>(kPiece);
