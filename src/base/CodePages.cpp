@@ -28,7 +28,10 @@ std::string EncodeText(std::u16string_view text, TCodePage codePage) {
     if (platform::EncodeAnsi(text, out)) return out;
     codePage = TCodePage::cpWindows1252;
   }
-  out.reserve(text.size());
+  // Written into storage sized up front: never more bytes than units.
+  size_t start = out.size();
+  out.resize(start + text.size());
+  char* o = out.data() + start;
   for (size_t i = 0; i < text.size(); ++i) {
     char16_t c = text[i];
     int b = -1;
@@ -37,8 +40,9 @@ std::string EncodeText(std::u16string_view text, TCodePage codePage) {
     if (codePage == TCodePage::cpUSASCII && c < 0x80) b = c;
     // a surrogate pair is one character and becomes one "?"
     if (SurrogatePairAt(text, i)) ++i;
-    out.push_back(b < 0 ? '?' : char(b));
+    *o++ = b < 0 ? '?' : char(b);
   }
+  out.resize(size_t(o - out.data()));
   return out;
 }
 
@@ -49,15 +53,18 @@ Text DecodeBytes(std::string_view bytes, TCodePage codePage) {
     if (platform::DecodeAnsi(bytes, out)) return out;
     codePage = TCodePage::cpWindows1252;
   }
-  out.reserve(bytes.size());
+  // One unit per byte, written into storage sized up front.
+  size_t start = out.size();
+  out.resize(start + bytes.size());
+  char16_t* o = out.data() + start;
   for (char ch : bytes) {
     auto b = static_cast<unsigned char>(ch);
     if (b < 0x80 || codePage == TCodePage::cpISO88591) {
-      out.push_back(b);
+      *o++ = b;
     } else if (codePage == TCodePage::cpWindows1252) {
-      out.push_back(b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b));
+      *o++ = b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b);
     } else {
-      out.push_back(u'?');
+      *o++ = u'?';
     }
   }
   return out;

@@ -2,14 +2,16 @@
 
 namespace quillara {
 
+// Both directions write into storage sized up front: converting per unit with push_back cost
+// more than the conversion itself on the short texts of every request.
 Text Utf8ToText(std::string_view s) {
-  Text out;
-  out.reserve(s.size());
+  Text out(s.size(), u'\0');  // never more units than bytes
+  char16_t* o = out.data();
   size_t i = 0;
   while (i < s.size()) {
     unsigned char b = static_cast<unsigned char>(s[i]);
     if (b < 0x80) {
-      out.push_back(b);
+      *o++ = b;
       ++i;
       continue;
     }
@@ -28,41 +30,61 @@ Text Utf8ToText(std::string_view s) {
     static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
     if (ok && (cp < kMin[extra] || cp > 0x10FFFF || IsSurrogate(cp))) ok = false;
     if (!ok) {
-      out.push_back(0xFFFD);
+      *o++ = 0xFFFD;
       ++i;
       continue;
     }
-    AppendUtf16(out, cp);
+    char16_t units[2];
+    int count = Utf16Units(cp, units);
+    *o++ = units[0];
+    if (count == 2) *o++ = units[1];
     i += size_t(extra) + 1;
   }
+  out.resize(size_t(o - out.data()));
   return out;
 }
 
 std::string TextToUtf8(std::u16string_view t) {
-  std::string out;
-  out.reserve(t.size());
+  size_t bytes = 0;
+  for (size_t i = 0; i < t.size(); ++i) {
+    char16_t c = t[i];
+    if (c < 0x80) {
+      ++bytes;
+    } else if (c < 0x800) {
+      bytes += 2;
+    } else if (SurrogatePairAt(t, i)) {
+      bytes += 4;
+      ++i;
+    } else {
+      bytes += 3;  // a lone surrogate becomes U+FFFD
+    }
+  }
+  std::string out(bytes, '\0');
+  char* o = out.data();
   for (size_t i = 0; i < t.size(); ++i) {
     char32_t cp = t[i];
+    if (cp < 0x80) {
+      *o++ = char(cp);
+      continue;
+    }
     if (SurrogatePairAt(t, i)) {
       cp = CodePointOfPair(t[i], t[i + 1]);
       ++i;
     } else if (IsSurrogate(cp)) {
       cp = 0xFFFD;
     }
-    if (cp < 0x80) {
-      out.push_back(char(cp));
-    } else if (cp < 0x800) {
-      out.push_back(char(0xC0 | (cp >> 6)));
-      out.push_back(char(0x80 | (cp & 0x3F)));
+    if (cp < 0x800) {
+      *o++ = char(0xC0 | (cp >> 6));
+      *o++ = char(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-      out.push_back(char(0xE0 | (cp >> 12)));
-      out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(char(0x80 | (cp & 0x3F)));
+      *o++ = char(0xE0 | (cp >> 12));
+      *o++ = char(0x80 | ((cp >> 6) & 0x3F));
+      *o++ = char(0x80 | (cp & 0x3F));
     } else {
-      out.push_back(char(0xF0 | (cp >> 18)));
-      out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(char(0x80 | (cp & 0x3F)));
+      *o++ = char(0xF0 | (cp >> 18));
+      *o++ = char(0x80 | ((cp >> 12) & 0x3F));
+      *o++ = char(0x80 | ((cp >> 6) & 0x3F));
+      *o++ = char(0x80 | (cp & 0x3F));
     }
   }
   return out;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "http/IHTTPConnection.h"
@@ -70,11 +71,14 @@ class TLoggedConnection : public IHTTPConnection {
   bool CanWriteFile() const override { return FInner.CanWriteFile(); }
   long WriteFile(intptr_t fileHandle, int64_t offset, size_t size) override;
   void Abort() override { FInner.Abort(); }
-  std::string PeerAddress() const override { return FInner.PeerAddress(); }
+  std::string PeerAddress() const override;
   uint16_t LocalPort() const override { return FInner.LocalPort(); }
 
  private:
   static constexpr size_t kMaxNoted = 8192;
+
+  size_t HeadEnd(const char* data, size_t size, size_t from);
+  static int StatusOf(std::string_view head);
 
   IHTTPConnection& FInner;
   TAccessLog& FLog;
@@ -82,11 +86,14 @@ class TLoggedConnection : public IHTTPConnection {
   std::time_t FStartTime = std::time(nullptr);
   std::string FRequestLine;
   bool FRequestLineDone = false;
-  std::string FHead;   // the start of the answer's head, enough for its status line
+  char FHead[32];  // the start of the answer's head, enough for its status line
+  size_t FHeadSize = 0;
   uint32_t FTail = 0;  // its last four bytes
   bool FInBody = false;
   int FStatus = 0;
   uint64_t FBodyBytes = 0;
+  mutable std::string FPeerAddress;
+  mutable bool FPeerAddressKnown = false;
 };
 
 }  // namespace quillara

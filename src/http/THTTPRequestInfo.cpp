@@ -29,6 +29,10 @@ std::string THTTPRequestInfo::RawHeaderValue(std::string_view name) const {
 void SplitContentType(const std::string& value, std::string& type, std::string& charSet) {
   type.clear();
   charSet.clear();
+  if (value.find(';') == std::string::npos) {  // the usual case: no parameters
+    type.assign(Trimmed(value));
+    return;
+  }
   bool first = true;
   for (std::string_view piece : SplitText(value, ";")) {
     std::string part = TrimBlanks(piece);
@@ -46,11 +50,11 @@ void SplitContentType(const std::string& value, std::string& type, std::string& 
 }
 
 std::string DefaultCharSet(const std::string& type) {
-  std::string media = LowerAscii(TrimBlanks(type.substr(0, type.find(';'))));
-  if (media.rfind("text/", 0) != 0) return "";
-  std::string sub = media.substr(5);
-  if (sub == "xml" || sub == "xml-external-parsed-entity" ||
-      (sub.size() >= 4 && sub.compare(sub.size() - 4, 4, "+xml") == 0))
+  std::string_view media = Trimmed(std::string_view(type).substr(0, type.find(';')));
+  if (!SameTextAscii(media.substr(0, 5), "text/")) return "";
+  std::string_view sub = media.substr(5);
+  if (SameTextAscii(sub, "xml") || SameTextAscii(sub, "xml-external-parsed-entity") ||
+      (sub.size() >= 4 && SameTextAscii(sub.substr(sub.size() - 4), "+xml")))
     return "us-ascii";
   return "ISO-8859-1";
 }

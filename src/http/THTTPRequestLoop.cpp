@@ -1,7 +1,10 @@
 #include "http/THTTPRequestLoop.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <iterator>
+#include <string_view>
 
 #include "base/Base64.h"
 #include "base/CodePages.h"
@@ -117,23 +120,27 @@ void ParseCookies(const std::string& header, std::vector<THTTPCookie>& cookies) 
   }
 }
 
-int VersionNumber(const std::string& s) {
+int VersionNumber(std::string_view s) {
   if (s.empty() || s.size() > 9) return -1;
-  for (char c : s)
+  int value = 0;
+  for (char c : s) {
     if (c < '0' || c > '9') return -1;
-  return std::stoi(s);
+    value = value * 10 + (c - '0');
+  }
+  return value;
 }
 
 void SplitVersion(THTTPRequestInfo& r) {
-  size_t slash = r.Version.find('/');
-  if (slash == std::string::npos) return;
-  size_t dot = r.Version.find('.', slash + 1);
-  if (dot == std::string::npos) {
-    r.VersionMajor = VersionNumber(r.Version.substr(slash + 1));
+  std::string_view version(r.Version);
+  size_t slash = version.find('/');
+  if (slash == std::string_view::npos) return;
+  size_t dot = version.find('.', slash + 1);
+  if (dot == std::string_view::npos) {
+    r.VersionMajor = VersionNumber(version.substr(slash + 1));
     return;
   }
-  r.VersionMajor = VersionNumber(r.Version.substr(slash + 1, dot - slash - 1));
-  r.VersionMinor = VersionNumber(r.Version.substr(dot + 1));
+  r.VersionMajor = VersionNumber(version.substr(slash + 1, dot - slash - 1));
+  r.VersionMinor = VersionNumber(version.substr(dot + 1));
 }
 
 THTTPCommandType CommandTypeOf(const std::string& command) {
@@ -144,44 +151,80 @@ THTTPCommandType CommandTypeOf(const std::string& command) {
   return hcUnknown;
 }
 
+std::string_view TrimmedView(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+  return s.substr(b, e - b);
+}
+
+// The headers the request info keeps, each taken from the first line of its name, in one pass
+// over the header lines rather than one per name.
 void TakeHeaders(THTTPRequestInfo& r) {
-  r.Host = r.RawHeaderValue("Host");
-  r.Accept = r.RawHeaderValue("Accept");
-  r.AcceptCharSet = r.RawHeaderValue("Accept-Charset");
-  r.AcceptEncoding = r.RawHeaderValue("Accept-Encoding");
-  r.AcceptLanguage = r.RawHeaderValue("Accept-Language");
-  r.From = r.RawHeaderValue("From");
-  r.Referer = r.RawHeaderValue("Referer");
-  r.UserAgent = r.RawHeaderValue("User-Agent");
-  r.Connection = r.RawHeaderValue("Connection");
-  r.CacheControl = r.RawHeaderValue("Cache-control");
-  r.ContentEncoding = r.RawHeaderValue("Content-Encoding");
-  r.ContentLanguage = r.RawHeaderValue("Content-Language");
-  r.ContentVersion = r.RawHeaderValue("Content-Version");
-  r.ContentDisposition = r.RawHeaderValue("Content-Disposition");
-  r.Pragma = r.RawHeaderValue("Pragma");
-  r.ETag = r.RawHeaderValue("ETag");
-  r.TransferEncoding = r.RawHeaderValue("Transfer-Encoding");
-  r.MethodOverride = r.RawHeaderValue("X-HTTP-Method-Override");
-  SplitContentType(r.RawHeaderValue("Content-Type"), r.ContentType, r.CharSet);
+  std::string contentType, length;
+  const std::pair<std::string_view, std::string*> fields[] = {
+      {"Host", &r.Host},
+      {"Accept", &r.Accept},
+      {"Accept-Charset", &r.AcceptCharSet},
+      {"Accept-Encoding", &r.AcceptEncoding},
+      {"Accept-Language", &r.AcceptLanguage},
+      {"From", &r.From},
+      {"Referer", &r.Referer},
+      {"User-Agent", &r.UserAgent},
+      {"Connection", &r.Connection},
+      {"Cache-control", &r.CacheControl},
+      {"Content-Encoding", &r.ContentEncoding},
+      {"Content-Language", &r.ContentLanguage},
+      {"Content-Version", &r.ContentVersion},
+      {"Content-Disposition", &r.ContentDisposition},
+      {"Pragma", &r.Pragma},
+      {"ETag", &r.ETag},
+      {"Transfer-Encoding", &r.TransferEncoding},
+      {"X-HTTP-Method-Override", &r.MethodOverride},
+      {"Content-Type", &contentType},
+      {"Content-Length", &length}};
+  constexpr size_t kFields = std::size(fields);
+  static_assert(kFields <= 32);
+  uint32_t taken = 0;
+  for (const std::string& line : r.RawHeaders) {
+    std::string_view view(line);
+    size_t colon = view.find(':');
+    if (colon == std::string_view::npos) continue;
+    std::string_view name = TrimmedView(view.substr(0, colon));
+    for (size_t i = 0; i < kFields; ++i) {
+      if (name.size() != fields[i].first.size() || !SameTextAscii(name, fields[i].first)) continue;
+      if (!(taken & (1u << i))) {
+        taken |= 1u << i;
+        fields[i].second->assign(TrimmedView(view.substr(colon + 1)));
+      }
+      break;
+    }
+  }
+  SplitContentType(contentType, r.ContentType, r.CharSet);
   if (r.CharSet.empty()) r.CharSet = DefaultCharSet(r.ContentType);
-  std::string length = TrimBlanks(r.RawHeaderValue("Content-Length"));
-  auto value = TryStrToInt64(Utf8ToText(length));
+  auto value = TryStrToInt64(Utf8ToText(TrimBlanks(length)));
   r.ContentLength = value && *value >= 0 ? *value : -1;
 }
 
 // Splits an absolute target "scheme://host[:port]/path" and decodes the path.
 void TakeTarget(THTTPRequestInfo& r, const std::string& target) {
   size_t q = target.find('?');
-  r.URI = target.substr(0, q);
-  r.QueryParams = q == std::string::npos ? "" : target.substr(q + 1);
+  r.URI.assign(target, 0, q);
+  if (q == std::string::npos)
+    r.QueryParams.clear();
+  else
+    r.QueryParams.assign(target, q + 1);
   if (r.URI == "*") {
     r.Document = "*";
     return;
   }
+  // An origin-form target, the usual kind, is decoded as it is.
+  if (r.URI.find('\\') == std::string::npos && r.URI.find("://") == std::string::npos) {
+    r.Document = DecodeRequestPath(r.URI);
+    return;
+  }
   std::string path = r.URI;
-  for (char& c : path)
-    if (c == '\\') c = '/';
+  std::replace(path.begin(), path.end(), '\\', '/');
   size_t scheme = path.find("://");
   if (scheme != std::string::npos && path.find('/') > scheme) {
     size_t hostStart = scheme + 3;
@@ -298,7 +341,8 @@ int ReadBody(TReader& reader, TBodyReservation& reservation, THTTPRequestInfo& r
 }
 
 void TakeParams(THTTPRequestInfo& request) {
-  std::string media = TrimBlanks(request.ContentType.substr(0, request.ContentType.find(';')));
+  std::string_view media =
+      TrimmedView(std::string_view(request.ContentType).substr(0, request.ContentType.find(';')));
   if (request.PostStream && SameTextAscii(media, "application/x-www-form-urlencoded")) {
     request.FormParams = request.PostStream->Bytes();
     request.PostStream.reset();
@@ -309,7 +353,8 @@ void TakeParams(THTTPRequestInfo& request) {
 
   for (const std::string& raw : request.RawHeaders) {
     size_t colon = raw.find(':');
-    if (colon != std::string::npos && SameTextAscii(TrimBlanks(raw.substr(0, colon)), "Cookie"))
+    if (colon != std::string::npos &&
+        SameTextAscii(TrimmedView(std::string_view(raw).substr(0, colon)), "Cookie"))
       ParseCookies(raw.substr(colon + 1), request.Cookies);
   }
 }
@@ -394,7 +439,14 @@ bool THTTPRequestLoop::Run(IHTTPConnection& connection, const THandler& handler)
 }
 
 std::string DecodeRequestPath(const std::string& path) {
+  auto ascii = [](std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  };
+  // Most paths have nothing to decode and no byte to check as UTF-8.
+  if (path.find('%') == std::string::npos && ascii(path)) return path;
   std::string bytes;
+  bytes.reserve(path.size());
   auto hexRun = [&](size_t from, size_t count, int& value) {
     value = 0;
     if (from + count > path.size()) return false;
@@ -419,6 +471,7 @@ std::string DecodeRequestPath(const std::string& path) {
       i = std::min(path.size(), i + 3);
     }
   }
+  if (ascii(bytes)) return bytes;
   return TextToUtf8(Utf8ToText(bytes));
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "base/CodePages.h"
 #include "base/Exceptions.h"
@@ -104,8 +105,10 @@ const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 
 }  // namespace
 
-std::string FormatHTTPDate(std::time_t time) {
-  // Every answer of one second asks for the same text.
+namespace {
+
+// Every answer of one second asks for the same text.
+const std::string& CachedHTTPDate(std::time_t time) {
   thread_local std::time_t cachedTime = -1;
   thread_local std::string cachedText;
   if (time == cachedTime) return cachedText;
@@ -118,6 +121,12 @@ std::string FormatHTTPDate(std::time_t time) {
   cachedTime = time;
   cachedText = buf;
   return cachedText;
+}
+
+}  // namespace
+
+std::string FormatHTTPDate(std::time_t time) {
+  return CachedHTTPDate(time);
 }
 
 std::time_t ParseHTTPDate(const std::string& text) {
@@ -206,7 +215,7 @@ std::string THTTPResponseInfo::HeaderText(bool forContent, int64_t textBytes) {
       .append(" ")
       .append(ResponseText)
       .append("\r\n");
-  auto line = [&](const char* name, const std::string& value) {
+  auto line = [&](std::string_view name, std::string_view value) {
     if (!value.empty()) out.append(name).append(": ").append(value).append("\r\n");
   };
   line("Connection", CloseConnection ? "close" : "keep-alive");
@@ -222,9 +231,9 @@ std::string THTTPResponseInfo::HeaderText(bool forContent, int64_t textBytes) {
   if (ContentLength >= 0)
     out.append("Content-Length: ").append(std::to_string(ContentLength)).append("\r\n");
   line("Cache-control", CacheControl);
-  line("Date", FormatHTTPDate(Date));
+  line("Date", CachedHTTPDate(Date));
   line("ETag", ETag);
-  line("Expires", Expires >= 0 ? FormatHTTPDate(Expires) : "");
+  if (Expires >= 0) line("Expires", CachedHTTPDate(Expires));
   line("Pragma", Pragma);
   line("Transfer-Encoding", TransferEncoding);
   for (const auto& [name, value] : CustomHeaders)
@@ -232,7 +241,7 @@ std::string THTTPResponseInfo::HeaderText(bool forContent, int64_t textBytes) {
   line("Content-Range", ContentRange);
   line("Accept-Patch", AcceptPatch);
   line("Accept-Ranges", AcceptRanges);
-  line("Last-Modified", LastModified >= 0 ? FormatHTTPDate(LastModified) : "");
+  if (LastModified >= 0) line("Last-Modified", CachedHTTPDate(LastModified));
   line("Server", ServerSoftware);
   line("Location", Location);
   line("WWW-Authenticate", WWWAuthenticate);
@@ -283,6 +292,16 @@ bool THTTPResponseInfo::WriteStream(std::string& out, int64_t& left) {
   // Large pieces: a download of gigabytes costs few system calls. The first one goes out with
   // the header.
   constexpr size_t kPiece = 256 * 1024;
+  // Bytes already in memory that fit one piece go out from where they are.
+  if (auto* memory = dynamic_cast<TMemoryStream*>(FContentStream.get());
+      memory && memory->Bytes().size() <= kPiece) {
+    const std::string& bytes = memory->Bytes();
+    if (left != 0) {
+      AppendBody(out, bytes.data(), bytes.size(), left);
+      memory->SetPosition(memory->Size());
+    }
+    return Flush(out);
+  }
   auto buffer = std::make_unique_for_overwrite<char[]>(kPiece);
   for (size_t n; left != 0 && (n = FContentStream->Read(buffer.get(), kPiece)) > 0;) {
     if (!out.empty()) {

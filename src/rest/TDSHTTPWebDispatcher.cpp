@@ -1,5 +1,7 @@
 #include "rest/TDSHTTPWebDispatcher.h"
 
+#include <string_view>
+
 #include "base/CodePages.h"
 #include "base/Exceptions.h"
 #include "base/SysUtils.h"
@@ -68,10 +70,12 @@ std::shared_ptr<TDSSession> TDSHTTPWebDispatcher::LoadSession(TWebRequest& reque
                                                               const std::string& sessionId) {
   std::string id =
       sessionId.empty() ? PragmaSessionId(request.GetFieldByName("Pragma")) : sessionId;
-  std::map<std::string, std::string> data = {{"RemoteIP", request.RemoteAddr()},
-                                             {"RemoteAppName", request.UserAgent()},
-                                             {"CommunicationProtocol", request.ProtocolVersion()},
-                                             {"ProtocolSubType", "rest"}};
+  // The same four entries on every call: kept per thread, their storage serves the next call.
+  thread_local std::map<std::string, std::string> data;
+  data["RemoteIP"] = request.RemoteAddr();
+  data["RemoteAppName"] = request.UserAgent();
+  data["CommunicationProtocol"] = request.ProtocolVersion();
+  data["ProtocolSubType"] = "rest";
   if (!TDSSessionManager::Instance().LoadRESTSession(id, "", SessionTimeout, data).Ok)
     return nullptr;
   std::shared_ptr<TDSSession> session = TDSSessionManager::CurrentSession();
@@ -106,14 +110,19 @@ void TDSHTTPWebDispatcher::ProcessRESTCall(TWebRequest& request, TWebResponse& r
   TCallQuery call = ReadCallQuery(request.QueryFields());
   std::shared_ptr<TDSSession> session = LoadSession(request, call.SessionId);
   if (!session) return AnswerSessionExpired(response);
-  if (LowerAscii(rest).rfind("/closesession/", 0) == 0) {
+  constexpr std::string_view kCloseSession = "/closesession/";
+  if (SameTextAscii(std::string_view(rest).substr(0, kCloseSession.size()), kCloseSession)) {
     TDSSessionManager::Instance().CloseSession(session->SessionName());
     return AnswerStatus(response, 200, TDSMessages::kSessionClosed);
   }
   if (call.Status >= 300) return AnswerStatus(response, call.Status, call.StatusText);
-  response.CustomHeaders().emplace_back(
-      "Pragma", "dssession=" + session->SessionName() +
-                    ",dssessionexpires=" + std::to_string(session->ExpiresIn()));
+  std::string pragma;
+  pragma.reserve(64);
+  pragma.append("dssession=")
+      .append(session->SessionName())
+      .append(",dssessionexpires=")
+      .append(std::to_string(session->ExpiresIn()));
+  response.CustomHeaders().emplace_back("Pragma", std::move(pragma));
   if (!IsServedCommand(type)) return AnswerCommandNotSupported(response, request.Method());
 
   std::string ownBody;

@@ -1,5 +1,8 @@
 #include "rest/TDSRouting.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "base/CodePages.h"
 #include "base/Exceptions.h"
 #include "http/THTTPRequestLoop.h"
@@ -21,20 +24,22 @@ bool MatchContext(const std::string& prefix, const std::string& text, std::strin
   }
   if (d == std::string::npos) d = text.find('?', start);
   if (d == std::string::npos) d = text.size();
-  std::string segment = text.substr(start, d - start);
-  if (!SameTextAscii(prefix, segment)) return false;
-  rest = text.substr(d);
+  if (!SameTextAscii(prefix, std::string_view(text).substr(start, d - start))) return false;
+  rest.assign(text, d);
   return true;
 }
 
 std::vector<std::string> SplitRestPath(const std::string& text) {
   if (text.find('/') == std::string::npos) throw Exception(TDSMessages::kInvalidRequestFormat);
-  std::string t = text[0] == '/' ? text.substr(1) : text;
+  std::string_view t(text);
+  if (t[0] == '/') t.remove_prefix(1);
   std::vector<std::string> segments;
+  segments.reserve(size_t(std::count(t.begin(), t.end(), '/')) + 1);
   for (std::string_view piece : SplitSegments(t, "/")) {
-    std::string segment(piece);
-    segments.push_back(segment.find('%') == std::string::npos ? segment
-                                                              : DecodeRequestPath(segment));
+    if (piece.find('%') == std::string_view::npos)
+      segments.emplace_back(piece);
+    else
+      segments.push_back(DecodeRequestPath(std::string(piece)));
   }
   if (segments.size() < 2 || segments[0].empty() || segments[1].empty())
     throw Exception(TDSMessages::kInvalidRequestFormat);
@@ -50,7 +55,10 @@ std::string BuildMethodName(TDSHTTPCommandType type, const std::string& classNam
   if ((!methodName.empty() && (methodName[0] == '"' || methodName[0] == '\'')) ||
       className == "DSAdmin" || className == "DSMetadata")
     prefix.clear();
-  return className + "." + prefix + methodName;
+  std::string name;
+  name.reserve(className.size() + 1 + prefix.size() + methodName.size());
+  name.append(className).append(".").append(prefix).append(methodName);
+  return name;
 }
 
 TDSHTTPCommandType CommandTypeOf(TWebRequest& request) {

@@ -184,7 +184,12 @@ std::string ReadMethodName(const std::string& text, std::vector<Text>* presets) 
 }  // namespace
 
 TDSMethodInfo& TDSServer::ResolveMethod(const std::string& name, std::vector<Text>* presets) const {
-  if (TDSMethodInfo* m = FindMethod(UpperAscii(name))) return *m;
+  // The table is searched by upper-case names; the search key's storage is kept per thread.
+  thread_local std::string searchName;
+  searchName.assign(name);
+  for (char& c : searchName)
+    if (c >= 'a' && c <= 'z') c = char(c - 32);
+  if (TDSMethodInfo* m = FindMethod(searchName)) return *m;
   std::string reread = ReadMethodName(name, presets);
   if (TDSMethodInfo* m = FindMethod(UpperAscii(reread))) return *m;
   throw Exception(FormatMessage(TDSMessages::kMethodNotFound, {reread}));

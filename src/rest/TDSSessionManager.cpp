@@ -182,7 +182,8 @@ std::string TDSSessionManager::NewId() {
     }
   };
   for (;;) {
-    std::string id = FormatMessage("%d.%d.%d", {part(), part(), part()});
+    std::string id = part();
+    id.append(".").append(part()).append(".").append(part());
     if (!FSessions.count(id)) return id;
   }
 }

@@ -1,5 +1,8 @@
 #include "web/TCustomWebDispatcher.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "base/CodePages.h"
 #include "base/Exceptions.h"
 #include "web/Messages.h"
@@ -12,12 +15,27 @@ void TPathMask::SetPath(const std::string& path) {
     if (c == '\\') c = '/';
   if (!p.empty() && p[0] != '/') p = "/" + p;
   if (p == FPath && FMask) return;
-  FPath = p;
   FMask.emplace(Utf8ToText(p));
+  FPath = p;
+  size_t stars = p.size();
+  while (stars > 0 && p[stars - 1] == '*') --stars;
+  FAnyTail = stars < p.size();
+  FLiteral = p.substr(0, stars);
+  FPlain = std::all_of(FLiteral.begin(), FLiteral.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x80 && c != '*' && c != '?' && c != '[';
+  });
 }
 
 bool TPathMask::Matches(const std::string& path) const {
-  return FMask && FMask->Matches(Utf8ToText(path));
+  if (!FMask) return false;
+  // An ASCII character of the mask matches only the same ASCII byte of the path: the first
+  // bytes of the path stand for its first characters.
+  if (FPlain) {
+    std::string_view view(path);
+    if (FAnyTail ? view.size() < FLiteral.size() : view.size() != FLiteral.size()) return false;
+    return SameTextAscii(view.substr(0, FLiteral.size()), FLiteral);
+  }
+  return FMask->Matches(Utf8ToText(path));
 }
 
 void TWebActionItem::SetPathInfo(const std::string& path) {
@@ -27,16 +45,14 @@ void TWebActionItem::SetPathInfo(const std::string& path) {
   FMask.SetPath(FMaskIsEmpty ? "" : path);
 }
 
-bool TWebActionItem::Applies(TWebRequest& request, bool defaultRule) {
+bool TWebActionItem::Applies(TWebRequest& request, bool defaultRule,
+                             const std::string& requestPath) {
   if (defaultRule) return FDefault;
   if (!Enabled) return false;
   if (MethodType != TMethodType::mtAny && MethodType != request.MethodType()) return false;
-  std::string path = FPathInfo;
-  if (path.empty() && Producer) path = "/" + Producer->Name();
-  if (path != FPathInfo) FMask.SetPath(path);
-  std::string requestPath = request.InternalPathInfo();
-  if (requestPath == "/") requestPath.clear();
-  return FMask.Matches(requestPath);
+  if (FPathInfo.empty() && Producer) FMask.SetPath("/" + Producer->Name());
+  static const std::string kNoPath;
+  return FMask.Matches(requestPath == "/" ? kNoPath : requestPath);
 }
 
 TWebActionItem& TCustomWebDispatcher::AddAction(const std::string& name) {
@@ -87,20 +103,22 @@ bool TCustomWebDispatcher::HandleRequest(TWebRequest& request, TWebResponse& res
     if (!handled && response.Sent()) handled = true;
   }
   TWebActionItem* defaultAction = nullptr;
+  // Asked once: the request's path does not change while it is routed.
+  const std::string path = request.InternalPathInfo();
   for (auto& action : FActions) {
     if (handled) break;
     if (action->Default()) defaultAction = action.get();
-    if (action->Applies(request, false)) handled = RunAction(*action, request, response);
+    if (action->Applies(request, false, path)) handled = RunAction(*action, request, response);
   }
   for (IWebDispatch* component : FDispatchList) {
     if (handled) break;
     if (!component->DispatchEnabled()) continue;
     TMethodType method = component->DispatchMethodType();
     if (method != TMethodType::mtAny && method != request.MethodType()) continue;
-    if (!component->DispatchMatches(request.InternalPathInfo())) continue;
+    if (!component->DispatchMatches(path)) continue;
     handled = component->DispatchRequest(*this, request, response);
   }
-  if (!handled && defaultAction && defaultAction->Applies(request, true))
+  if (!handled && defaultAction && defaultAction->Applies(request, true, path))
     handled = RunAction(*defaultAction, request, response);
   if (handled && !response.Sent() && AfterDispatch) AfterDispatch(request, response, handled);
   return handled;

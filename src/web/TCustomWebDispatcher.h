@@ -32,6 +32,11 @@ class TPathMask {
  private:
   std::string FPath;
   std::optional<TMask> FMask;
+  // A mask of plain ASCII characters, perhaps ending in stars, compares bytes without building
+  // text: the masks of actions and dispatchers are nearly all of this kind.
+  bool FPlain = false;
+  bool FAnyTail = false;
+  std::string FLiteral;
 };
 
 // Components that take requests by path mask.
@@ -61,7 +66,8 @@ class TWebActionItem {
 
  private:
   friend class TCustomWebDispatcher;
-  bool Applies(TWebRequest& request, bool defaultRule);
+  // requestPath: the request's internal path info.
+  bool Applies(TWebRequest& request, bool defaultRule, const std::string& requestPath);
   std::string FName;
   std::string FPathInfo;
   bool FDefault = false;

@@ -25,7 +25,10 @@ void TWebRequest::SetMethodType(const std::string& method) {
       {"DELETE", TMethodType::mtDelete}, {"PATCH", TMethodType::mtPatch}};
   FMethodType = TMethodType::mtAny;
   for (const auto& [name, type] : kTypes)
-    if (method == name) FMethodType = type;
+    if (method == name) {
+      FMethodType = type;
+      break;
+    }
 }
 
 std::string TWebRequest::Content() {

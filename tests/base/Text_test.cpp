@@ -215,3 +215,33 @@ TEST(AsciiText, TrimBlanksTakesControlsAndSpacesOnly) {
     EXPECT_EQ(TrimBlanks(c.text), c.trimmed) << "bytes " << shown;
   }
 }
+
+TEST(Text, ConversionsOfEveryLength) {
+  struct Case {
+    std::string bytes;
+    Text text;
+  } cases[] = {
+      {"", u""},
+      {"a", u"a"},
+      {"\xC3\xA9", u"\u00e9"},
+      {"\xE2\x82\xAC", u"\u20ac"},
+      {"\xF0\x9F\x98\x80", u"\U0001F600"},
+      {"\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF4\x8F\xBF\xBF",
+       u"\u007f\u0080\u07ff\u0800\uffff\U0010FFFF"},
+      {"x\xF0\x9F\x98\x80y\xC3\xA9z", u"x\U0001F600y\u00e9z"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Utf8ToText(c.bytes), c.text) << c.bytes;
+    EXPECT_EQ(TextToUtf8(c.text), c.bytes) << c.bytes;
+  }
+  // Lone surrogates anywhere, and a pair cut short at the end.
+  EXPECT_EQ(TextToUtf8(u"a\xDC00"
+                       u"b"),
+            "a\xEF\xBF\xBD"
+            "b");
+  EXPECT_EQ(TextToUtf8(std::u16string{u'a', char16_t(0xD83D)}), "a\xEF\xBF\xBD");
+  EXPECT_EQ(TextToUtf8(std::u16string{char16_t(0xDE00), char16_t(0xD83D)}),
+            "\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(Utf8ToText("\xF4\x90\x80\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD");  // past U+10FFFF
+  EXPECT_EQ(Utf8ToText("\xF0\x9F\x98"), u"\uFFFD\uFFFD\uFFFD");
+}

@@ -355,3 +355,57 @@ TEST(DecodeRequestPath, EscapeRules) {
   };
   for (const Case& c : cases) EXPECT_EQ(DecodeRequestPath(c.in), c.out) << c.in;
 }
+
+TEST(DecodeRequestPath, BytesWithoutEscapesReadAsUtf8) {
+  struct Case {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"/plain/path.html", "/plain/path.html"},
+      {"/caf\xC3\xA9", "/caf\xC3\xA9"},
+      {"/\xF0\x9F\x98\x80", "/\xF0\x9F\x98\x80"},
+      {"/\xFF"
+       "a",
+       "/\xEF\xBF\xBD"
+       "a"},
+      {"/\xC3", "/\xEF\xBF\xBD"},
+      {"/\xC3\xA9%20", "/\xC3\xA9 "},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(DecodeRequestPath(c.in), c.out) << c.in;
+}
+
+TEST(THTTPRequestLoop, MemoryStreamSendsTheAnnouncedLength) {
+  struct Case {
+    const char* name;
+    const char* method;
+    size_t size;
+    int64_t announced;  // -1: the stream's size
+    size_t body;
+    bool aborted;
+  } cases[] = {
+      {"small", "GET", 10, -1, 10, false},
+      {"empty", "GET", 0, -1, 0, false},
+      {"announced less", "GET", 10, 3, 3, false},
+      {"announced more", "GET", 10, 20, 10, true},
+      {"larger than a piece", "GET", 600000, -1, 600000, false},
+      {"head", "HEAD", 10, -1, 0, false},
+  };
+  for (const Case& c : cases) {
+    TAbortRecorder connection(std::string(c.method) + " / HTTP/1.1\r\nHost: h\r\n\r\n");
+    std::string bytes(c.size, 'x');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char('a' + i % 26);
+    auto stream = std::make_shared<TMemoryStream>(bytes);
+    THTTPRequestLoop::Run(connection, [&](THTTPRequestInfo&, THTTPResponseInfo& r) {
+      r.SetContentStream(stream);
+      r.ContentLength = c.announced;
+    });
+    const std::string& out = connection.Output();
+    size_t head = out.find("\r\n\r\n") + 4;
+    int64_t length = c.announced >= 0 ? c.announced : int64_t(c.size);
+    EXPECT_NE(out.find("Content-Length: " + std::to_string(length) + "\r\n"), std::string::npos)
+        << c.name;
+    EXPECT_EQ(out.substr(head), bytes.substr(0, c.body)) << c.name;
+    EXPECT_EQ(connection.Aborted, c.aborted) << c.name;
+  }
+}
