@@ -76,9 +76,11 @@ TEST(TDSSessions, OneSessionHammeredWhileItEnds) {
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t)
     threads.emplace_back([&, t] {
-      // until each worker has met the ended session (bounded, should the closer never run)
+      // Until each worker has met the ended session. Bounded in time, should the closer never
+      // run; not in count, as a closer starved by a loaded machine would let a worker finish first.
       bool metEnd = false;
-      for (int i = 0; i < 5000 && !(closed && metEnd); ++i) {
+      auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+      while (!(closed && metEnd) && std::chrono::steady_clock::now() < deadline) {
         std::string path = t % 2 ? "/dataserver/rest/TServerMethods1/GetFile/f.bin"
                                  : "/dataserver/rest/TServerMethods1/EchoString/x";
         std::string out = Get(handler, path, session);
