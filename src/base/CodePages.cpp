@@ -1,5 +1,8 @@
 #include "base/CodePages.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "platform/SystemText.h"
 
 namespace quillara {
@@ -33,7 +36,19 @@ std::string EncodeText(std::u16string_view text, TCodePage codePage) {
   out.resize(start + text.size());
   char* o = out.data() + start;
   for (size_t i = 0; i < text.size(); ++i) {
+    // Every page here keeps ASCII as it is; pages are mostly ASCII, narrowed four units at once.
+    uint64_t units = 0x80;  // a short tail goes unit by unit
+    if (i + 4 <= text.size()) std::memcpy(&units, text.data() + i, 8);
+    if (!(units & 0xFF80FF80FF80FF80u)) {
+      for (size_t k = 0; k < 4; ++k) *o++ = char(text[i + k]);
+      i += 3;
+      continue;
+    }
     char16_t c = text[i];
+    if (c < 0x80) {
+      *o++ = char(c);
+      continue;
+    }
     int b = -1;
     if (codePage == TCodePage::cpWindows1252) b = EncodeCp1252(c);
     if (codePage == TCodePage::cpISO88591 && c <= 0xFF) b = c;
@@ -57,8 +72,16 @@ Text DecodeBytes(std::string_view bytes, TCodePage codePage) {
   size_t start = out.size();
   out.resize(start + bytes.size());
   char16_t* o = out.data() + start;
-  for (char ch : bytes) {
-    auto b = static_cast<unsigned char>(ch);
+  // ASCII runs, the bulk of a page, are widened eight bytes at a time.
+  for (size_t i = 0; i < bytes.size();) {
+    uint64_t word = 0x80;  // a short tail goes byte by byte
+    if (i + 8 <= bytes.size()) std::memcpy(&word, bytes.data() + i, 8);
+    if (!(word & 0x8080808080808080u)) {
+      for (size_t k = 0; k < 8; ++k) *o++ = static_cast<unsigned char>(bytes[i + k]);
+      i += 8;
+      continue;
+    }
+    auto b = static_cast<unsigned char>(bytes[i++]);
     if (b < 0x80 || codePage == TCodePage::cpISO88591) {
       *o++ = b;
     } else if (codePage == TCodePage::cpWindows1252) {

@@ -13,10 +13,14 @@
 namespace quillara::platform {
 
 std::filesystem::path ExecutableFolder() {
-  std::error_code ec;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return std::filesystem::current_path(ec);
-  return exe.parent_path();
+  // Asked for every page made from a template: read from the kernel once.
+  static const std::filesystem::path folder = [] {
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return std::filesystem::current_path(ec);
+    return exe.parent_path();
+  }();
+  return folder;
 }
 
 bool LookupHostIPv4(uint32_t& address) {

@@ -1,5 +1,6 @@
 #include "web/TPageProducer.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -9,6 +10,7 @@
 #include "base/TStream.h"
 #include "platform/SystemText.h"
 #include "platform/TDrivePath.h"
+#include "platform/TFileSystem.h"
 #include "platform/TSystem.h"
 #include "web/Messages.h"
 #include "web/TWebRequest.h"
@@ -101,16 +103,23 @@ Text TBasePageProducer::ContentFromBytes(const std::string& input, bool utf8) {
   auto skipBlanks = [&](size_t& p) {
     while (p < input.size() && IsBlank(static_cast<unsigned char>(input[p]))) ++p;
   };
-  while (i < input.size() && input[i] != '\0') {
+  // The page ends at its first NUL.
+  const size_t end = std::min(input.find('\0'), input.size());
+  page.reserve(end);
+  while (i < end) {
     if (input[i] != '<') {
-      page.push_back(input[i++]);
+      // Plain text up to the next tag goes over in one piece.
+      size_t tag = std::min(input.find('<', i), end);
+      page.append(input, i, tag - i);
+      i = tag;
       continue;
     }
     ++i;
     skipBlanks(i);
     std::string next = token(i);
     if (next != "#") {
-      page += "<" + next;
+      page += '<';
+      page += next;
       continue;
     }
     skipBlanks(i);
@@ -142,6 +151,16 @@ Text TBasePageProducer::ContentFromBytes(const std::string& input, bool utf8) {
 }
 
 std::string TCustomPageProducer::TemplatePath() const {
+  // Finding the letter case reads folders; the path found holds while the file is there.
+  if (FResolvedFor == FHTMLFile && !FResolved.empty() &&
+      platform::FileExists(platform::PathFromUtf8(FResolved)))
+    return FResolved;
+  FResolved = ResolveTemplatePath();
+  FResolvedFor = FHTMLFile;
+  return FResolved;
+}
+
+std::string TCustomPageProducer::ResolveTemplatePath() const {
   std::string name = FHTMLFile;
   if ((name.size() >= 3 && name[1] == ':') || name.rfind("\\\\", 0) == 0)
     return platform::Utf8FromPath(platform::MapWindowsPath(name));

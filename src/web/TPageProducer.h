@@ -48,7 +48,11 @@ class TCustomPageProducer : public TBasePageProducer {
   std::string TemplatePath() const;
 
  private:
+  std::string ResolveTemplatePath() const;
   std::string FHTMLFile;
+  // The last path found for FHTMLFile, and the name it was found for.
+  mutable std::string FResolved;
+  mutable std::string FResolvedFor;
 };
 
 class TPageProducer : public TCustomPageProducer {
