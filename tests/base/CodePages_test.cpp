@@ -31,3 +31,28 @@ TEST(CodePages, EncodeAndDecodeEachSingleBytePage) {
   EXPECT_EQ(EncodeText(std::u16string{u'a', char16_t(0xD83D)}, TCodePage::cpWindows1252), "a?");
   EXPECT_EQ(EncodeText(u"\U0001F600\U0001F600", TCodePage::cpISO88591), "??");
 }
+
+// ASCII runs go several units at a time: a character past ASCII at every place of texts of every
+// length up to past two runs must come out as it does alone.
+TEST(CodePages, CharactersPastAsciiAtEveryPlace) {
+  const TCodePage pages[] = {TCodePage::cpWindows1252, TCodePage::cpISO88591,
+                             TCodePage::cpUSASCII};
+  for (TCodePage page : pages) {
+    for (size_t length = 0; length <= 20; ++length) {
+      for (size_t at = 0; at <= length; ++at) {
+        Text text(length, u'a');
+        std::string bytes(length, 'a');
+        std::string expected(length, 'a');
+        Text decoded(length, u'a');
+        if (at < length) {
+          text[at] = u'\u20ac';
+          expected[at] = EncodeText(u"\u20ac", page)[0];
+          bytes[at] = '\xE9';
+          decoded[at] = DecodeBytes("\xE9", page)[0];
+        }
+        EXPECT_EQ(EncodeText(text, page), expected) << int(page) << " " << length << " " << at;
+        EXPECT_EQ(DecodeBytes(bytes, page), decoded) << int(page) << " " << length << " " << at;
+      }
+    }
+  }
+}
