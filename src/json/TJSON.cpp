@@ -5,6 +5,10 @@
 #include <cstring>
 #include <stdexcept>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "base/SysUtils.h"
 #include "json/Messages.h"
 #include "json/TJSONPool.h"
@@ -104,6 +108,15 @@ void TJSONSlotList::reserve(size_t count, bool pooled) {
 
 void TJSONSlotList::AdoptAll(std::unique_ptr<TJSONAncestor>* nodes, size_t count, bool pooled) {
   if (count == 0) return;
+  if (!FItems && count < kPooled) {
+    // the reader's case: a new list of exactly these nodes
+    size_t bytes = count * sizeof(TJSONSlot);
+    FItems = static_cast<TJSONSlot*>(pooled ? TJSONPool::Allocate(bytes) : ::operator new(bytes));
+    FCapacity = uint32_t(count) | (pooled ? kPooled : 0);
+    for (size_t i = 0; i < count; ++i) ::new (FItems + FSize++) TJSONSlot();
+    for (size_t i = 0; i < count; ++i) FItems[i].Adopt(nodes[i].release());
+    return;
+  }
   reserve(size_t(FSize) + count, pooled);
   for (size_t i = 0; i < count; ++i) FItems[FSize++].Adopt(nodes[i].release());
 }
@@ -246,6 +259,66 @@ void TJSONChars::Assign(std::string_view bytes, bool pooled) {
   if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
 }
 
+namespace {
+
+// The four-bit code of each character of a number: a digit, "+", "-" and "." keep their low
+// four bits, "E" and "e" (whose low bits are a digit's) become 10 and 12.
+constexpr char kPackedChars[] = "0123456789E+e-.0";
+
+struct TPackTable {
+  char Pair[256][2];  // both characters of a packed byte
+  constexpr TPackTable() : Pair() {
+    for (int b = 0; b < 256; ++b) {
+      Pair[b][0] = kPackedChars[b & 15];
+      Pair[b][1] = kPackedChars[b >> 4];
+    }
+  }
+};
+constexpr TPackTable kPack;
+
+// Eight characters to their codes, two to a byte, in the low four bytes.
+uint32_t PackWord(uint64_t w) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  uint64_t letter = (w >> 6) & kOnes;  // "e" or "E"
+  uint64_t lower = (w >> 5) & letter;  // "e"
+  uint64_t codes = (w & (kOnes * 0x0F)) + letter * 5 + lower * 2;
+  codes = (codes | (codes >> 4)) & 0x00FF00FF00FF00FFull;
+  codes = (codes | (codes >> 8)) & 0x0000FFFF0000FFFFull;
+  return uint32_t(codes | (codes >> 16));
+}
+
+}  // namespace
+
+void TJSONChars::AssignNumber(std::string_view text, size_t readable, bool pooled) {
+  size_t n = text.size();
+  if (n <= kInline || n > kMaxPacked) return Assign(text, pooled);
+  const char* from = text.data();
+  char padded[32];
+  if (readable < 32) {
+    std::memset(padded, '0', sizeof padded);
+    std::memcpy(padded, from, n);
+    from = padded;
+  }
+  // Whole words: what follows the text packs into codes that are never read.
+  uint8_t packed[16] = {};
+  for (size_t i = 0; i < (n + 7) / 8; ++i) {
+    uint64_t w;
+    std::memcpy(&w, from + 8 * i, sizeof w);
+    uint32_t four = PackWord(w);
+    std::memcpy(packed + 4 * i, &four, 4);
+  }
+  if (Tag() > kInline) Free();
+  packed[kTag] = uint8_t(kPacked + text.size());
+  std::memcpy(FBytes, packed, sizeof FBytes);
+}
+
+size_t TJSONChars::Unpack(char* out) const {
+  size_t n = Size();
+  for (size_t i = 0; i < n / 2; ++i) std::memcpy(out + 2 * i, kPack.Pair[uint8_t(FBytes[i])], 2);
+  if (n % 2) out[n - 1] = kPack.Pair[uint8_t(FBytes[n / 2])][0];
+  return n;
+}
+
 void TJSONChars::AssignText(const Text& text) {
   // Three bytes at most per unit; the exact size once known.
   std::string bytes(text.size() * 3, '\0');
@@ -254,6 +327,12 @@ void TJSONChars::AssignText(const Text& text) {
 }
 
 void TJSONChars::AppendUnit(char16_t unit) {
+  if (Packed()) {
+    char scratch[32];
+    size_t n = Unpack(scratch);
+    Free();
+    Assign(std::string_view(scratch, n));
+  }
   char encoded[4];
   size_t n = size_t(EncodeUnits(&unit, 1, encoded) - encoded);
   size_t size = Size();
@@ -271,21 +350,24 @@ void TJSONChars::AppendUnit(char16_t unit) {
   // Doubling room keeps a text built unit by unit linear.
   size_t room = std::bit_ceil(grown);
   auto* data = static_cast<char*>(::operator new(room));
-  std::memcpy(data, Data(), size);
+  std::memcpy(data, Inline() ? FBytes : OutData(), size);
   std::memcpy(data + size, encoded, n);
   Free();
   SetOut(data, grown, kGrowing);
 }
 
 Text TJSONChars::ToText() const {
+  char scratch[32];
   Text text(Size(), u'\0');
-  text.resize(size_t(DecodeInto(View(), text.data()) - text.data()));
+  text.resize(size_t(DecodeInto(View(scratch), text.data()) - text.data()));
   return text;
 }
 
 bool TJSONChars::Equals(const Text& text) const {
-  auto p = reinterpret_cast<const uint8_t*>(Data());
-  const uint8_t* end = p + Size();
+  char scratch[32];
+  std::string_view bytes = View(scratch);
+  auto p = reinterpret_cast<const uint8_t*>(bytes.data());
+  const uint8_t* end = p + bytes.size();
   size_t i = 0;
   while (p < end) {
     if (*p < 0x80) {
@@ -453,12 +535,65 @@ uint8_t* PutUnitEscape(uint8_t* out, char16_t c) {
   return out + 6;
 }
 
+// Sixteen bytes at a time (p and out have room for sixteen): the number of leading bytes that
+// pass, the bytes copied to out (widened to units) as they are looked at.
+#if defined(__SSE2__)
+unsigned FirstSet(__m128i failed) {
+  unsigned mask = unsigned(_mm_movemask_epi8(failed));
+  return mask == 0 ? 16 : unsigned(std::countr_zero(mask));
+}
+#endif
+
+// Bytes that stand for themselves in the byte form.
+size_t CopyPlainBytes(const uint8_t* p, uint8_t* out) {
+#if defined(__SSE2__)
+  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
+  // below 0x20 or, as a signed byte, above 0x7F
+  __m128i failed = _mm_or_si128(
+      _mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(0x20)), _mm_cmpeq_epi8(v, _mm_set1_epi8('"'))),
+      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\\')), _mm_cmpeq_epi8(v, _mm_set1_epi8('/'))));
+  return FirstSet(failed);
+#else
+  size_t n = 0;
+  while (n < 16 && kPlain.Plain[p[n]]) out[n] = p[n], ++n;
+  return n;
+#endif
+}
+
+// ASCII bytes, and with quotes false, no double quote among them.
+template <bool quotes>
+size_t WidenAscii(const uint8_t* p, char16_t* out) {
+#if defined(__SSE2__)
+  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  __m128i zero = _mm_setzero_si128();
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(v, zero));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(v, zero));
+  __m128i failed = quotes ? v : _mm_or_si128(v, _mm_cmpeq_epi8(v, _mm_set1_epi8('"')));
+  return FirstSet(failed);
+#else
+  size_t n = 0;
+  while (n < 16 && p[n] < 0x80 && (quotes || p[n] != '"')) out[n] = p[n], ++n;
+  return n;
+#endif
+}
+
 uint8_t* WriteStringBytes(const TJSONChars& chars, bool null, uint8_t* out) {
   if (null) return PutAscii(out, "null", 4);
   *out++ = '"';
-  auto p = reinterpret_cast<const uint8_t*>(chars.Data());
-  const uint8_t* end = p + chars.Size();
+  char scratch[32];
+  std::string_view bytes = chars.View(scratch);
+  auto p = reinterpret_cast<const uint8_t*>(bytes.data());
+  const uint8_t* end = p + bytes.size();
   while (p < end) {
+    // The room allows six bytes per byte, so sixteen may be written before they are looked at.
+    while (end - p >= 16 && kPlain.Plain[*p]) {
+      size_t n = CopyPlainBytes(p, out);
+      p += n;
+      out += n;
+      if (n < 16) break;
+    }
+    if (p == end) break;
     const uint8_t* run = p;
     while (run < end && kPlain.Plain[*run]) ++run;
     if (run != p) {
@@ -489,13 +624,22 @@ uint8_t* WriteStringBytes(const TJSONChars& chars, bool null, uint8_t* out) {
 
 void WriteStringText(const TJSONChars& chars, bool null, TJSONTextSink& out) {
   if (null) return;
-  std::string_view bytes = chars.View();
+  char scratch[32];
+  std::string_view bytes = chars.View(scratch);
   // every byte one unit at most, a double quote two
   out.Done([&](char16_t* o) {
     *o++ = u'"';
     auto p = reinterpret_cast<const uint8_t*>(bytes.data());
     const uint8_t* end = p + bytes.size();
     while (p < end) {
+      // ASCII runs are widened sixteen units at a time (the room is two units per byte).
+      while (end - p >= 16 && *p < 0x80 && *p != '"') {
+        size_t n = WidenAscii<false>(p, o);
+        p += n;
+        o += n;
+        if (n < 16) break;
+      }
+      if (p == end) break;
       uint8_t c = *p;
       if (c < 0x80) {
         if (c == '"') *o++ = u'\\';
@@ -528,7 +672,8 @@ std::unique_ptr<TJSONAncestor> TJSONString::CloneNode() const {
   if (NullFlag()) return std::make_unique<TJSONString>();
   auto copy = std::make_unique<TJSONString>();
   copy->SetNullFlag(false);
-  copy->FChars.Assign(FChars.View());
+  char scratch[32];
+  copy->FChars.Assign(FChars.View(scratch));
   return copy;
 }
 
@@ -591,7 +736,9 @@ double TJSONNumber::AsDouble() const {
 
 uint8_t* TJSONNumber::WriteBytes(uint8_t* out) const {
   // The text unchanged, one byte per unit (as the byte form always wrote a number).
-  std::string_view bytes = FChars.View();
+  if (FChars.Packed()) return out + FChars.Unpack(reinterpret_cast<char*>(out));
+  char scratch[32];
+  std::string_view bytes = FChars.View(scratch);
   auto p = reinterpret_cast<const uint8_t*>(bytes.data());
   const uint8_t* end = p + bytes.size();
   if (bytes.size() <= TJSONChars::kInline) {
@@ -614,7 +761,19 @@ uint8_t* TJSONNumber::WriteBytes(uint8_t* out) const {
 }
 
 void TJSONNumber::WriteTextTo(TJSONTextSink& out) const {
-  std::string_view bytes = FChars.View();
+  char scratch[32];
+  std::string_view bytes = FChars.View(scratch);
+  auto p = reinterpret_cast<const uint8_t*>(bytes.data());
+  if (FChars.Packed()) {  // 32 readable bytes, all ASCII
+    char16_t* at = out.Room(32);
+    WidenAscii<true>(p, at);
+    WidenAscii<true>(p + 16, at + 16);
+    return out.Done(at + bytes.size());
+  }
+  if (bytes.size() <= 16) {  // 16 readable bytes
+    char16_t* at = out.Room(16);
+    if (WidenAscii<true>(p, at) >= bytes.size()) return out.Done(at + bytes.size());
+  }
   char16_t* at = out.Room(bytes.size());
   uint8_t seen = 0;
   for (size_t i = 0; i < bytes.size(); ++i) seen |= uint8_t(at[i] = uint8_t(bytes[i]));
@@ -624,7 +783,13 @@ void TJSONNumber::WriteTextTo(TJSONTextSink& out) const {
 
 std::unique_ptr<TJSONAncestor> TJSONNumber::CloneNode() const {
   auto copy = std::make_unique<TJSONNumber>();
-  copy->FChars.Assign(FChars.View());
+  char scratch[32];
+  std::string_view text = FChars.View(scratch);
+  if (FChars.Packed()) {
+    copy->FChars.AssignNumber(text, sizeof scratch, false);
+  } else {
+    copy->FChars.Assign(text);
+  }
   return copy;
 }
 
@@ -732,7 +897,8 @@ void TJSONPair::WriteTextTo(TJSONTextSink& out) const {
 std::unique_ptr<TJSONPair> TJSONPair::Clone() const {
   auto pair = std::make_unique<TJSONPair>();
   if (FHasName) {
-    pair->FName.Assign(NameChars().View());
+    char scratch[32];
+    pair->FName.Assign(NameChars().View(scratch));
     pair->FNameNull = NameNull();
     pair->FHasName = true;
   }

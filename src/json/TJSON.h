@@ -79,23 +79,39 @@ class TJSONChars {
   TJSONChars& operator=(const TJSONChars&) = delete;
   ~TJSONChars() { Free(); }
 
-  const char* Data() const { return Inline() ? FBytes : OutData(); }
-  size_t Size() const { return Inline() ? size_t(uint8_t(FBytes[kTag])) : OutSize(); }
-  std::string_view View() const { return {Data(), Size()}; }
+  size_t Size() const {
+    return Inline() ? size_t(Tag()) : Packed() ? size_t(Tag() - kPacked) : OutSize();
+  }
+  // The bytes, spelled out into scratch when they are kept packed. At least 16 bytes from the
+  // start of the view may be read (32 when packed), whatever its size.
+  std::string_view View(char (&scratch)[32]) const {
+    if (Packed()) return {scratch, Unpack(scratch)};
+    return {Inline() ? FBytes : OutData(), Size()};
+  }
   // A long text takes a block from the pool when pooled, from the heap otherwise.
   void Assign(std::string_view bytes, bool pooled = false);
+  // A number's text as read (digits, "+", "-", ".", "e", "E" only): up to 30 characters are
+  // packed four bits each into the node (most read numbers that do not fit as bytes, saving a
+  // block apiece).
+  // Readable: the bytes that may be read from text.data() on (at least its size).
+  void AssignNumber(std::string_view text, size_t readable, bool pooled);
+  // Spells out packed bytes at out (room: 30); returns their number.
+  size_t Unpack(char* out) const;
+  bool Packed() const { return Tag() >= kPacked && Tag() <= kPacked + kMaxPacked; }
   void AssignText(const Text& text);
   void AppendUnit(char16_t unit);
   Text ToText() const;
   bool Equals(const Text& text) const;
 
   static constexpr size_t kInline = 15;
+  static constexpr size_t kMaxPacked = 30;
 
  private:
   static constexpr int kTag = 15;
   static constexpr uint8_t kHeap = 0x80;     // exact size
   static constexpr uint8_t kGrowing = 0x81;  // heap, room for the next power of two
   static constexpr uint8_t kPool = 0x82;
+  static constexpr uint8_t kPacked = 0x20;  // plus the number of characters
   uint8_t Tag() const { return uint8_t(FBytes[kTag]); }
   bool Inline() const { return Tag() <= kInline; }
   char* OutData() const {

@@ -1,5 +1,6 @@
 // Reading JSON bytes into a value tree. Malformed JSON gives none; malformed UTF-8 raises.
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
@@ -25,12 +26,15 @@ bool PlainWord(const uint8_t* p) {
   return ((zeroByte(w ^ (kOnes * '"')) | zeroByte(w ^ (kOnes * '\\')) | w) & kHigh) == 0;
 }
 
-// All eight bytes are decimal digits.
-bool DigitWord(const uint8_t* p) {
+// How many of the eight bytes at p, from the first, are decimal digits. (A carry out of a byte
+// that is no digit only disturbs the bytes after it.)
+int LeadingDigits(const uint8_t* p) {
   uint64_t w;
   std::memcpy(&w, p, sizeof w);
   constexpr uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0ull, kZeros = 0x3030303030303030ull;
-  return (w & kHighNibbles) == kZeros && ((w + 0x0606060606060606ull) & kHighNibbles) == kZeros;
+  uint64_t off =
+      ((w & kHighNibbles) ^ kZeros) | (((w + 0x0606060606060606ull) & kHighNibbles) ^ kZeros);
+  return off == 0 ? 8 : std::countr_zero(off) / 8;
 }
 
 // The stored form of one unit (see TJSONChars).
@@ -169,7 +173,11 @@ class TJSONReader {
     const uint8_t* const start = p;
     auto digit = [&] { return p < end && uint8_t(*p - '0') < 10; };
     auto digits = [&] {
-      while (end - p >= 8 && DigitWord(p)) p += 8;
+      while (end - p >= 8) {
+        int n = LeadingDigits(p);
+        p += n;
+        if (n < 8) return;
+      }
       while (digit()) ++p;
     };
     // Fails where the cursor stands, as the grammar's other refusals do.
@@ -200,9 +208,10 @@ class TJSONReader {
     FPos = size_t(p - FData);
     if (p < end && *p >= 0x80) Fail();  // the byte that ended the number was looked at
     size_t length = size_t(p - start);
-    if (!Charge<TJSONNumber>(length)) return nullptr;
+    if (!Charge<TJSONNumber>(length > TJSONChars::kMaxPacked ? length : 0)) return nullptr;
     auto number = Make<TJSONNumber>();
-    number->FChars.Assign(std::string_view(reinterpret_cast<const char*>(start), length), true);
+    number->FChars.AssignNumber(std::string_view(reinterpret_cast<const char*>(start), length),
+                                size_t(end - start), true);
     return number;
   }
 
