@@ -475,23 +475,21 @@ size_t TJSONAncestor::ToBytes(std::vector<uint8_t>& data, size_t offset) const {
   return size_t(WriteBytes(data.data() + offset) - data.data());
 }
 
+// The exact size costs a walk over the tree, but the result is written once, in place: the
+// estimate may be six times the result.
 std::vector<uint8_t> TJSONAncestor::Bytes() const {
-  // The estimate may be six times the result: write into untouched memory, keep only the result.
-  auto buffer = std::make_unique_for_overwrite<uint8_t[]>(EstimatedByteSize());
-  uint8_t* end = WriteBytes(buffer.get());
-  return std::vector<uint8_t>(buffer.get(), end);
+  std::vector<uint8_t> bytes(WrittenSize(false));
+  uint8_t* end = WriteBytes(bytes.data());
+  bytes.resize(size_t(end - bytes.data()));
+  return bytes;
 }
 
 void TJSONTextSink::Grow(size_t units) {
-  size_t size = std::max({FSize * 2, FAt + units, size_t(256)});
-  auto buffer = std::make_unique_for_overwrite<char16_t[]>(size);
-  if (FAt) std::memcpy(buffer.get(), FBuffer.get(), FAt * sizeof(char16_t));
-  FBuffer = std::move(buffer);
-  FSize = size;
+  FOut.resize(std::max(FOut.size() * 2, FAt + units + kSlack));
 }
 
 void TJSONAncestor::WriteText(Text& out) const {
-  TJSONTextSink sink(out);
+  TJSONTextSink sink(out, WrittenSize(true));
   WriteTextTo(sink);
 }
 
@@ -502,9 +500,10 @@ Text TJSONAncestor::ToString() const {
 }
 
 std::string TJSONAncestor::ToJSON() const {
-  auto buffer = std::make_unique_for_overwrite<uint8_t[]>(EstimatedByteSize());
-  uint8_t* end = WriteBytes(buffer.get());
-  return std::string(buffer.get(), end);
+  std::string bytes(WrittenSize(false), '\0');
+  uint8_t* begin = reinterpret_cast<uint8_t*>(bytes.data());
+  bytes.resize(size_t(WriteBytes(begin) - begin));
+  return bytes;
 }
 
 TJSONString::~TJSONString() = default;
@@ -578,6 +577,64 @@ size_t WidenAscii(const uint8_t* p, char16_t* out) {
 #endif
 }
 
+// What each stored byte costs in either form: a continuation byte nothing, the lead byte of a
+// character beyond U+FFFF two units (twelve bytes); a number's text is written as its units.
+struct TCostTable {
+  uint8_t Text[256], Byte[256], Units[256];
+  constexpr TCostTable() : Text(), Byte(), Units() {
+    for (int c = 0; c < 256; ++c) {
+      int units = c < 0x80 ? 1 : c < 0xC0 ? 0 : c < 0xF0 ? 1 : 2;
+      Units[c] = uint8_t(units);
+      Text[c] = uint8_t(c == '"' ? 2 : units);
+      Byte[c] = uint8_t(c >= 0x80                 ? 6 * units
+                        : kEscapes.Kind[c] == 0   ? 1
+                        : kEscapes.Kind[c] == 'u' ? 6
+                                                  : 2);
+    }
+  }
+};
+constexpr TCostTable kCost;
+
+// Whether all sixteen bytes at p cost one each in the form.
+bool PlainBlock(const uint8_t* p, bool textForm) {
+#if defined(__SSE2__)
+  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  __m128i quote = _mm_cmpeq_epi8(v, _mm_set1_epi8('"'));
+  if (textForm) return _mm_movemask_epi8(_mm_or_si128(v, quote)) == 0;
+  __m128i failed = _mm_or_si128(_mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(0x20)), quote),
+                                _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\\')),
+                                             _mm_cmpeq_epi8(v, _mm_set1_epi8('/'))));
+  return _mm_movemask_epi8(failed) == 0;
+#else
+  const uint8_t* cost = textForm ? kCost.Text : kCost.Byte;
+  for (int k = 0; k < 16; ++k)
+    if (cost[p[k]] != 1) return false;
+  return true;
+#endif
+}
+
+size_t StoredSize(std::string_view bytes, const uint8_t* cost, bool textForm) {
+  auto p = reinterpret_cast<const uint8_t*>(bytes.data());
+  const uint8_t* end = p + bytes.size();
+  size_t n = 0;
+  while (end - p >= 16) {
+    if (PlainBlock(p, textForm)) {
+      n += 16;
+    } else {
+      for (int k = 0; k < 16; ++k) n += cost[p[k]];
+    }
+    p += 16;
+  }
+  for (; p < end; ++p) n += cost[*p];
+  return n;
+}
+
+size_t StringSize(const TJSONChars& chars, bool null, bool textForm) {
+  if (null) return textForm ? 0 : 4;
+  char scratch[32];
+  return StoredSize(chars.View(scratch), textForm ? kCost.Text : kCost.Byte, textForm) + 2;
+}
+
 uint8_t* WriteStringBytes(const TJSONChars& chars, bool null, uint8_t* out) {
   if (null) return PutAscii(out, "null", 4);
   *out++ = '"';
@@ -626,13 +683,14 @@ void WriteStringText(const TJSONChars& chars, bool null, TJSONTextSink& out) {
   if (null) return;
   char scratch[32];
   std::string_view bytes = chars.View(scratch);
-  // every byte one unit at most, a double quote two
+  // its exact size, and the sixteen units a block may write beyond
+  size_t room = StoredSize(bytes, kCost.Text, true) + 2 + 16;
   out.Done([&](char16_t* o) {
     *o++ = u'"';
     auto p = reinterpret_cast<const uint8_t*>(bytes.data());
     const uint8_t* end = p + bytes.size();
     while (p < end) {
-      // ASCII runs are widened sixteen units at a time (the room is two units per byte).
+      // ASCII runs are widened sixteen units at a time.
       while (end - p >= 16 && *p < 0x80 && *p != '"') {
         size_t n = WidenAscii<false>(p, o);
         p += n;
@@ -651,10 +709,14 @@ void WriteStringText(const TJSONChars& chars, bool null, TJSONTextSink& out) {
     }
     *o++ = u'"';
     return o;
-  }(out.Room(2 * bytes.size() + 2)));
+  }(out.Room(room)));
 }
 
 }  // namespace
+
+size_t TJSONString::WrittenSize(bool textForm) const {
+  return StringSize(FChars, NullFlag(), textForm);
+}
 
 size_t TJSONString::EstimatedByteSize() const {
   return StringEstimate(FChars, NullFlag());
@@ -732,6 +794,12 @@ double TJSONNumber::AsDouble() const {
   auto v = TryStrToFloat(text);
   if (!v) throw EConvertError(FormatMessage(kInvalidFloat, {TextToUtf8(text)}));
   return *v;
+}
+
+size_t TJSONNumber::WrittenSize(bool) const {
+  if (FChars.Packed()) return FChars.Size();
+  char scratch[32];
+  return StoredSize(FChars.View(scratch), kCost.Units, true);
 }
 
 uint8_t* TJSONNumber::WriteBytes(uint8_t* out) const {
@@ -871,6 +939,13 @@ void TJSONPair::AttachChild(std::unique_ptr<TJSONAncestor> child) {
   if (dynamic_cast<TJSONValue*>(child.get())) FJsonValue = TJSONSlot(std::move(child));
 }
 
+// The byte form raises for a pair that misses a part, before writing it.
+size_t TJSONPair::WrittenSize(bool textForm) const {
+  TJSONAncestor* value = FJsonValue.Get();
+  if (!FHasName || !value) return 0;
+  return StringSize(NameChars(), NameNull(), textForm) + 1 + value->WrittenSize(textForm);
+}
+
 size_t TJSONPair::EstimatedByteSize() const {
   size_t n = 1;
   if (FHasName) n += StringEstimate(NameChars(), NameNull());
@@ -922,6 +997,16 @@ template <class T>
 T* At(const TJSONSlotList& slots, int index) {
   if (index < 0 || size_t(index) >= slots.size()) return nullptr;
   return static_cast<T*>(slots[size_t(index)].Get());
+}
+
+size_t ContainerSize(const TJSONSlotList& slots, bool textForm) {
+  size_t n = 2, items = 0;
+  for (const TJSONSlot& s : slots) {
+    if (!s.Get()) continue;
+    n += s.Get()->WrittenSize(textForm);
+    ++items;
+  }
+  return items ? n + items - 1 : n;
 }
 
 size_t ContainerEstimate(const TJSONSlotList& slots) {
@@ -1071,6 +1156,19 @@ void TJSONObject::AttachChild(std::unique_ptr<TJSONAncestor> child) {
 }
 
 // Members without pair nodes are written as their pairs would write themselves.
+size_t TJSONObject::WrittenSize(bool textForm) const {
+  if (!FCompact) return ContainerSize(FMembers, textForm);
+  size_t n = 2;
+  for (uint32_t i = 0; i < FCompactCount; ++i) {
+    const TJSONMember& m = FCompact[i];
+    if (i > 0) ++n;
+    // the byte form raises at a member without a value, having written up to it
+    if (TJSONAncestor* value = m.FValue.Get())
+      n += StringSize(m.FName, false, textForm) + 1 + value->WrittenSize(textForm);
+  }
+  return n;
+}
+
 size_t TJSONObject::EstimatedByteSize() const {
   if (!FCompact) return ContainerEstimate(FMembers);
   if (FCompactCount == 0) return 2;
@@ -1205,6 +1303,10 @@ std::vector<std::unique_ptr<TJSONValue>> TJSONArray::SetElements(
 
 void TJSONArray::AttachChild(std::unique_ptr<TJSONAncestor> child) {
   if (dynamic_cast<TJSONValue*>(child.get())) FElements.emplace_back(std::move(child));
+}
+
+size_t TJSONArray::WrittenSize(bool textForm) const {
+  return ContainerSize(FElements, textForm);
 }
 
 size_t TJSONArray::EstimatedByteSize() const {

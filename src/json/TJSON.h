@@ -25,33 +25,35 @@ class EJSONException : public Exception {
   using Exception::Exception;
 };
 
-// Units written through a pointer into one buffer that grows in large steps (a text would be
-// filled before each step), appended to the text in one copy at the end.
+// Units written through a pointer straight into the text, which is sized once from the exact
+// length of what is written (growing only if that was short).
 class TJSONTextSink {
  public:
-  explicit TJSONTextSink(Text& out) : FOut(out) {}
+  TJSONTextSink(Text& out, size_t expected) : FOut(out), FAt(out.size()) {
+    FOut.resize(FAt + expected + kSlack);
+  }
   TJSONTextSink(const TJSONTextSink&) = delete;
   TJSONTextSink& operator=(const TJSONTextSink&) = delete;
-  ~TJSONTextSink() { FOut.append(FBuffer.get(), FAt); }
-  // Room for units more; Done then takes the end of what was written there.
+  ~TJSONTextSink() { FOut.resize(FAt); }
+  // Room for units more; Done then takes the end of what was written there. Writers ask for
+  // what they write plus at most kSlack units they may touch beyond it.
   char16_t* Room(size_t units) {
-    if (FSize - FAt < units) Grow(units);
-    return FBuffer.get() + FAt;
+    if (FOut.size() - FAt < units) Grow(units);
+    return FOut.data() + FAt;
   }
-  void Done(char16_t* end) { FAt = size_t(end - FBuffer.get()); }
+  void Done(char16_t* end) { FAt = size_t(end - FOut.data()); }
   void Put(char16_t unit) { *Room(1) = unit, ++FAt; }
   void Put(const char16_t* units, size_t count) {
     char16_t* at = Room(count);
     for (size_t i = 0; i < count; ++i) at[i] = units[i];
     FAt += count;
   }
+  static constexpr size_t kSlack = 32;
 
  private:
   void Grow(size_t units);
   Text& FOut;
-  std::unique_ptr<char16_t[]> FBuffer;
-  size_t FSize = 0;
-  size_t FAt = 0;
+  size_t FAt;
 };
 
 // Asks for a node made from the reader's pool (see TJSONPool.h).
@@ -242,13 +244,15 @@ class TJSONAncestor {
   // Unchecked: out must have room for EstimatedByteSize() bytes.
   virtual uint8_t* WriteBytes(uint8_t* out) const = 0;
   virtual std::unique_ptr<TJSONAncestor> CloneNode() const = 0;
+  // The exact length of either written form: units of the text form, bytes of the byte form.
+  virtual size_t WrittenSize(bool textForm) const = 0;
   // The text form: only double quotes are escaped.
   Text ToString() const;
   void WriteText(Text& out) const;
   virtual void WriteTextTo(TJSONTextSink& out) const = 0;
   // The byte form, each byte one character.
   std::string ToJSON() const;
-  // The byte form alone, sized from the estimate.
+  // The byte form alone, sized exactly.
   std::vector<uint8_t> Bytes() const;
 
  protected:
@@ -301,6 +305,7 @@ class TJSONString : public TJSONValue {
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
   void WriteTextTo(TJSONTextSink& out) const override;
+  size_t WrittenSize(bool textForm) const override;
 
  protected:
   friend class TJSONReader;
@@ -331,6 +336,7 @@ class TJSONNumber : public TJSONString {
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
   void WriteTextTo(TJSONTextSink& out) const override;
+  size_t WrittenSize(bool textForm) const override;
 };
 
 class TJSONTrue : public TJSONValue {
@@ -342,6 +348,7 @@ class TJSONTrue : public TJSONValue {
     return std::make_unique<TJSONTrue>();
   }
   void WriteTextTo(TJSONTextSink& out) const override { out.Put(u"true", 4); }
+  size_t WrittenSize(bool) const override { return 4; }
 };
 
 class TJSONFalse : public TJSONValue {
@@ -353,6 +360,7 @@ class TJSONFalse : public TJSONValue {
     return std::make_unique<TJSONFalse>();
   }
   void WriteTextTo(TJSONTextSink& out) const override { out.Put(u"false", 5); }
+  size_t WrittenSize(bool) const override { return 5; }
 };
 
 class TJSONNull : public TJSONValue {
@@ -365,6 +373,7 @@ class TJSONNull : public TJSONValue {
     return std::make_unique<TJSONNull>();
   }
   void WriteTextTo(TJSONTextSink& out) const override { out.Put(u"null", 4); }
+  size_t WrittenSize(bool) const override { return 4; }
 };
 
 class TJSONPair : public TJSONAncestor {
@@ -392,6 +401,7 @@ class TJSONPair : public TJSONAncestor {
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
   std::unique_ptr<TJSONPair> Clone() const;
   void WriteTextTo(TJSONTextSink& out) const override;
+  size_t WrittenSize(bool textForm) const override;
 
  protected:
   void ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) override;
@@ -484,6 +494,7 @@ class TJSONObject : public TJSONValue {
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
   void WriteTextTo(TJSONTextSink& out) const override;
+  size_t WrittenSize(bool textForm) const override;
 
   // Reading; see TJSONReader.cpp. Malformed JSON gives none; malformed UTF-8 raises
   // EJSONException.
@@ -564,6 +575,7 @@ class TJSONArray : public TJSONValue {
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
   void WriteTextTo(TJSONTextSink& out) const override;
+  size_t WrittenSize(bool textForm) const override;
 
  protected:
   void ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) override;
