@@ -595,36 +595,47 @@ struct TCostTable {
 };
 constexpr TCostTable kCost;
 
-// Whether all sixteen bytes at p cost one each in the form.
-bool PlainBlock(const uint8_t* p, bool textForm) {
 #if defined(__SSE2__)
+// The costs of sixteen bytes at once (see kCost), summed.
+size_t BlockSize(const uint8_t* p, bool textForm, bool units) {
   __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  __m128i quote = _mm_cmpeq_epi8(v, _mm_set1_epi8('"'));
-  if (textForm) return _mm_movemask_epi8(_mm_or_si128(v, quote)) == 0;
-  __m128i failed = _mm_or_si128(_mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(0x20)), quote),
-                                _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\\')),
-                                             _mm_cmpeq_epi8(v, _mm_set1_epi8('/'))));
-  return _mm_movemask_epi8(failed) == 0;
-#else
-  const uint8_t* cost = textForm ? kCost.Text : kCost.Byte;
-  for (int k = 0; k < 16; ++k)
-    if (cost[p[k]] != 1) return false;
-  return true;
-#endif
+  __m128i zero = _mm_setzero_si128();
+  auto set = [](int c) { return _mm_set1_epi8(char(c)); };
+  __m128i high = _mm_cmplt_epi8(v, zero);
+  __m128i cont = _mm_cmplt_epi8(v, set(0xC0));
+  __m128i lead4 = _mm_and_si128(_mm_cmpgt_epi8(v, set(0xEF)), high);
+  // each byte's cost, from one: the masks are -1 where they hold
+  __m128i cost = _mm_add_epi8(set(1), cont);
+  if (textForm) {
+    cost = _mm_sub_epi8(cost, lead4);
+    if (!units) cost = _mm_sub_epi8(cost, _mm_cmpeq_epi8(v, set('"')));
+  } else {
+    __m128i control = _mm_andnot_si128(high, _mm_cmplt_epi8(v, set(0x20)));
+    __m128i shortControl =
+        _mm_and_si128(_mm_and_si128(_mm_cmpgt_epi8(v, set(0x07)), _mm_cmplt_epi8(v, set(0x0E))),
+                      _mm_xor_si128(_mm_cmpeq_epi8(v, set(0x0B)), set(0xFF)));
+    __m128i escaped =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, set('"')), _mm_cmpeq_epi8(v, set('\\'))),
+                     _mm_or_si128(_mm_cmpeq_epi8(v, set('/')), shortControl));
+    cost = _mm_add_epi8(cost, _mm_and_si128(escaped, set(1)));
+    cost = _mm_add_epi8(cost, _mm_and_si128(_mm_andnot_si128(escaped, control), set(5)));
+    cost = _mm_add_epi8(cost, _mm_and_si128(_mm_andnot_si128(cont, high), set(5)));
+    cost = _mm_add_epi8(cost, _mm_and_si128(lead4, set(6)));
+  }
+  __m128i sums = _mm_sad_epu8(cost, zero);
+  return size_t(_mm_cvtsi128_si32(sums)) + size_t(_mm_extract_epi16(sums, 4));
 }
+#endif
 
-size_t StoredSize(std::string_view bytes, const uint8_t* cost, bool textForm) {
+// The size of stored bytes in the text form (or, as units, a number's text) or the byte form.
+size_t StoredSize(std::string_view bytes, bool textForm, bool units = false) {
+  const uint8_t* cost = units ? kCost.Units : textForm ? kCost.Text : kCost.Byte;
   auto p = reinterpret_cast<const uint8_t*>(bytes.data());
   const uint8_t* end = p + bytes.size();
   size_t n = 0;
-  while (end - p >= 16) {
-    if (PlainBlock(p, textForm)) {
-      n += 16;
-    } else {
-      for (int k = 0; k < 16; ++k) n += cost[p[k]];
-    }
-    p += 16;
-  }
+#if defined(__SSE2__)
+  for (; end - p >= 16; p += 16) n += BlockSize(p, textForm, units);
+#endif
   for (; p < end; ++p) n += cost[*p];
   return n;
 }
@@ -632,7 +643,7 @@ size_t StoredSize(std::string_view bytes, const uint8_t* cost, bool textForm) {
 size_t StringSize(const TJSONChars& chars, bool null, bool textForm) {
   if (null) return textForm ? 0 : 4;
   char scratch[32];
-  return StoredSize(chars.View(scratch), textForm ? kCost.Text : kCost.Byte, textForm) + 2;
+  return StoredSize(chars.View(scratch), textForm) + 2;
 }
 
 uint8_t* WriteStringBytes(const TJSONChars& chars, bool null, uint8_t* out) {
@@ -683,12 +694,19 @@ void WriteStringText(const TJSONChars& chars, bool null, TJSONTextSink& out) {
   if (null) return;
   char scratch[32];
   std::string_view bytes = chars.View(scratch);
-  // its exact size, and the sixteen units a block may write beyond
-  size_t room = StoredSize(bytes, kCost.Text, true) + 2 + 16;
+  // At most two units a byte and the sixteen a block may write beyond; near the end of a text
+  // sized exactly, the exact size.
+  size_t room = 2 * bytes.size() + 2 + 16;
+  if (room > out.Left()) room = StoredSize(bytes, true) + 2 + 16;
   out.Done([&](char16_t* o) {
     *o++ = u'"';
     auto p = reinterpret_cast<const uint8_t*>(bytes.data());
     const uint8_t* end = p + bytes.size();
+    if (bytes.size() <= 16) {  // sixteen bytes may be read: most strings take one block
+      size_t n = std::min(WidenAscii<false>(p, o), bytes.size());
+      p += n;
+      o += n;
+    }
     while (p < end) {
       // ASCII runs are widened sixteen units at a time.
       while (end - p >= 16 && *p < 0x80 && *p != '"') {
@@ -799,7 +817,7 @@ double TJSONNumber::AsDouble() const {
 size_t TJSONNumber::WrittenSize(bool) const {
   if (FChars.Packed()) return FChars.Size();
   char scratch[32];
-  return StoredSize(FChars.View(scratch), kCost.Units, true);
+  return StoredSize(FChars.View(scratch), true, true);
 }
 
 uint8_t* TJSONNumber::WriteBytes(uint8_t* out) const {

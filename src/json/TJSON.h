@@ -42,6 +42,7 @@ class TJSONTextSink {
     return FOut.data() + FAt;
   }
   void Done(char16_t* end) { FAt = size_t(end - FOut.data()); }
+  size_t Left() const { return FOut.size() - FAt; }
   void Put(char16_t unit) { *Room(1) = unit, ++FAt; }
   void Put(const char16_t* units, size_t count) {
     char16_t* at = Room(count);
