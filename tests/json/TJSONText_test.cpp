@@ -298,6 +298,26 @@ TEST(TJSONReading, DeepestInputFitsAConnectionThreadStack) {
   EXPECT_EQ(result, deepest);
 }
 
+// A tree's memory is returned (or kept for the next tree) by whichever thread drops it last,
+// also a thread that never read anything; the sanitizer build finds what is not returned.
+TEST(TJSONReading, TreesOutliveTheThreadThatReadThem) {
+  std::string input = "[";
+  for (int i = 0; i < 20000; ++i) input += "{\"name\":\"member " + std::to_string(i) + "\"},";
+  input += "-12345678901234567.5]";
+  for (int round = 0; round < 3; ++round) {
+    std::unique_ptr<TJSONValue> readThere;
+    std::thread([&] { readThere = TJSONObject::ParseJSONValue(input); }).join();
+    ASSERT_TRUE(readThere);
+    auto readHere = TJSONObject::ParseJSONValue(input);
+    std::unique_ptr<TJSONValue> taken = static_cast<TJSONArray*>(readHere.get())->Remove(0);
+    std::thread([&] {
+      EXPECT_EQ(readHere->ToJSON(), readThere->ToJSON().erase(1, taken->ToJSON().size() + 1));
+      readHere.reset();
+    }).join();
+    EXPECT_EQ(taken->ToJSON(), "{\"name\":\"member 0\"}");
+  }
+}
+
 TEST(TJSONReading, BoundedReadingStopsBeforeTheTreePassesItsBound) {
   // (input, bound in bytes, status): the bound is on the tree, whatever the shape of the input
   std::string zeros = "[";
