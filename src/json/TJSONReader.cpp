@@ -5,6 +5,10 @@
 #include <cstring>
 #include <stdexcept>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "json/Messages.h"
 #include "json/TJSON.h"
 #include "json/TJSONPool.h"
@@ -16,6 +20,28 @@ namespace {
 bool IsWhitespace(uint8_t c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
+
+#if defined(__SSE2__)
+// Of the sixteen bytes at p, how many lead before the first that is not whitespace.
+int LeadingWhitespace(const uint8_t* p) {
+  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  __m128i space = _mm_or_si128(
+      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))),
+      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'))));
+  unsigned other = unsigned(_mm_movemask_epi8(space)) ^ 0xFFFFu;
+  return other == 0 ? 16 : std::countr_zero(other);
+}
+
+// Of the sixteen bytes at p, how many lead before the first double quote, backslash or byte
+// above 0x7F.
+int LeadingPlain(const uint8_t* p) {
+  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  __m128i stop = _mm_or_si128(v, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')),
+                                              _mm_cmpeq_epi8(v, _mm_set1_epi8('\\'))));
+  unsigned mask = unsigned(_mm_movemask_epi8(stop));
+  return mask == 0 ? 16 : std::countr_zero(mask);
+}
+#endif
 
 // No byte of the word is a double quote, a backslash or above 0x7F.
 bool PlainWord(const uint8_t* p) {
@@ -100,10 +126,25 @@ class TJSONReader {
     return false;
   }
 
-  // The byte that ends the whitespace has been looked at too.
-  void SkipWhitespace() {
-    while (More() && IsWhitespace(FData[FPos])) ++FPos;
+  // The byte that ends the whitespace has been looked at too. Called for every token: inline.
+  [[gnu::always_inline]] void SkipWhitespace() {
+    if (More() && IsWhitespace(FData[FPos])) SkipWhitespaceRun();
     if (More() && FData[FPos] >= 0x80) Fail();
+  }
+
+  // Indented text has long runs.
+  void SkipWhitespaceRun() {
+    ++FPos;
+#if defined(__SSE2__)
+    if (More() && IsWhitespace(FData[FPos])) {
+      while (FRange - FPos >= 16) {
+        int n = LeadingWhitespace(FData + FPos);
+        FPos += size_t(n);
+        if (n < 16) return;
+      }
+    }
+#endif
+    while (More() && IsWhitespace(FData[FPos])) ++FPos;
   }
 
   // What a node of this type costs once it sits in a container: its pool block, its slot and
@@ -261,6 +302,13 @@ class TJSONReader {
     for (;;) {
       // The common run: plain ASCII characters, a word at a time.
       size_t run = FPos;
+#if defined(__SSE2__)
+      while (FRange - run >= 16) {
+        int n = LeadingPlain(FData + run);
+        run += size_t(n);
+        if (n < 16) break;
+      }
+#endif
       while (FRange - run >= 8 && PlainWord(FData + run)) run += 8;
       while (run < FRange && FData[run] != '"' && FData[run] != '\\' && FData[run] < 0x80) ++run;
       size_t length = (copied ? out.size() : FPos - start) + (run - FPos);
@@ -349,7 +397,7 @@ class TJSONReader {
   // the text is malformed. A "," directly before the closing bracket, or the end of the data,
   // is malformed.
   enum class TNext { nxClose, nxItem, nxFail };
-  TNext AfterItem(char close, bool first) {
+  [[gnu::always_inline]] TNext AfterItem(char close, bool first) {
     SkipWhitespace();
     if (!More()) return TNext::nxFail;
     if (FData[FPos] == uint8_t(close)) return TNext::nxClose;
