@@ -276,6 +276,22 @@ struct TPackTable {
 };
 constexpr TPackTable kPack;
 
+#if defined(__SSE2__)
+// Sixteen characters to their codes, two to a byte, in the low eight bytes.
+__m128i PackBlock(__m128i v) {
+  auto set = [](int c) { return _mm_set1_epi8(char(c)); };
+  __m128i letter = _mm_cmpeq_epi8(_mm_and_si128(v, set(0x40)), set(0x40));
+  __m128i lower = _mm_and_si128(letter, _mm_cmpeq_epi8(_mm_and_si128(v, set(0x20)), set(0x20)));
+  __m128i codes =
+      _mm_add_epi8(_mm_and_si128(v, set(0x0F)),
+                   _mm_add_epi8(_mm_and_si128(letter, set(5)), _mm_and_si128(lower, set(2))));
+  __m128i pairs = _mm_or_si128(_mm_and_si128(codes, _mm_set1_epi16(0x000F)),
+                               _mm_and_si128(_mm_srli_epi16(codes, 4), _mm_set1_epi16(0x00F0)));
+  return pairs;  // one byte in each sixteen-bit lane
+}
+#endif
+
+#if !defined(__SSE2__)
 // Eight characters to their codes, two to a byte, in the low four bytes.
 uint32_t PackWord(uint64_t w) {
   constexpr uint64_t kOnes = 0x0101010101010101ull;
@@ -286,6 +302,7 @@ uint32_t PackWord(uint64_t w) {
   codes = (codes | (codes >> 8)) & 0x0000FFFF0000FFFFull;
   return uint32_t(codes | (codes >> 16));
 }
+#endif
 
 }  // namespace
 
@@ -299,14 +316,20 @@ void TJSONChars::AssignNumber(std::string_view text, size_t readable, bool poole
     std::memcpy(padded, from, n);
     from = padded;
   }
-  // Whole words: what follows the text packs into codes that are never read.
-  uint8_t packed[16] = {};
-  for (size_t i = 0; i < (n + 7) / 8; ++i) {
+  // Whole blocks: what follows the text packs into codes that are never read.
+  uint8_t packed[16];
+#if defined(__SSE2__)
+  __m128i low = PackBlock(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from)));
+  __m128i high = PackBlock(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 16)));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(packed), _mm_packus_epi16(low, high));
+#else
+  for (size_t i = 0; i < 4; ++i) {
     uint64_t w;
     std::memcpy(&w, from + 8 * i, sizeof w);
     uint32_t four = PackWord(w);
     std::memcpy(packed + 4 * i, &four, 4);
   }
+#endif
   if (Tag() > kInline) Free();
   packed[kTag] = uint8_t(kPacked + text.size());
   std::memcpy(FBytes, packed, sizeof FBytes);
