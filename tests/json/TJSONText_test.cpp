@@ -74,12 +74,35 @@ TEST(TJSONWriting, EscapesAtEveryPlaceOfAString) {
         std::string bytes = s.ToJSON();
         EXPECT_EQ(bytes, "\"" + TextToUtf8(before) + c.bytes + TextToUtf8(after) + "\"");
         EXPECT_LE(bytes.size(), s.EstimatedByteSize());
+        EXPECT_EQ(s.WrittenSize(false), bytes.size());
+        EXPECT_EQ(s.WrittenSize(true), s.ToString().size());
         auto read = TJSONObject::ParseJSONValue(bytes);
         ASSERT_TRUE(read);
         EXPECT_EQ(read->ToJSON(), bytes);
         EXPECT_EQ(read->Value(), s.Value());
       }
     }
+  }
+}
+
+// Both forms are sized before they are written: a member without a value (an empty pair, or a
+// read member whose value was given away and has died) is sized as it is written.
+TEST(TJSONWriting, MembersWithoutValuesAreSizedAsWritten) {
+  TJSONObject built;
+  built.AddPair(u"a", std::make_unique<TJSONNumber>(int32_t(1)));
+  built.AddPair(std::make_unique<TJSONPair>());
+  auto read = TJSONObject::ParseJSONValue(std::string("{\"a\":1,\"b\":[2]}"));
+  ASSERT_TRUE(read);
+  TJSONValue* b = static_cast<TJSONObject*>(read.get())->GetValue(u"b");
+  ASSERT_TRUE(b);
+  b->SetOwned(false);
+  std::unique_ptr<TJSONValue>{b}.reset();
+  for (const TJSONValue* value :
+       {static_cast<const TJSONValue*>(&built), static_cast<const TJSONValue*>(read.get())}) {
+    EXPECT_EQ(value->ToString(), u"{\"a\":1,}");
+    EXPECT_EQ(value->WrittenSize(true), value->ToString().size());
+    EXPECT_THROW(value->ToJSON(), EJSONException);
+    EXPECT_THROW(value->Bytes(), EJSONException);
   }
 }
 
