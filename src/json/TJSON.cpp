@@ -499,9 +499,12 @@ size_t TJSONAncestor::ToBytes(std::vector<uint8_t>& data, size_t offset) const {
 }
 
 // The exact size costs a walk over the tree, but the result is written once, in place: the
-// estimate may be six times the result.
+// estimate may be six times the result. A short string may write up to sixteen bytes past its
+// end (within its estimate).
+constexpr size_t kWriteSlack = 16;
+
 std::vector<uint8_t> TJSONAncestor::Bytes() const {
-  std::vector<uint8_t> bytes(WrittenSize(false));
+  std::vector<uint8_t> bytes(WrittenSize(false) + kWriteSlack);
   uint8_t* end = WriteBytes(bytes.data());
   bytes.resize(size_t(end - bytes.data()));
   return bytes;
@@ -523,7 +526,7 @@ Text TJSONAncestor::ToString() const {
 }
 
 std::string TJSONAncestor::ToJSON() const {
-  std::string bytes(WrittenSize(false), '\0');
+  std::string bytes(WrittenSize(false) + kWriteSlack, '\0');
   uint8_t* begin = reinterpret_cast<uint8_t*>(bytes.data());
   bytes.resize(size_t(WriteBytes(begin) - begin));
   return bytes;
@@ -676,8 +679,15 @@ uint8_t* WriteStringBytes(const TJSONChars& chars, bool null, uint8_t* out) {
   std::string_view bytes = chars.View(scratch);
   auto p = reinterpret_cast<const uint8_t*>(bytes.data());
   const uint8_t* end = p + bytes.size();
+  if (bytes.size() >= 3 && bytes.size() <= 16) {
+    // Sixteen bytes may be read, and written: the room of three bytes and more is eighteen.
+    size_t n = std::min(CopyPlainBytes(p, out), bytes.size());
+    p += n;
+    out += n;
+  }
   while (p < end) {
-    // The room allows six bytes per byte, so sixteen may be written before they are looked at.
+    // Sixteen bytes are written before they are looked at: what the string writes from here
+    // is no shorter.
     while (end - p >= 16 && kPlain.Plain[*p]) {
       size_t n = CopyPlainBytes(p, out);
       p += n;

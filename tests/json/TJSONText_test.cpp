@@ -63,7 +63,7 @@ TEST(TJSONWriting, EscapesAtEveryPlaceOfAString) {
       {u"\U0001F600", u"\U0001F600", "\\uD83D\\uDE00"},
   };
   for (const Special& c : specials) {
-    for (size_t length : {1, 2, 15, 16, 17, 31, 32, 33, 40}) {
+    for (size_t length : {1, 2, 3, 4, 15, 16, 17, 31, 32, 33, 40}) {
       for (size_t at : {size_t(0), size_t(1), size_t(15), size_t(16), length - 1}) {
         if (at >= length) continue;
         SCOPED_TRACE(TextToUtf8(c.unit) + " at " + std::to_string(at) + " of " +
@@ -75,6 +75,8 @@ TEST(TJSONWriting, EscapesAtEveryPlaceOfAString) {
         EXPECT_EQ(bytes, "\"" + TextToUtf8(before) + c.bytes + TextToUtf8(after) + "\"");
         EXPECT_LE(bytes.size(), s.EstimatedByteSize());
         EXPECT_EQ(s.WrittenSize(false), bytes.size());
+        std::vector<uint8_t> exact(s.EstimatedByteSize());
+        EXPECT_EQ(s.ToBytes(exact, 0), bytes.size());
         EXPECT_EQ(s.WrittenSize(true), s.ToString().size());
         auto read = TJSONObject::ParseJSONValue(bytes);
         ASSERT_TRUE(read);
