@@ -265,6 +265,7 @@ namespace {
 // four bits, "E" and "e" (whose low bits are a digit's) become 10 and 12.
 constexpr char kPackedChars[] = "0123456789E+e-.0";
 
+#if !defined(__SSE2__)
 struct TPackTable {
   char Pair[256][2];  // both characters of a packed byte
   constexpr TPackTable() : Pair() {
@@ -275,6 +276,7 @@ struct TPackTable {
   }
 };
 constexpr TPackTable kPack;
+#endif
 
 #if defined(__SSE2__)
 // Sixteen characters to their codes, two to a byte, in the low eight bytes.
@@ -335,10 +337,32 @@ void TJSONChars::AssignNumber(std::string_view text, size_t readable, bool poole
   std::memcpy(FBytes, packed, sizeof FBytes);
 }
 
+#if defined(__SSE2__)
+// Sixteen codes (one a byte) to their characters (see kPackedChars).
+__m128i CodeCharacters(__m128i codes) {
+  auto set = [](int c) { return _mm_set1_epi8(char(c)); };
+  __m128i chars = _mm_add_epi8(codes, set('0'));
+  chars = _mm_add_epi8(chars, _mm_and_si128(_mm_cmpgt_epi8(codes, set(10)), set(-0x10)));
+  chars = _mm_add_epi8(chars, _mm_and_si128(_mm_cmpeq_epi8(codes, set(12)), set('e' - ',')));
+  return _mm_add_epi8(chars, _mm_and_si128(_mm_cmpeq_epi8(codes, set(10)), set('E' - ':')));
+}
+#endif
+
+// Only numbers longer than kInline are packed: there are sixteen characters at least.
 size_t TJSONChars::Unpack(char* out) const {
   size_t n = Size();
+#if defined(__SSE2__)
+  __m128i packed = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FBytes));
+  __m128i low = _mm_and_si128(packed, _mm_set1_epi8(0x0F));
+  __m128i high = _mm_and_si128(_mm_srli_epi16(packed, 4), _mm_set1_epi8(0x0F));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), CodeCharacters(_mm_unpacklo_epi8(low, high)));
+  char rest[16];
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(rest), CodeCharacters(_mm_unpackhi_epi8(low, high)));
+  std::memcpy(out + 16, rest, n - 16);
+#else
   for (size_t i = 0; i < n / 2; ++i) std::memcpy(out + 2 * i, kPack.Pair[uint8_t(FBytes[i])], 2);
   if (n % 2) out[n - 1] = kPack.Pair[uint8_t(FBytes[n / 2])][0];
+#endif
   return n;
 }
 
