@@ -43,6 +43,17 @@ int LeadingPlain(const uint8_t* p) {
 }
 #endif
 
+// The length of a well-formed sequence of two or three bytes at p that needs none of the
+// decoder's special bounds, or 0.
+size_t PlainSequence(const uint8_t* p, size_t available) {
+  uint8_t b = p[0];
+  auto follows = [&](size_t k) { return (p[k] & 0xC0) == 0x80; };
+  if (b >= 0xC2 && b <= 0xDF) return available >= 2 && follows(1) ? 2 : 0;
+  if ((b >= 0xE1 && b <= 0xEC) || b == 0xEE || b == 0xEF)
+    return available >= 3 && follows(1) && follows(2) ? 3 : 0;
+  return 0;
+}
+
 // No byte of the word is a double quote, a backslash or above 0x7F.
 bool PlainWord(const uint8_t* p) {
   uint64_t w;
@@ -302,15 +313,21 @@ class TJSONReader {
     for (;;) {
       // The common run: plain ASCII characters, a word at a time.
       size_t run = FPos;
+      bool stopped = false;
 #if defined(__SSE2__)
       while (FRange - run >= 16) {
         int n = LeadingPlain(FData + run);
         run += size_t(n);
-        if (n < 16) break;
+        if (n < 16) {
+          stopped = true;
+          break;
+        }
       }
 #endif
-      while (FRange - run >= 8 && PlainWord(FData + run)) run += 8;
-      while (run < FRange && FData[run] != '"' && FData[run] != '\\' && FData[run] < 0x80) ++run;
+      if (!stopped) {
+        while (FRange - run >= 8 && PlainWord(FData + run)) run += 8;
+        while (run < FRange && FData[run] != '"' && FData[run] != '\\' && FData[run] < 0x80) ++run;
+      }
       size_t length = (copied ? out.size() : FPos - start) + (run - FPos);
       if (length > FBudget - std::min(FBudget, FUsed)) {
         FTooLarge = true;  // refused before the text is copied at all
@@ -330,8 +347,15 @@ class TJSONReader {
       if (c >= 0x80) {
         if (FIsUTF8) {
           size_t at = FPos;
-          char16_t units[2];
-          DecodeUtf8(units);
+          // Runs of common sequences are only checked; the decoder takes the others (and raises).
+          while (size_t n = PlainSequence(FData + FPos, FRange - FPos)) {
+            FPos += n;
+            if (!More() || FData[FPos] < 0x80) break;
+          }
+          if (FPos == at) {
+            char16_t units[2];
+            DecodeUtf8(units);
+          }
           if (copied) out.append(reinterpret_cast<const char*>(FData) + at, FPos - at);
         } else {
           copy();
