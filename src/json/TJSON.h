@@ -95,10 +95,9 @@ class TJSONChars {
   void Assign(std::string_view bytes, bool pooled = false);
   // A number's text as read (digits, "+", "-", ".", "e", "E" only): up to 30 characters are
   // packed four bits each into the node (most read numbers that do not fit as bytes, saving a
-  // block apiece).
-  // Readable: the bytes that may be read from text.data() on (at least its size).
+  // block apiece). Readable: how many bytes from text.data() on may be read (at least its size).
   void AssignNumber(std::string_view text, size_t readable, bool pooled);
-  // Spells out packed bytes at out (room: 30); returns their number.
+  // Spells out packed characters at out (room: their number); returns their number.
   size_t Unpack(char* out) const;
   bool Packed() const { return Tag() >= kPacked && Tag() <= kPacked + kMaxPacked; }
   void AssignText(const Text& text);
