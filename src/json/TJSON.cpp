@@ -5,6 +5,10 @@
 #include <cstring>
 #include <stdexcept>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "base/SysUtils.h"
 #include "json/Messages.h"
 #include "json/TJSONPool.h"
@@ -104,6 +108,15 @@ void TJSONSlotList::reserve(size_t count, bool pooled) {
 
 void TJSONSlotList::AdoptAll(std::unique_ptr<TJSONAncestor>* nodes, size_t count, bool pooled) {
   if (count == 0) return;
+  if (!FItems && count < kPooled) {
+    // the reader's case: a new list of exactly these nodes
+    size_t bytes = count * sizeof(TJSONSlot);
+    FItems = static_cast<TJSONSlot*>(pooled ? TJSONPool::Allocate(bytes) : ::operator new(bytes));
+    FCapacity = uint32_t(count) | (pooled ? kPooled : 0);
+    for (size_t i = 0; i < count; ++i) ::new (FItems + FSize++) TJSONSlot();
+    for (size_t i = 0; i < count; ++i) FItems[i].Adopt(nodes[i].release());
+    return;
+  }
   reserve(size_t(FSize) + count, pooled);
   for (size_t i = 0; i < count; ++i) FItems[FSize++].Adopt(nodes[i].release());
 }
@@ -246,6 +259,113 @@ void TJSONChars::Assign(std::string_view bytes, bool pooled) {
   if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
 }
 
+namespace {
+
+// The four-bit code of each character of a number: a digit, "+", "-" and "." keep their low
+// four bits, "E" and "e" (whose low bits are a digit's) become 10 and 12.
+constexpr char kPackedChars[] = "0123456789E+e-.0";
+
+#if !defined(__SSE2__)
+struct TPackTable {
+  char Pair[256][2];  // both characters of a packed byte
+  constexpr TPackTable() : Pair() {
+    for (int b = 0; b < 256; ++b) {
+      Pair[b][0] = kPackedChars[b & 15];
+      Pair[b][1] = kPackedChars[b >> 4];
+    }
+  }
+};
+constexpr TPackTable kPack;
+#endif
+
+#if defined(__SSE2__)
+// Sixteen characters to their codes, two to a byte, in the low eight bytes.
+__m128i PackBlock(__m128i v) {
+  auto set = [](int c) { return _mm_set1_epi8(char(c)); };
+  __m128i letter = _mm_cmpeq_epi8(_mm_and_si128(v, set(0x40)), set(0x40));
+  __m128i lower = _mm_and_si128(letter, _mm_cmpeq_epi8(_mm_and_si128(v, set(0x20)), set(0x20)));
+  __m128i codes =
+      _mm_add_epi8(_mm_and_si128(v, set(0x0F)),
+                   _mm_add_epi8(_mm_and_si128(letter, set(5)), _mm_and_si128(lower, set(2))));
+  __m128i pairs = _mm_or_si128(_mm_and_si128(codes, _mm_set1_epi16(0x000F)),
+                               _mm_and_si128(_mm_srli_epi16(codes, 4), _mm_set1_epi16(0x00F0)));
+  return pairs;  // one byte in each sixteen-bit lane
+}
+#endif
+
+#if !defined(__SSE2__)
+// Eight characters to their codes, two to a byte, in the low four bytes.
+uint32_t PackWord(uint64_t w) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  uint64_t letter = (w >> 6) & kOnes;  // "e" or "E"
+  uint64_t lower = (w >> 5) & letter;  // "e"
+  uint64_t codes = (w & (kOnes * 0x0F)) + letter * 5 + lower * 2;
+  codes = (codes | (codes >> 4)) & 0x00FF00FF00FF00FFull;
+  codes = (codes | (codes >> 8)) & 0x0000FFFF0000FFFFull;
+  return uint32_t(codes | (codes >> 16));
+}
+#endif
+
+}  // namespace
+
+void TJSONChars::AssignNumber(std::string_view text, size_t readable, bool pooled) {
+  size_t n = text.size();
+  if (n <= kInline || n > kMaxPacked) return Assign(text, pooled);
+  const char* from = text.data();
+  char padded[32];
+  if (readable < 32) {
+    std::memset(padded, '0', sizeof padded);
+    std::memcpy(padded, from, n);
+    from = padded;
+  }
+  // Whole blocks: what follows the text packs into codes that are never read.
+  uint8_t packed[16];
+#if defined(__SSE2__)
+  __m128i low = PackBlock(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from)));
+  __m128i high = PackBlock(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 16)));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(packed), _mm_packus_epi16(low, high));
+#else
+  for (size_t i = 0; i < 4; ++i) {
+    uint64_t w;
+    std::memcpy(&w, from + 8 * i, sizeof w);
+    uint32_t four = PackWord(w);
+    std::memcpy(packed + 4 * i, &four, 4);
+  }
+#endif
+  if (Tag() > kInline) Free();
+  packed[kTag] = uint8_t(kPacked + text.size());
+  std::memcpy(FBytes, packed, sizeof FBytes);
+}
+
+#if defined(__SSE2__)
+// Sixteen codes (one a byte) to their characters (see kPackedChars).
+__m128i CodeCharacters(__m128i codes) {
+  auto set = [](int c) { return _mm_set1_epi8(char(c)); };
+  __m128i chars = _mm_add_epi8(codes, set('0'));
+  chars = _mm_add_epi8(chars, _mm_and_si128(_mm_cmpgt_epi8(codes, set(10)), set(-0x10)));
+  chars = _mm_add_epi8(chars, _mm_and_si128(_mm_cmpeq_epi8(codes, set(12)), set('e' - ',')));
+  return _mm_add_epi8(chars, _mm_and_si128(_mm_cmpeq_epi8(codes, set(10)), set('E' - ':')));
+}
+#endif
+
+// Only numbers longer than kInline are packed: there are sixteen characters at least.
+size_t TJSONChars::Unpack(char* out) const {
+  size_t n = Size();
+#if defined(__SSE2__)
+  __m128i packed = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FBytes));
+  __m128i low = _mm_and_si128(packed, _mm_set1_epi8(0x0F));
+  __m128i high = _mm_and_si128(_mm_srli_epi16(packed, 4), _mm_set1_epi8(0x0F));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), CodeCharacters(_mm_unpacklo_epi8(low, high)));
+  char rest[16];
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(rest), CodeCharacters(_mm_unpackhi_epi8(low, high)));
+  std::memcpy(out + 16, rest, n - 16);
+#else
+  for (size_t i = 0; i < n / 2; ++i) std::memcpy(out + 2 * i, kPack.Pair[uint8_t(FBytes[i])], 2);
+  if (n % 2) out[n - 1] = kPack.Pair[uint8_t(FBytes[n / 2])][0];
+#endif
+  return n;
+}
+
 void TJSONChars::AssignText(const Text& text) {
   // Three bytes at most per unit; the exact size once known.
   std::string bytes(text.size() * 3, '\0');
@@ -254,6 +374,12 @@ void TJSONChars::AssignText(const Text& text) {
 }
 
 void TJSONChars::AppendUnit(char16_t unit) {
+  if (Packed()) {
+    char scratch[32];
+    size_t n = Unpack(scratch);
+    Free();
+    Assign(std::string_view(scratch, n));
+  }
   char encoded[4];
   size_t n = size_t(EncodeUnits(&unit, 1, encoded) - encoded);
   size_t size = Size();
@@ -271,21 +397,24 @@ void TJSONChars::AppendUnit(char16_t unit) {
   // Doubling room keeps a text built unit by unit linear.
   size_t room = std::bit_ceil(grown);
   auto* data = static_cast<char*>(::operator new(room));
-  std::memcpy(data, Data(), size);
+  std::memcpy(data, Inline() ? FBytes : OutData(), size);
   std::memcpy(data + size, encoded, n);
   Free();
   SetOut(data, grown, kGrowing);
 }
 
 Text TJSONChars::ToText() const {
+  char scratch[32];
   Text text(Size(), u'\0');
-  text.resize(size_t(DecodeInto(View(), text.data()) - text.data()));
+  text.resize(size_t(DecodeInto(View(scratch), text.data()) - text.data()));
   return text;
 }
 
 bool TJSONChars::Equals(const Text& text) const {
-  auto p = reinterpret_cast<const uint8_t*>(Data());
-  const uint8_t* end = p + Size();
+  char scratch[32];
+  std::string_view bytes = View(scratch);
+  auto p = reinterpret_cast<const uint8_t*>(bytes.data());
+  const uint8_t* end = p + bytes.size();
   size_t i = 0;
   while (p < end) {
     if (*p < 0x80) {
@@ -393,23 +522,24 @@ size_t TJSONAncestor::ToBytes(std::vector<uint8_t>& data, size_t offset) const {
   return size_t(WriteBytes(data.data() + offset) - data.data());
 }
 
+// The exact size costs a walk over the tree, but the result is written once, in place: the
+// estimate may be six times the result. A short string may write up to sixteen bytes past its
+// end (within its estimate).
+constexpr size_t kWriteSlack = 16;
+
 std::vector<uint8_t> TJSONAncestor::Bytes() const {
-  // The estimate may be six times the result: write into untouched memory, keep only the result.
-  auto buffer = std::make_unique_for_overwrite<uint8_t[]>(EstimatedByteSize());
-  uint8_t* end = WriteBytes(buffer.get());
-  return std::vector<uint8_t>(buffer.get(), end);
+  std::vector<uint8_t> bytes(WrittenSize(false) + kWriteSlack);
+  uint8_t* end = WriteBytes(bytes.data());
+  bytes.resize(size_t(end - bytes.data()));
+  return bytes;
 }
 
 void TJSONTextSink::Grow(size_t units) {
-  size_t size = std::max({FSize * 2, FAt + units, size_t(256)});
-  auto buffer = std::make_unique_for_overwrite<char16_t[]>(size);
-  if (FAt) std::memcpy(buffer.get(), FBuffer.get(), FAt * sizeof(char16_t));
-  FBuffer = std::move(buffer);
-  FSize = size;
+  FOut.resize(std::max(FOut.size() * 2, FAt + units + kSlack));
 }
 
 void TJSONAncestor::WriteText(Text& out) const {
-  TJSONTextSink sink(out);
+  TJSONTextSink sink(out, WrittenSize(true));
   WriteTextTo(sink);
 }
 
@@ -420,9 +550,10 @@ Text TJSONAncestor::ToString() const {
 }
 
 std::string TJSONAncestor::ToJSON() const {
-  auto buffer = std::make_unique_for_overwrite<uint8_t[]>(EstimatedByteSize());
-  uint8_t* end = WriteBytes(buffer.get());
-  return std::string(buffer.get(), end);
+  std::string bytes(WrittenSize(false) + kWriteSlack, '\0');
+  uint8_t* begin = reinterpret_cast<uint8_t*>(bytes.data());
+  bytes.resize(size_t(WriteBytes(begin) - begin));
+  return bytes;
 }
 
 TJSONString::~TJSONString() = default;
@@ -453,12 +584,141 @@ uint8_t* PutUnitEscape(uint8_t* out, char16_t c) {
   return out + 6;
 }
 
+// Sixteen bytes at a time (p and out have room for sixteen): the number of leading bytes that
+// pass, the bytes copied to out (widened to units) as they are looked at.
+#if defined(__SSE2__)
+unsigned FirstSet(__m128i failed) {
+  unsigned mask = unsigned(_mm_movemask_epi8(failed));
+  return mask == 0 ? 16 : unsigned(std::countr_zero(mask));
+}
+#endif
+
+// Bytes that stand for themselves in the byte form.
+size_t CopyPlainBytes(const uint8_t* p, uint8_t* out) {
+#if defined(__SSE2__)
+  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
+  // below 0x20 or, as a signed byte, above 0x7F
+  __m128i failed = _mm_or_si128(
+      _mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(0x20)), _mm_cmpeq_epi8(v, _mm_set1_epi8('"'))),
+      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\\')), _mm_cmpeq_epi8(v, _mm_set1_epi8('/'))));
+  return FirstSet(failed);
+#else
+  size_t n = 0;
+  while (n < 16 && kPlain.Plain[p[n]]) out[n] = p[n], ++n;
+  return n;
+#endif
+}
+
+// ASCII bytes, and with quotes false, no double quote among them.
+template <bool quotes>
+size_t WidenAscii(const uint8_t* p, char16_t* out) {
+#if defined(__SSE2__)
+  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  __m128i zero = _mm_setzero_si128();
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(v, zero));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(v, zero));
+  __m128i failed = quotes ? v : _mm_or_si128(v, _mm_cmpeq_epi8(v, _mm_set1_epi8('"')));
+  return FirstSet(failed);
+#else
+  size_t n = 0;
+  while (n < 16 && p[n] < 0x80 && (quotes || p[n] != '"')) out[n] = p[n], ++n;
+  return n;
+#endif
+}
+
+// What each stored byte costs in either form: a continuation byte nothing, the lead byte of a
+// character beyond U+FFFF two units (twelve bytes); a number's text is written as its units.
+struct TCostTable {
+  uint8_t Text[256], Byte[256], Units[256];
+  constexpr TCostTable() : Text(), Byte(), Units() {
+    for (int c = 0; c < 256; ++c) {
+      int units = c < 0x80 ? 1 : c < 0xC0 ? 0 : c < 0xF0 ? 1 : 2;
+      Units[c] = uint8_t(units);
+      Text[c] = uint8_t(c == '"' ? 2 : units);
+      Byte[c] = uint8_t(c >= 0x80                 ? 6 * units
+                        : kEscapes.Kind[c] == 0   ? 1
+                        : kEscapes.Kind[c] == 'u' ? 6
+                                                  : 2);
+    }
+  }
+};
+constexpr TCostTable kCost;
+
+#if defined(__SSE2__)
+// The costs of sixteen bytes at once (see kCost), summed.
+size_t BlockSize(const uint8_t* p, bool textForm, bool units) {
+  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  __m128i zero = _mm_setzero_si128();
+  auto set = [](int c) { return _mm_set1_epi8(char(c)); };
+  __m128i high = _mm_cmplt_epi8(v, zero);
+  __m128i cont = _mm_cmplt_epi8(v, set(0xC0));
+  __m128i lead4 = _mm_and_si128(_mm_cmpgt_epi8(v, set(0xEF)), high);
+  // each byte's cost, from one: the masks are -1 where they hold
+  __m128i cost = _mm_add_epi8(set(1), cont);
+  if (textForm) {
+    cost = _mm_sub_epi8(cost, lead4);
+    if (!units) cost = _mm_sub_epi8(cost, _mm_cmpeq_epi8(v, set('"')));
+  } else {
+    __m128i control = _mm_andnot_si128(high, _mm_cmplt_epi8(v, set(0x20)));
+    __m128i shortControl =
+        _mm_and_si128(_mm_and_si128(_mm_cmpgt_epi8(v, set(0x07)), _mm_cmplt_epi8(v, set(0x0E))),
+                      _mm_xor_si128(_mm_cmpeq_epi8(v, set(0x0B)), set(0xFF)));
+    __m128i escaped =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, set('"')), _mm_cmpeq_epi8(v, set('\\'))),
+                     _mm_or_si128(_mm_cmpeq_epi8(v, set('/')), shortControl));
+    cost = _mm_add_epi8(cost, _mm_and_si128(escaped, set(1)));
+    cost = _mm_add_epi8(cost, _mm_and_si128(_mm_andnot_si128(escaped, control), set(5)));
+    cost = _mm_add_epi8(cost, _mm_and_si128(_mm_andnot_si128(cont, high), set(5)));
+    cost = _mm_add_epi8(cost, _mm_and_si128(lead4, set(6)));
+  }
+  __m128i sums = _mm_sad_epu8(cost, zero);
+  return size_t(_mm_cvtsi128_si32(sums)) + size_t(_mm_extract_epi16(sums, 4));
+}
+#endif
+
+// The size of stored bytes in the text form (or, as units, a number's text) or the byte form.
+size_t StoredSize(std::string_view bytes, bool textForm, bool units = false) {
+  const uint8_t* cost = units ? kCost.Units : textForm ? kCost.Text : kCost.Byte;
+  auto p = reinterpret_cast<const uint8_t*>(bytes.data());
+  const uint8_t* end = p + bytes.size();
+  size_t n = 0;
+#if defined(__SSE2__)
+  for (; end - p >= 16; p += 16) n += BlockSize(p, textForm, units);
+#endif
+  for (; p < end; ++p) n += cost[*p];
+  return n;
+}
+
+size_t StringSize(const TJSONChars& chars, bool null, bool textForm) {
+  if (null) return textForm ? 0 : 4;
+  char scratch[32];
+  return StoredSize(chars.View(scratch), textForm) + 2;
+}
+
 uint8_t* WriteStringBytes(const TJSONChars& chars, bool null, uint8_t* out) {
   if (null) return PutAscii(out, "null", 4);
   *out++ = '"';
-  auto p = reinterpret_cast<const uint8_t*>(chars.Data());
-  const uint8_t* end = p + chars.Size();
+  char scratch[32];
+  std::string_view bytes = chars.View(scratch);
+  auto p = reinterpret_cast<const uint8_t*>(bytes.data());
+  const uint8_t* end = p + bytes.size();
+  if (bytes.size() >= 3 && bytes.size() <= 16) {
+    // Sixteen bytes may be read, and written: the room of three bytes and more is eighteen.
+    size_t n = std::min(CopyPlainBytes(p, out), bytes.size());
+    p += n;
+    out += n;
+  }
   while (p < end) {
+    // Sixteen bytes are written before they are looked at: what the string writes from here
+    // is no shorter.
+    while (end - p >= 16 && kPlain.Plain[*p]) {
+      size_t n = CopyPlainBytes(p, out);
+      p += n;
+      out += n;
+      if (n < 16) break;
+    }
+    if (p == end) break;
     const uint8_t* run = p;
     while (run < end && kPlain.Plain[*run]) ++run;
     if (run != p) {
@@ -489,13 +749,30 @@ uint8_t* WriteStringBytes(const TJSONChars& chars, bool null, uint8_t* out) {
 
 void WriteStringText(const TJSONChars& chars, bool null, TJSONTextSink& out) {
   if (null) return;
-  std::string_view bytes = chars.View();
-  // every byte one unit at most, a double quote two
+  char scratch[32];
+  std::string_view bytes = chars.View(scratch);
+  // At most two units a byte and the sixteen a block may write beyond; near the end of a text
+  // sized exactly, the exact size.
+  size_t room = 2 * bytes.size() + 2 + 16;
+  if (room > out.Left()) room = StoredSize(bytes, true) + 2 + 16;
   out.Done([&](char16_t* o) {
     *o++ = u'"';
     auto p = reinterpret_cast<const uint8_t*>(bytes.data());
     const uint8_t* end = p + bytes.size();
+    if (bytes.size() <= 16) {  // sixteen bytes may be read: most strings take one block
+      size_t n = std::min(WidenAscii<false>(p, o), bytes.size());
+      p += n;
+      o += n;
+    }
     while (p < end) {
+      // ASCII runs are widened sixteen units at a time.
+      while (end - p >= 16 && *p < 0x80 && *p != '"') {
+        size_t n = WidenAscii<false>(p, o);
+        p += n;
+        o += n;
+        if (n < 16) break;
+      }
+      if (p == end) break;
       uint8_t c = *p;
       if (c < 0x80) {
         if (c == '"') *o++ = u'\\';
@@ -507,10 +784,14 @@ void WriteStringText(const TJSONChars& chars, bool null, TJSONTextSink& out) {
     }
     *o++ = u'"';
     return o;
-  }(out.Room(2 * bytes.size() + 2)));
+  }(out.Room(room)));
 }
 
 }  // namespace
+
+size_t TJSONString::WrittenSize(bool textForm) const {
+  return StringSize(FChars, NullFlag(), textForm);
+}
 
 size_t TJSONString::EstimatedByteSize() const {
   return StringEstimate(FChars, NullFlag());
@@ -528,7 +809,8 @@ std::unique_ptr<TJSONAncestor> TJSONString::CloneNode() const {
   if (NullFlag()) return std::make_unique<TJSONString>();
   auto copy = std::make_unique<TJSONString>();
   copy->SetNullFlag(false);
-  copy->FChars.Assign(FChars.View());
+  char scratch[32];
+  copy->FChars.Assign(FChars.View(scratch));
   return copy;
 }
 
@@ -589,9 +871,17 @@ double TJSONNumber::AsDouble() const {
   return *v;
 }
 
+size_t TJSONNumber::WrittenSize(bool) const {
+  if (FChars.Packed()) return FChars.Size();
+  char scratch[32];
+  return StoredSize(FChars.View(scratch), true, true);
+}
+
 uint8_t* TJSONNumber::WriteBytes(uint8_t* out) const {
   // The text unchanged, one byte per unit (as the byte form always wrote a number).
-  std::string_view bytes = FChars.View();
+  if (FChars.Packed()) return out + FChars.Unpack(reinterpret_cast<char*>(out));
+  char scratch[32];
+  std::string_view bytes = FChars.View(scratch);
   auto p = reinterpret_cast<const uint8_t*>(bytes.data());
   const uint8_t* end = p + bytes.size();
   if (bytes.size() <= TJSONChars::kInline) {
@@ -614,7 +904,19 @@ uint8_t* TJSONNumber::WriteBytes(uint8_t* out) const {
 }
 
 void TJSONNumber::WriteTextTo(TJSONTextSink& out) const {
-  std::string_view bytes = FChars.View();
+  char scratch[32];
+  std::string_view bytes = FChars.View(scratch);
+  auto p = reinterpret_cast<const uint8_t*>(bytes.data());
+  if (FChars.Packed()) {  // 32 readable bytes, all ASCII
+    char16_t* at = out.Room(32);
+    WidenAscii<true>(p, at);
+    WidenAscii<true>(p + 16, at + 16);
+    return out.Done(at + bytes.size());
+  }
+  if (bytes.size() <= 16) {  // 16 readable bytes
+    char16_t* at = out.Room(16);
+    if (WidenAscii<true>(p, at) >= bytes.size()) return out.Done(at + bytes.size());
+  }
   char16_t* at = out.Room(bytes.size());
   uint8_t seen = 0;
   for (size_t i = 0; i < bytes.size(); ++i) seen |= uint8_t(at[i] = uint8_t(bytes[i]));
@@ -624,7 +926,13 @@ void TJSONNumber::WriteTextTo(TJSONTextSink& out) const {
 
 std::unique_ptr<TJSONAncestor> TJSONNumber::CloneNode() const {
   auto copy = std::make_unique<TJSONNumber>();
-  copy->FChars.Assign(FChars.View());
+  char scratch[32];
+  std::string_view text = FChars.View(scratch);
+  if (FChars.Packed()) {
+    copy->FChars.AssignNumber(text, sizeof scratch, false);
+  } else {
+    copy->FChars.Assign(text);
+  }
   return copy;
 }
 
@@ -706,6 +1014,13 @@ void TJSONPair::AttachChild(std::unique_ptr<TJSONAncestor> child) {
   if (dynamic_cast<TJSONValue*>(child.get())) FJsonValue = TJSONSlot(std::move(child));
 }
 
+// The byte form raises for a pair that misses a part, before writing it.
+size_t TJSONPair::WrittenSize(bool textForm) const {
+  TJSONAncestor* value = FJsonValue.Get();
+  if (!FHasName || !value) return 0;
+  return StringSize(NameChars(), NameNull(), textForm) + 1 + value->WrittenSize(textForm);
+}
+
 size_t TJSONPair::EstimatedByteSize() const {
   size_t n = 1;
   if (FHasName) n += StringEstimate(NameChars(), NameNull());
@@ -732,7 +1047,8 @@ void TJSONPair::WriteTextTo(TJSONTextSink& out) const {
 std::unique_ptr<TJSONPair> TJSONPair::Clone() const {
   auto pair = std::make_unique<TJSONPair>();
   if (FHasName) {
-    pair->FName.Assign(NameChars().View());
+    char scratch[32];
+    pair->FName.Assign(NameChars().View(scratch));
     pair->FNameNull = NameNull();
     pair->FHasName = true;
   }
@@ -756,6 +1072,16 @@ template <class T>
 T* At(const TJSONSlotList& slots, int index) {
   if (index < 0 || size_t(index) >= slots.size()) return nullptr;
   return static_cast<T*>(slots[size_t(index)].Get());
+}
+
+size_t ContainerSize(const TJSONSlotList& slots, bool textForm) {
+  size_t n = 2, items = 0;
+  for (const TJSONSlot& s : slots) {
+    if (!s.Get()) continue;
+    n += s.Get()->WrittenSize(textForm);
+    ++items;
+  }
+  return items ? n + items - 1 : n;
 }
 
 size_t ContainerEstimate(const TJSONSlotList& slots) {
@@ -905,6 +1231,19 @@ void TJSONObject::AttachChild(std::unique_ptr<TJSONAncestor> child) {
 }
 
 // Members without pair nodes are written as their pairs would write themselves.
+size_t TJSONObject::WrittenSize(bool textForm) const {
+  if (!FCompact) return ContainerSize(FMembers, textForm);
+  size_t n = 2;
+  for (uint32_t i = 0; i < FCompactCount; ++i) {
+    const TJSONMember& m = FCompact[i];
+    if (i > 0) ++n;
+    // the byte form raises at a member without a value, having written up to it
+    if (TJSONAncestor* value = m.FValue.Get())
+      n += StringSize(m.FName, false, textForm) + 1 + value->WrittenSize(textForm);
+  }
+  return n;
+}
+
 size_t TJSONObject::EstimatedByteSize() const {
   if (!FCompact) return ContainerEstimate(FMembers);
   if (FCompactCount == 0) return 2;
@@ -1039,6 +1378,10 @@ std::vector<std::unique_ptr<TJSONValue>> TJSONArray::SetElements(
 
 void TJSONArray::AttachChild(std::unique_ptr<TJSONAncestor> child) {
   if (dynamic_cast<TJSONValue*>(child.get())) FElements.emplace_back(std::move(child));
+}
+
+size_t TJSONArray::WrittenSize(bool textForm) const {
+  return ContainerSize(FElements, textForm);
 }
 
 size_t TJSONArray::EstimatedByteSize() const {

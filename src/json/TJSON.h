@@ -25,33 +25,36 @@ class EJSONException : public Exception {
   using Exception::Exception;
 };
 
-// Units written through a pointer into one buffer that grows in large steps (a text would be
-// filled before each step), appended to the text in one copy at the end.
+// Units written through a pointer straight into the text, which is sized once from the exact
+// length of what is written (growing only if that was short).
 class TJSONTextSink {
  public:
-  explicit TJSONTextSink(Text& out) : FOut(out) {}
+  TJSONTextSink(Text& out, size_t expected) : FOut(out), FAt(out.size()) {
+    FOut.resize(FAt + expected + kSlack);
+  }
   TJSONTextSink(const TJSONTextSink&) = delete;
   TJSONTextSink& operator=(const TJSONTextSink&) = delete;
-  ~TJSONTextSink() { FOut.append(FBuffer.get(), FAt); }
-  // Room for units more; Done then takes the end of what was written there.
+  ~TJSONTextSink() { FOut.resize(FAt); }
+  // Room for units more; Done then takes the end of what was written there. Writers ask for
+  // what they write plus at most kSlack units they may touch beyond it.
   char16_t* Room(size_t units) {
-    if (FSize - FAt < units) Grow(units);
-    return FBuffer.get() + FAt;
+    if (FOut.size() - FAt < units) Grow(units);
+    return FOut.data() + FAt;
   }
-  void Done(char16_t* end) { FAt = size_t(end - FBuffer.get()); }
+  void Done(char16_t* end) { FAt = size_t(end - FOut.data()); }
+  size_t Left() const { return FOut.size() - FAt; }
   void Put(char16_t unit) { *Room(1) = unit, ++FAt; }
   void Put(const char16_t* units, size_t count) {
     char16_t* at = Room(count);
     for (size_t i = 0; i < count; ++i) at[i] = units[i];
     FAt += count;
   }
+  static constexpr size_t kSlack = 32;
 
  private:
   void Grow(size_t units);
   Text& FOut;
-  std::unique_ptr<char16_t[]> FBuffer;
-  size_t FSize = 0;
-  size_t FAt = 0;
+  size_t FAt;
 };
 
 // Asks for a node made from the reader's pool (see TJSONPool.h).
@@ -79,23 +82,38 @@ class TJSONChars {
   TJSONChars& operator=(const TJSONChars&) = delete;
   ~TJSONChars() { Free(); }
 
-  const char* Data() const { return Inline() ? FBytes : OutData(); }
-  size_t Size() const { return Inline() ? size_t(uint8_t(FBytes[kTag])) : OutSize(); }
-  std::string_view View() const { return {Data(), Size()}; }
+  size_t Size() const {
+    return Inline() ? size_t(Tag()) : Packed() ? size_t(Tag() - kPacked) : OutSize();
+  }
+  // The bytes, spelled out into scratch when they are kept packed. At least 16 bytes from the
+  // start of the view may be read (32 when packed), whatever its size.
+  std::string_view View(char (&scratch)[32]) const {
+    if (Packed()) return {scratch, Unpack(scratch)};
+    return {Inline() ? FBytes : OutData(), Size()};
+  }
   // A long text takes a block from the pool when pooled, from the heap otherwise.
   void Assign(std::string_view bytes, bool pooled = false);
+  // A number's text as read (digits, "+", "-", ".", "e", "E" only): up to 30 characters are
+  // packed four bits each into the node (most read numbers that do not fit as bytes, saving a
+  // block apiece). Readable: how many bytes from text.data() on may be read (at least its size).
+  void AssignNumber(std::string_view text, size_t readable, bool pooled);
+  // Spells out packed characters at out (room: their number); returns their number.
+  size_t Unpack(char* out) const;
+  bool Packed() const { return Tag() >= kPacked && Tag() <= kPacked + kMaxPacked; }
   void AssignText(const Text& text);
   void AppendUnit(char16_t unit);
   Text ToText() const;
   bool Equals(const Text& text) const;
 
   static constexpr size_t kInline = 15;
+  static constexpr size_t kMaxPacked = 30;
 
  private:
   static constexpr int kTag = 15;
   static constexpr uint8_t kHeap = 0x80;     // exact size
   static constexpr uint8_t kGrowing = 0x81;  // heap, room for the next power of two
   static constexpr uint8_t kPool = 0x82;
+  static constexpr uint8_t kPacked = 0x20;  // plus the number of characters
   uint8_t Tag() const { return uint8_t(FBytes[kTag]); }
   bool Inline() const { return Tag() <= kInline; }
   char* OutData() const {
@@ -226,13 +244,15 @@ class TJSONAncestor {
   // Unchecked: out must have room for EstimatedByteSize() bytes.
   virtual uint8_t* WriteBytes(uint8_t* out) const = 0;
   virtual std::unique_ptr<TJSONAncestor> CloneNode() const = 0;
+  // The exact length of either written form: units of the text form, bytes of the byte form.
+  virtual size_t WrittenSize(bool textForm) const = 0;
   // The text form: only double quotes are escaped.
   Text ToString() const;
   void WriteText(Text& out) const;
   virtual void WriteTextTo(TJSONTextSink& out) const = 0;
   // The byte form, each byte one character.
   std::string ToJSON() const;
-  // The byte form alone, sized from the estimate.
+  // The byte form alone, sized exactly.
   std::vector<uint8_t> Bytes() const;
 
  protected:
@@ -285,6 +305,7 @@ class TJSONString : public TJSONValue {
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
   void WriteTextTo(TJSONTextSink& out) const override;
+  size_t WrittenSize(bool textForm) const override;
 
  protected:
   friend class TJSONReader;
@@ -315,6 +336,7 @@ class TJSONNumber : public TJSONString {
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
   void WriteTextTo(TJSONTextSink& out) const override;
+  size_t WrittenSize(bool textForm) const override;
 };
 
 class TJSONTrue : public TJSONValue {
@@ -326,6 +348,7 @@ class TJSONTrue : public TJSONValue {
     return std::make_unique<TJSONTrue>();
   }
   void WriteTextTo(TJSONTextSink& out) const override { out.Put(u"true", 4); }
+  size_t WrittenSize(bool) const override { return 4; }
 };
 
 class TJSONFalse : public TJSONValue {
@@ -337,6 +360,7 @@ class TJSONFalse : public TJSONValue {
     return std::make_unique<TJSONFalse>();
   }
   void WriteTextTo(TJSONTextSink& out) const override { out.Put(u"false", 5); }
+  size_t WrittenSize(bool) const override { return 5; }
 };
 
 class TJSONNull : public TJSONValue {
@@ -349,6 +373,7 @@ class TJSONNull : public TJSONValue {
     return std::make_unique<TJSONNull>();
   }
   void WriteTextTo(TJSONTextSink& out) const override { out.Put(u"null", 4); }
+  size_t WrittenSize(bool) const override { return 4; }
 };
 
 class TJSONPair : public TJSONAncestor {
@@ -376,6 +401,7 @@ class TJSONPair : public TJSONAncestor {
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
   std::unique_ptr<TJSONPair> Clone() const;
   void WriteTextTo(TJSONTextSink& out) const override;
+  size_t WrittenSize(bool textForm) const override;
 
  protected:
   void ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) override;
@@ -468,6 +494,7 @@ class TJSONObject : public TJSONValue {
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
   void WriteTextTo(TJSONTextSink& out) const override;
+  size_t WrittenSize(bool textForm) const override;
 
   // Reading; see TJSONReader.cpp. Malformed JSON gives none; malformed UTF-8 raises
   // EJSONException.
@@ -548,6 +575,7 @@ class TJSONArray : public TJSONValue {
   uint8_t* WriteBytes(uint8_t* out) const override;
   std::unique_ptr<TJSONAncestor> CloneNode() const override;
   void WriteTextTo(TJSONTextSink& out) const override;
+  size_t WrittenSize(bool textForm) const override;
 
  protected:
   void ReleaseChildren(std::vector<std::unique_ptr<TJSONAncestor>>& into) override;

@@ -18,18 +18,40 @@ constexpr int64_t kCutting = int64_t(1) << 48;
 
 struct TChunk {
   std::atomic<int64_t> FLive;
+  bool FLarge;  // a block's own chunk
 };
 constexpr size_t kHeader = 16;
 static_assert(sizeof(TChunk) <= kHeader);
 
+// Empty chunks a thread keeps for the trees it reads next: a heap would hand back chunks that
+// were returned to the system, whose pages then cost a fault each again. What a thread keeps is
+// bounded; plain data, so that it can still be used while the thread's other objects die.
+constexpr int kKeptChunks = 64;  // 4 MiB
+struct TKept {
+  TChunk* FChunks[kKeptChunks];
+  int FCount;
+  bool FClosed;  // the thread is ending
+};
+thread_local TKept tKept;
+
 TChunk* NewChunk(size_t bytes, int64_t live) {
   void* memory = ::operator new(bytes, std::align_val_t(kChunkBytes));
-  return ::new (memory) TChunk{live};
+  return ::new (memory) TChunk{live, bytes != kChunkBytes};
 }
 
-void FreeChunk(TChunk* chunk) noexcept {
+void DeleteChunk(TChunk* chunk) noexcept {
   chunk->~TChunk();
   ::operator delete(static_cast<void*>(chunk), std::align_val_t(kChunkBytes));
+}
+
+void FreeChunk(TChunk* chunk) noexcept;
+
+TChunk* ReuseChunk() {
+  TKept& kept = tKept;
+  if (kept.FCount == 0) return NewChunk(kChunkBytes, kCutting);
+  TChunk* chunk = kept.FChunks[--kept.FCount];
+  chunk->FLive.store(kCutting, std::memory_order_relaxed);
+  return chunk;
 }
 
 // Every block starts within the first 64 KiB of its chunk, which is aligned to 64 KiB.
@@ -45,7 +67,12 @@ struct TCursor {
   size_t FLeft = 0;
   int64_t FCut = 0;
 
-  ~TCursor() { Leave(); }
+  ~TCursor() {
+    Leave();
+    TKept& kept = tKept;
+    kept.FClosed = true;
+    while (kept.FCount > 0) DeleteChunk(kept.FChunks[--kept.FCount]);
+  }
   void Leave() noexcept {
     if (!FChunk) return;
     int64_t drop = kCutting - FCut;
@@ -55,7 +82,7 @@ struct TCursor {
   }
   void Enter() {
     Leave();
-    FChunk = NewChunk(kChunkBytes, kCutting);
+    FChunk = ReuseChunk();
     FNext = reinterpret_cast<char*>(FChunk) + kHeader;
     FLeft = kChunkBytes - kHeader;
     FCut = 0;
@@ -63,6 +90,15 @@ struct TCursor {
 };
 
 thread_local TCursor tCursor;
+
+void FreeChunk(TChunk* chunk) noexcept {
+  TKept& kept = tKept;
+  if (chunk->FLarge || kept.FClosed || kept.FCount == kKeptChunks) return DeleteChunk(chunk);
+  // the cursor's end empties what the thread keeps, also in a thread that never cut a block
+  TCursor& cursor = tCursor;
+  (void)cursor;
+  kept.FChunks[kept.FCount++] = chunk;
+}
 
 }  // namespace
 

@@ -1,8 +1,13 @@
 // Reading JSON bytes into a value tree. Malformed JSON gives none; malformed UTF-8 raises.
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "json/Messages.h"
 #include "json/TJSON.h"
@@ -16,6 +21,39 @@ bool IsWhitespace(uint8_t c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
+#if defined(__SSE2__)
+// Of the sixteen bytes at p, how many lead before the first that is not whitespace.
+int LeadingWhitespace(const uint8_t* p) {
+  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  __m128i space = _mm_or_si128(
+      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))),
+      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'))));
+  unsigned other = unsigned(_mm_movemask_epi8(space)) ^ 0xFFFFu;
+  return other == 0 ? 16 : std::countr_zero(other);
+}
+
+// Of the sixteen bytes at p, how many lead before the first double quote, backslash or byte
+// above 0x7F.
+int LeadingPlain(const uint8_t* p) {
+  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  __m128i stop = _mm_or_si128(v, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')),
+                                              _mm_cmpeq_epi8(v, _mm_set1_epi8('\\'))));
+  unsigned mask = unsigned(_mm_movemask_epi8(stop));
+  return mask == 0 ? 16 : std::countr_zero(mask);
+}
+#endif
+
+// The length of a well-formed sequence of two or three bytes at p that needs none of the
+// decoder's special bounds, or 0.
+size_t PlainSequence(const uint8_t* p, size_t available) {
+  uint8_t b = p[0];
+  auto follows = [&](size_t k) { return (p[k] & 0xC0) == 0x80; };
+  if (b >= 0xC2 && b <= 0xDF) return available >= 2 && follows(1) ? 2 : 0;
+  if ((b >= 0xE1 && b <= 0xEC) || b == 0xEE || b == 0xEF)
+    return available >= 3 && follows(1) && follows(2) ? 3 : 0;
+  return 0;
+}
+
 // No byte of the word is a double quote, a backslash or above 0x7F.
 bool PlainWord(const uint8_t* p) {
   uint64_t w;
@@ -25,12 +63,15 @@ bool PlainWord(const uint8_t* p) {
   return ((zeroByte(w ^ (kOnes * '"')) | zeroByte(w ^ (kOnes * '\\')) | w) & kHigh) == 0;
 }
 
-// All eight bytes are decimal digits.
-bool DigitWord(const uint8_t* p) {
+// How many of the eight bytes at p, from the first, are decimal digits. (A carry out of a byte
+// that is no digit only disturbs the bytes after it.)
+int LeadingDigits(const uint8_t* p) {
   uint64_t w;
   std::memcpy(&w, p, sizeof w);
   constexpr uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0ull, kZeros = 0x3030303030303030ull;
-  return (w & kHighNibbles) == kZeros && ((w + 0x0606060606060606ull) & kHighNibbles) == kZeros;
+  uint64_t off =
+      ((w & kHighNibbles) ^ kZeros) | (((w + 0x0606060606060606ull) & kHighNibbles) ^ kZeros);
+  return off == 0 ? 8 : std::countr_zero(off) / 8;
 }
 
 // The stored form of one unit (see TJSONChars).
@@ -96,10 +137,25 @@ class TJSONReader {
     return false;
   }
 
-  // The byte that ends the whitespace has been looked at too.
-  void SkipWhitespace() {
-    while (More() && IsWhitespace(FData[FPos])) ++FPos;
+  // The byte that ends the whitespace has been looked at too. Called for every token: inline.
+  [[gnu::always_inline]] void SkipWhitespace() {
+    if (More() && IsWhitespace(FData[FPos])) SkipWhitespaceRun();
     if (More() && FData[FPos] >= 0x80) Fail();
+  }
+
+  // Indented text has long runs.
+  void SkipWhitespaceRun() {
+    ++FPos;
+#if defined(__SSE2__)
+    if (More() && IsWhitespace(FData[FPos])) {
+      while (FRange - FPos >= 16) {
+        int n = LeadingWhitespace(FData + FPos);
+        FPos += size_t(n);
+        if (n < 16) return;
+      }
+    }
+#endif
+    while (More() && IsWhitespace(FData[FPos])) ++FPos;
   }
 
   // What a node of this type costs once it sits in a container: its pool block, its slot and
@@ -169,7 +225,11 @@ class TJSONReader {
     const uint8_t* const start = p;
     auto digit = [&] { return p < end && uint8_t(*p - '0') < 10; };
     auto digits = [&] {
-      while (end - p >= 8 && DigitWord(p)) p += 8;
+      while (end - p >= 8) {
+        int n = LeadingDigits(p);
+        p += n;
+        if (n < 8) return;
+      }
       while (digit()) ++p;
     };
     // Fails where the cursor stands, as the grammar's other refusals do.
@@ -200,9 +260,10 @@ class TJSONReader {
     FPos = size_t(p - FData);
     if (p < end && *p >= 0x80) Fail();  // the byte that ended the number was looked at
     size_t length = size_t(p - start);
-    if (!Charge<TJSONNumber>(length)) return nullptr;
+    if (!Charge<TJSONNumber>(length > TJSONChars::kMaxPacked ? length : 0)) return nullptr;
     auto number = Make<TJSONNumber>();
-    number->FChars.Assign(std::string_view(reinterpret_cast<const char*>(start), length), true);
+    number->FChars.AssignNumber(std::string_view(reinterpret_cast<const char*>(start), length),
+                                size_t(end - start), true);
     return number;
   }
 
@@ -252,8 +313,21 @@ class TJSONReader {
     for (;;) {
       // The common run: plain ASCII characters, a word at a time.
       size_t run = FPos;
-      while (FRange - run >= 8 && PlainWord(FData + run)) run += 8;
-      while (run < FRange && FData[run] != '"' && FData[run] != '\\' && FData[run] < 0x80) ++run;
+      bool stopped = false;
+#if defined(__SSE2__)
+      while (FRange - run >= 16) {
+        int n = LeadingPlain(FData + run);
+        run += size_t(n);
+        if (n < 16) {
+          stopped = true;
+          break;
+        }
+      }
+#endif
+      if (!stopped) {
+        while (FRange - run >= 8 && PlainWord(FData + run)) run += 8;
+        while (run < FRange && FData[run] != '"' && FData[run] != '\\' && FData[run] < 0x80) ++run;
+      }
       size_t length = (copied ? out.size() : FPos - start) + (run - FPos);
       if (length > FBudget - std::min(FBudget, FUsed)) {
         FTooLarge = true;  // refused before the text is copied at all
@@ -273,8 +347,15 @@ class TJSONReader {
       if (c >= 0x80) {
         if (FIsUTF8) {
           size_t at = FPos;
-          char16_t units[2];
-          DecodeUtf8(units);
+          // Runs of common sequences are only checked; the decoder takes the others (and raises).
+          while (size_t n = PlainSequence(FData + FPos, FRange - FPos)) {
+            FPos += n;
+            if (!More() || FData[FPos] < 0x80) break;
+          }
+          if (FPos == at) {
+            char16_t units[2];
+            DecodeUtf8(units);
+          }
           if (copied) out.append(reinterpret_cast<const char*>(FData) + at, FPos - at);
         } else {
           copy();
@@ -340,7 +421,7 @@ class TJSONReader {
   // the text is malformed. A "," directly before the closing bracket, or the end of the data,
   // is malformed.
   enum class TNext { nxClose, nxItem, nxFail };
-  TNext AfterItem(char close, bool first) {
+  [[gnu::always_inline]] TNext AfterItem(char close, bool first) {
     SkipWhitespace();
     if (!More()) return TNext::nxFail;
     if (FData[FPos] == uint8_t(close)) return TNext::nxClose;

@@ -93,6 +93,7 @@ TEST(RoundTrip, BothWrittenFormsGiveTheSameBytesBack) {
     if (!value) continue;
     EXPECT_EQ(value->ToJSON(), original);
     EXPECT_EQ(TextToUtf8(value->ToString()), original);
+    EXPECT_EQ(value->WrittenSize(false), original.size());
   }
   EXPECT_EQ(files, 27);
 }

@@ -1,6 +1,9 @@
 // The two written forms and the reader.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include "json/TJSON.h"
 
 using namespace quillara;
@@ -40,6 +43,102 @@ TEST(TJSONWriting, ByteFormEscapeTable) {
     TJSONString s(Text(1, c.unit));
     EXPECT_EQ(s.ToJSON(), std::string("\"") + c.bytes + "\"");
     EXPECT_LE(s.ToJSON().size(), s.EstimatedByteSize());
+  }
+}
+
+// Runs of plain characters are written in blocks: a character that needs care is met at every
+// place around a block's edges, in strings of every length around them.
+TEST(TJSONWriting, EscapesAtEveryPlaceOfAString) {
+  struct Special {
+    const char16_t* unit;
+    const char16_t* text;
+    const char* bytes;
+  } specials[] = {
+      {u"\"", u"\\\"", "\\\""},
+      {u"\\", u"\\", "\\\\"},
+      {u"/", u"/", "\\/"},
+      {u"\n", u"\n", "\\n"},
+      {u"\x01", u"\x01", "\\u0001"},
+      {u"\u00e9", u"\u00e9", "\\u00E9"},
+      {u"\U0001F600", u"\U0001F600", "\\uD83D\\uDE00"},
+  };
+  for (const Special& c : specials) {
+    for (size_t length : {1, 2, 3, 4, 15, 16, 17, 31, 32, 33, 40}) {
+      for (size_t at : {size_t(0), size_t(1), size_t(15), size_t(16), length - 1}) {
+        if (at >= length) continue;
+        SCOPED_TRACE(TextToUtf8(c.unit) + " at " + std::to_string(at) + " of " +
+                     std::to_string(length));
+        Text before(at, u'a'), after(length - at - 1, u'b');
+        TJSONString s(before + c.unit + after);
+        EXPECT_EQ(s.ToString(), u"\"" + before + c.text + after + u"\"");
+        std::string bytes = s.ToJSON();
+        EXPECT_EQ(bytes, "\"" + TextToUtf8(before) + c.bytes + TextToUtf8(after) + "\"");
+        EXPECT_LE(bytes.size(), s.EstimatedByteSize());
+        EXPECT_EQ(s.WrittenSize(false), bytes.size());
+        std::vector<uint8_t> exact(s.EstimatedByteSize());
+        EXPECT_EQ(s.ToBytes(exact, 0), bytes.size());
+        EXPECT_EQ(s.WrittenSize(true), s.ToString().size());
+        auto read = TJSONObject::ParseJSONValue(bytes);
+        ASSERT_TRUE(read);
+        EXPECT_EQ(read->ToJSON(), bytes);
+        EXPECT_EQ(read->Value(), s.Value());
+      }
+    }
+  }
+}
+
+// Both forms are sized before they are written: a member without a value (an empty pair, or a
+// read member whose value was given away and has died) is sized as it is written.
+TEST(TJSONWriting, MembersWithoutValuesAreSizedAsWritten) {
+  TJSONObject built;
+  built.AddPair(u"a", std::make_unique<TJSONNumber>(int32_t(1)));
+  built.AddPair(std::make_unique<TJSONPair>());
+  auto read = TJSONObject::ParseJSONValue(std::string("{\"a\":1,\"b\":[2]}"));
+  ASSERT_TRUE(read);
+  TJSONValue* b = static_cast<TJSONObject*>(read.get())->GetValue(u"b");
+  ASSERT_TRUE(b);
+  b->SetOwned(false);
+  std::unique_ptr<TJSONValue>{b}.reset();
+  for (const TJSONValue* value :
+       {static_cast<const TJSONValue*>(&built), static_cast<const TJSONValue*>(read.get())}) {
+    EXPECT_EQ(value->ToString(), u"{\"a\":1,}");
+    EXPECT_EQ(value->WrittenSize(true), value->ToString().size());
+    EXPECT_THROW(value->ToJSON(), EJSONException);
+    EXPECT_THROW(value->Bytes(), EJSONException);
+  }
+}
+
+// Read numbers are kept in several forms by their length; every one writes its text back.
+TEST(TJSONReading, NumbersKeepTheirTextAtEveryLength) {
+  const char* texts[] = {
+      "0",
+      "-1.5e+3",
+      "123456789012345",
+      "-12345678901234",
+      "1234567890123456",
+      "-65.613616999999977",
+      "1.7976931348623157E+308",
+      "-0.000000000000000000000000001",
+      "123456789012345678901234567890",
+      "1234567890123456789012345678901",
+      "5e-324",
+      "9007199254740993",
+      "-1234567890.1234567890e-12",
+  };
+  for (const char* text : texts) {
+    SCOPED_TRACE(text);
+    std::string array = std::string("[") + text + "," + text + "]";
+    auto value = TJSONObject::ParseJSONValue(array);
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->ToJSON(), array);
+    EXPECT_EQ(TextToUtf8(value->ToString()), array);
+    EXPECT_EQ(value->Clone()->ToJSON(), array);
+    auto* number = static_cast<TJSONNumber*>(static_cast<TJSONArray*>(value.get())->Get(0));
+    EXPECT_EQ(TextToUtf8(number->NumberText()), text);
+    EXPECT_EQ(number->AsDouble(), std::strtod(text, nullptr));
+    EXPECT_EQ(number->EstimatedByteSize(), std::strlen(text));
+    number->AddChar(u'7');
+    EXPECT_EQ(TextToUtf8(number->NumberText()), std::string(text) + "7");
   }
 }
 
@@ -222,6 +321,26 @@ TEST(TJSONReading, DeepestInputFitsAConnectionThreadStack) {
     result = value ? value->ToJSON() : "none";
   }).join();
   EXPECT_EQ(result, deepest);
+}
+
+// A tree's memory is returned (or kept for the next tree) by whichever thread drops it last,
+// also a thread that never read anything; the sanitizer build finds what is not returned.
+TEST(TJSONReading, TreesOutliveTheThreadThatReadThem) {
+  std::string input = "[";
+  for (int i = 0; i < 20000; ++i) input += "{\"name\":\"member " + std::to_string(i) + "\"},";
+  input += "-12345678901234567.5]";
+  for (int round = 0; round < 3; ++round) {
+    std::unique_ptr<TJSONValue> readThere;
+    std::thread([&] { readThere = TJSONObject::ParseJSONValue(input); }).join();
+    ASSERT_TRUE(readThere);
+    auto readHere = TJSONObject::ParseJSONValue(input);
+    std::unique_ptr<TJSONValue> taken = static_cast<TJSONArray*>(readHere.get())->Remove(0);
+    std::thread([&] {
+      EXPECT_EQ(readHere->ToJSON(), readThere->ToJSON().erase(1, taken->ToJSON().size() + 1));
+      readHere.reset();
+    }).join();
+    EXPECT_EQ(taken->ToJSON(), "{\"name\":\"member 0\"}");
+  }
 }
 
 TEST(TJSONReading, BoundedReadingStopsBeforeTheTreePassesItsBound) {
