@@ -27,6 +27,10 @@ static_assert(sizeof(TChunk) <= kHeader);
 // were returned to the system, whose pages then cost a fault each again. What a thread keeps is
 // bounded; plain data, so that it can still be used while the thread's other objects die.
 constexpr int kKeptChunks = 64;  // 4 MiB
+// And by all threads together, so that many connection threads that once read a large body do
+// not each hold their share.
+constexpr int64_t kKeptChunksInAll = 128;  // 8 MiB
+std::atomic<int64_t> gKeptInAll{0};
 struct TKept {
   TChunk* FChunks[kKeptChunks];
   int FCount;
@@ -50,6 +54,7 @@ TChunk* ReuseChunk() {
   TKept& kept = tKept;
   if (kept.FCount == 0) return NewChunk(kChunkBytes, kCutting);
   TChunk* chunk = kept.FChunks[--kept.FCount];
+  gKeptInAll.fetch_sub(1, std::memory_order_relaxed);
   chunk->FLive.store(kCutting, std::memory_order_relaxed);
   return chunk;
 }
@@ -71,6 +76,7 @@ struct TCursor {
     Leave();
     TKept& kept = tKept;
     kept.FClosed = true;
+    gKeptInAll.fetch_sub(kept.FCount, std::memory_order_relaxed);
     while (kept.FCount > 0) DeleteChunk(kept.FChunks[--kept.FCount]);
   }
   void Leave() noexcept {
@@ -93,7 +99,13 @@ thread_local TCursor tCursor;
 
 void FreeChunk(TChunk* chunk) noexcept {
   TKept& kept = tKept;
-  if (chunk->FLarge || kept.FClosed || kept.FCount == kKeptChunks) return DeleteChunk(chunk);
+  bool keep = !chunk->FLarge && !kept.FClosed && kept.FCount < kKeptChunks;
+  // A place among all threads' kept chunks is taken first, and given back if there was none.
+  if (keep && gKeptInAll.fetch_add(1, std::memory_order_relaxed) >= kKeptChunksInAll) {
+    gKeptInAll.fetch_sub(1, std::memory_order_relaxed);
+    keep = false;
+  }
+  if (!keep) return DeleteChunk(chunk);
   // the cursor's end empties what the thread keeps, also in a thread that never cut a block
   TCursor& cursor = tCursor;
   (void)cursor;
@@ -101,6 +113,10 @@ void FreeChunk(TChunk* chunk) noexcept {
 }
 
 }  // namespace
+
+size_t TJSONPool::KeptChunks() {
+  return size_t(gKeptInAll.load(std::memory_order_relaxed));
+}
 
 void* TJSONPool::Allocate(size_t bytes) {
   bytes = Rounded(bytes);

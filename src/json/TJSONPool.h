@@ -15,6 +15,9 @@ class TJSONPool {
   static void Release(void* block) noexcept;
   // What a block of that size takes from its chunk.
   static constexpr size_t Rounded(size_t bytes) { return (bytes + 7) & ~size_t(7); }
+  // Empty chunks kept for reuse, over all threads: a thread keeps some for the trees it reads
+  // next, within a bound per thread and one for all threads together.
+  static size_t KeptChunks();
 };
 
 }  // namespace quillara

@@ -304,8 +304,10 @@ TEST(TJSONObjectParse, ReturnConventions) {
   EXPECT_EQ(o.Parse(Bytes("{} x"), 0, 3), 3);
 }
 
+#include <latch>
 #include <thread>
 
+#include "json/TJSONPool.h"
 #include "platform/TSystem.h"
 
 // The deepest input that is read at all must fit the stack of a connection thread.
@@ -341,6 +343,31 @@ TEST(TJSONReading, TreesOutliveTheThreadThatReadThem) {
     }).join();
     EXPECT_EQ(taken->ToJSON(), "{\"name\":\"member 0\"}");
   }
+}
+
+// Threads keep the empty chunks of the trees they dropped, for the next ones; what they keep
+// together is bounded, and a thread's share goes when it ends.
+TEST(TJSONReading, KeptChunksAreBoundedOverAllThreads) {
+  std::string input = "[";
+  for (int i = 0; i < 40000; ++i) input += "{\"name\":\"member " + std::to_string(i) + "\"},";
+  input += "0]";
+  size_t before = TJSONPool::KeptChunks();
+  constexpr int kThreads = 8;
+  std::latch dropped(kThreads), measured(1);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&] {
+      TJSONObject::ParseJSONValue(input).reset();
+      dropped.count_down();
+      measured.wait();  // still alive, still keeping
+    });
+  dropped.wait();
+  size_t kept = TJSONPool::KeptChunks();
+  measured.count_down();
+  for (auto& t : threads) t.join();
+  EXPECT_GT(kept, before);
+  EXPECT_LE(kept, 128u);
+  EXPECT_EQ(TJSONPool::KeptChunks(), before);
 }
 
 TEST(TJSONReading, BoundedReadingStopsBeforeTheTreePassesItsBound) {
