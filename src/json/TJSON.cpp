@@ -263,7 +263,7 @@ namespace {
 
 // The four-bit code of each character of a number: a digit, "+", "-" and "." keep their low
 // four bits, "E" and "e" (whose low bits are a digit's) become 10 and 12.
-constexpr char kPackedChars[] = "0123456789E+e-.0";
+[[maybe_unused]] constexpr char kPackedChars[] = "0123456789E+e-.0";  // used where SSE2 is not
 
 #if !defined(__SSE2__)
 struct TPackTable {

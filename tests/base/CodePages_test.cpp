@@ -35,8 +35,7 @@ TEST(CodePages, EncodeAndDecodeEachSingleBytePage) {
 // ASCII runs go several units at a time: a character past ASCII at every place of texts of every
 // length up to past two runs must come out as it does alone.
 TEST(CodePages, CharactersPastAsciiAtEveryPlace) {
-  const TCodePage pages[] = {TCodePage::cpWindows1252, TCodePage::cpISO88591,
-                             TCodePage::cpUSASCII};
+  const TCodePage pages[] = {TCodePage::cpWindows1252, TCodePage::cpISO88591, TCodePage::cpUSASCII};
   for (TCodePage page : pages) {
     for (size_t length = 0; length <= 20; ++length) {
       for (size_t at = 0; at <= length; ++at) {
