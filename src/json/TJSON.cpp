@@ -534,13 +534,18 @@ std::vector<uint8_t> TJSONAncestor::Bytes() const {
   return bytes;
 }
 
-void TJSONTextSink::Grow(size_t units) {
-  FOut.resize(std::max(FOut.size() * 2, FAt + units + kSlack));
+void TJSONTextSink::MakeRoom(size_t units) {
+  Flush();
+  if (units <= Capacity()) return;
+  FLarge = std::make_unique_for_overwrite<char16_t[]>(units);
+  FStart = FAt = FLarge.get();
+  FEnd = FStart + units;
 }
 
 void TJSONAncestor::WriteText(Text& out) const {
   TJSONTextSink sink(out, WrittenSize(true));
   WriteTextTo(sink);
+  sink.Flush();
 }
 
 Text TJSONAncestor::ToString() const {
@@ -751,10 +756,10 @@ void WriteStringText(const TJSONChars& chars, bool null, TJSONTextSink& out) {
   if (null) return;
   char scratch[32];
   std::string_view bytes = chars.View(scratch);
-  // At most two units a byte and the sixteen a block may write beyond; near the end of a text
-  // sized exactly, the exact size.
+  // At most two units a byte and the sixteen a block may write beyond; for a string longer than
+  // the sink's buffer, the exact size, so the buffer grows no more than it must.
   size_t room = 2 * bytes.size() + 2 + 16;
-  if (room > out.Left()) room = StoredSize(bytes, true) + 2 + 16;
+  if (room > out.Capacity()) room = StoredSize(bytes, true) + 2 + 16;
   out.Done([&](char16_t* o) {
     *o++ = u'"';
     auto p = reinterpret_cast<const uint8_t*>(bytes.data());
