@@ -12,6 +12,7 @@
 #include "base/SysUtils.h"
 #include "json/Messages.h"
 #include "json/TJSONPool.h"
+#include "platform/TSystem.h"
 
 namespace quillara {
 
@@ -532,6 +533,12 @@ std::vector<uint8_t> TJSONAncestor::Bytes() const {
   uint8_t* end = WriteBytes(bytes.data());
   bytes.resize(size_t(end - bytes.data()));
   return bytes;
+}
+
+TJSONTextSink::TJSONTextSink(Text& out, size_t expected) : FOut(out) {
+  size_t at = FOut.size();
+  FOut.reserve(at + expected);
+  platform::AdviseLargePages(FOut.data() + at, expected * sizeof(char16_t));
 }
 
 void TJSONTextSink::MakeRoom(size_t units) {

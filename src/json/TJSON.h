@@ -30,7 +30,7 @@ class EJSONException : public Exception {
 // filled before it is written, nor moved as it grows.
 class TJSONTextSink {
  public:
-  TJSONTextSink(Text& out, size_t expected) : FOut(out) { FOut.reserve(FOut.size() + expected); }
+  TJSONTextSink(Text& out, size_t expected);
   TJSONTextSink(const TJSONTextSink&) = delete;
   TJSONTextSink& operator=(const TJSONTextSink&) = delete;
   // Room for units more; Done then takes the end of what was written there. Writers ask for
