@@ -655,7 +655,7 @@ struct TCostTable {
     }
   }
 };
-[[maybe_unused]] constexpr TCostTable kCost;  // BlockSize where SSE2 is
+constexpr TCostTable kCost;
 
 #if defined(__SSE2__)
 // The costs of sixteen bytes at once (see kCost), summed in the two halves.
@@ -695,26 +695,35 @@ __m128i KeepBytes(__m128i v, int from, int to) {
   return _mm_or_si128(_mm_and_si128(keep, v), _mm_andnot_si128(keep, _mm_set1_epi8(char(0x80))));
 }
 
+constexpr ptrdiff_t kFewBytes = 8;
+
 template <bool textForm, bool units>
 size_t StoredSizeOf(const uint8_t* p, size_t size) {
   auto load = [](const uint8_t* at) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
   };
-  // Short texts, most of them, take one block; the last of a longer one is read again from its
-  // end, the bytes already counted left out.
-  __m128i sums;
+  // A few bytes cost less one at a time than a block. Other short texts take one block; the
+  // last of a longer one is read again from its end, the bytes already counted left out.
+  const uint8_t* cost = units ? kCost.Units : textForm ? kCost.Text : kCost.Byte;
+  const uint8_t* end = p + size;
+  size_t n = 0;
+  __m128i sums = _mm_setzero_si128();
+  if (size < size_t(kFewBytes)) {
+    for (; p < end; ++p) n += cost[*p];
+    return n;
+  }
   if (size <= 16) {
     sums = BlockSize<textForm, units>(KeepBytes(load(p), 0, int(size)));
   } else {
-    const uint8_t* end = p + size;
-    sums = _mm_setzero_si128();
     for (; end - p >= 16; p += 16) sums = _mm_add_epi64(sums, BlockSize<textForm, units>(load(p)));
-    if (p < end) {
+    if (end - p >= kFewBytes) {
       __m128i last = KeepBytes(load(end - 16), int(16 - (end - p)), 16);
       sums = _mm_add_epi64(sums, BlockSize<textForm, units>(last));
+    } else {
+      for (; p < end; ++p) n += cost[*p];
     }
   }
-  return size_t(_mm_cvtsi128_si64(sums)) +
+  return n + size_t(_mm_cvtsi128_si64(sums)) +
          size_t(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
 }
 #endif
