@@ -12,6 +12,7 @@
 #include "base/SysUtils.h"
 #include "json/Messages.h"
 #include "json/TJSONPool.h"
+#include "platform/TSystem.h"
 
 namespace quillara {
 
@@ -534,13 +535,24 @@ std::vector<uint8_t> TJSONAncestor::Bytes() const {
   return bytes;
 }
 
-void TJSONTextSink::Grow(size_t units) {
-  FOut.resize(std::max(FOut.size() * 2, FAt + units + kSlack));
+TJSONTextSink::TJSONTextSink(Text& out, size_t expected) : FOut(out) {
+  size_t at = FOut.size();
+  FOut.reserve(at + expected);
+  platform::AdviseLargePages(FOut.data() + at, expected * sizeof(char16_t));
+}
+
+void TJSONTextSink::MakeRoom(size_t units) {
+  Flush();
+  if (units <= Capacity()) return;
+  FLarge = std::make_unique_for_overwrite<char16_t[]>(units);
+  FStart = FAt = FLarge.get();
+  FEnd = FStart + units;
 }
 
 void TJSONAncestor::WriteText(Text& out) const {
   TJSONTextSink sink(out, WrittenSize(true));
   WriteTextTo(sink);
+  sink.Flush();
 }
 
 Text TJSONAncestor::ToString() const {
@@ -646,9 +658,9 @@ struct TCostTable {
 constexpr TCostTable kCost;
 
 #if defined(__SSE2__)
-// The costs of sixteen bytes at once (see kCost), summed.
-size_t BlockSize(const uint8_t* p, bool textForm, bool units) {
-  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+// The costs of sixteen bytes at once (see kCost), summed in the two halves.
+template <bool textForm, bool units>
+__m128i BlockSize(__m128i v) {
   __m128i zero = _mm_setzero_si128();
   auto set = [](int c) { return _mm_set1_epi8(char(c)); };
   __m128i high = _mm_cmplt_epi8(v, zero);
@@ -672,22 +684,64 @@ size_t BlockSize(const uint8_t* p, bool textForm, bool units) {
     cost = _mm_add_epi8(cost, _mm_and_si128(_mm_andnot_si128(cont, high), set(5)));
     cost = _mm_add_epi8(cost, _mm_and_si128(lead4, set(6)));
   }
-  __m128i sums = _mm_sad_epu8(cost, zero);
-  return size_t(_mm_cvtsi128_si32(sums)) + size_t(_mm_extract_epi16(sums, 4));
+  return _mm_sad_epu8(cost, zero);
+}
+
+// The block with the bytes outside [from, to) made continuation bytes, which cost nothing.
+__m128i KeepBytes(__m128i v, int from, int to) {
+  __m128i at = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  __m128i keep = _mm_and_si128(_mm_cmpgt_epi8(at, _mm_set1_epi8(char(from - 1))),
+                               _mm_cmplt_epi8(at, _mm_set1_epi8(char(to))));
+  return _mm_or_si128(_mm_and_si128(keep, v), _mm_andnot_si128(keep, _mm_set1_epi8(char(0x80))));
+}
+
+constexpr ptrdiff_t kFewBytes = 8;
+
+template <bool textForm, bool units>
+size_t StoredSizeOf(const uint8_t* p, size_t size) {
+  auto load = [](const uint8_t* at) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  };
+  // A few bytes cost less one at a time than a block. Other short texts take one block; the
+  // last of a longer one is read again from its end, the bytes already counted left out.
+  const uint8_t* cost = units ? kCost.Units : textForm ? kCost.Text : kCost.Byte;
+  const uint8_t* end = p + size;
+  size_t n = 0;
+  __m128i sums = _mm_setzero_si128();
+  if (size < size_t(kFewBytes)) {
+    for (; p < end; ++p) n += cost[*p];
+    return n;
+  }
+  if (size <= 16) {
+    sums = BlockSize<textForm, units>(KeepBytes(load(p), 0, int(size)));
+  } else {
+    for (; end - p >= 16; p += 16) sums = _mm_add_epi64(sums, BlockSize<textForm, units>(load(p)));
+    if (end - p >= kFewBytes) {
+      __m128i last = KeepBytes(load(end - 16), int(16 - (end - p)), 16);
+      sums = _mm_add_epi64(sums, BlockSize<textForm, units>(last));
+    } else {
+      for (; p < end; ++p) n += cost[*p];
+    }
+  }
+  return n + size_t(_mm_cvtsi128_si64(sums)) +
+         size_t(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
 }
 #endif
 
 // The size of stored bytes in the text form (or, as units, a number's text) or the byte form.
+// Sixteen bytes from the start may be read, however few there are (see TJSONChars::View).
 size_t StoredSize(std::string_view bytes, bool textForm, bool units = false) {
-  const uint8_t* cost = units ? kCost.Units : textForm ? kCost.Text : kCost.Byte;
   auto p = reinterpret_cast<const uint8_t*>(bytes.data());
-  const uint8_t* end = p + bytes.size();
-  size_t n = 0;
 #if defined(__SSE2__)
-  for (; end - p >= 16; p += 16) n += BlockSize(p, textForm, units);
-#endif
-  for (; p < end; ++p) n += cost[*p];
+  if (units) return StoredSizeOf<true, true>(p, bytes.size());
+  if (textForm) return StoredSizeOf<true, false>(p, bytes.size());
+  return StoredSizeOf<false, false>(p, bytes.size());
+#else
+  const uint8_t* cost = units ? kCost.Units : textForm ? kCost.Text : kCost.Byte;
+  size_t n = 0;
+  for (const uint8_t* end = p + bytes.size(); p < end; ++p) n += cost[*p];
   return n;
+#endif
 }
 
 size_t StringSize(const TJSONChars& chars, bool null, bool textForm) {
@@ -751,10 +805,10 @@ void WriteStringText(const TJSONChars& chars, bool null, TJSONTextSink& out) {
   if (null) return;
   char scratch[32];
   std::string_view bytes = chars.View(scratch);
-  // At most two units a byte and the sixteen a block may write beyond; near the end of a text
-  // sized exactly, the exact size.
+  // At most two units a byte and the sixteen a block may write beyond; for a string longer than
+  // the sink's buffer, the exact size, so the buffer grows no more than it must.
   size_t room = 2 * bytes.size() + 2 + 16;
-  if (room > out.Left()) room = StoredSize(bytes, true) + 2 + 16;
+  if (room > out.Capacity()) room = StoredSize(bytes, true) + 2 + 16;
   out.Done([&](char16_t* o) {
     *o++ = u'"';
     auto p = reinterpret_cast<const uint8_t*>(bytes.data());

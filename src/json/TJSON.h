@@ -25,36 +25,45 @@ class EJSONException : public Exception {
   using Exception::Exception;
 };
 
-// Units written through a pointer straight into the text, which is sized once from the exact
-// length of what is written (growing only if that was short).
+// Units written through a pointer into a small buffer that stays in cache, moved to the text
+// in blocks. The text is reserved once at the exact length of what is written, so it is never
+// filled before it is written, nor moved as it grows.
 class TJSONTextSink {
  public:
-  TJSONTextSink(Text& out, size_t expected) : FOut(out), FAt(out.size()) {
-    FOut.resize(FAt + expected + kSlack);
-  }
+  TJSONTextSink(Text& out, size_t expected);
   TJSONTextSink(const TJSONTextSink&) = delete;
   TJSONTextSink& operator=(const TJSONTextSink&) = delete;
-  ~TJSONTextSink() { FOut.resize(FAt); }
   // Room for units more; Done then takes the end of what was written there. Writers ask for
   // what they write plus at most kSlack units they may touch beyond it.
   char16_t* Room(size_t units) {
-    if (FOut.size() - FAt < units) Grow(units);
-    return FOut.data() + FAt;
+    if (size_t(FEnd - FAt) < units) MakeRoom(units);
+    return FAt;
   }
-  void Done(char16_t* end) { FAt = size_t(end - FOut.data()); }
-  size_t Left() const { return FOut.size() - FAt; }
+  void Done(char16_t* end) { FAt = end; }
+  // What a request may ask for without the buffer's growing.
+  size_t Capacity() const { return size_t(FEnd - FStart); }
   void Put(char16_t unit) { *Room(1) = unit, ++FAt; }
   void Put(const char16_t* units, size_t count) {
     char16_t* at = Room(count);
     for (size_t i = 0; i < count; ++i) at[i] = units[i];
     FAt += count;
   }
+  // Moves what is buffered to the text.
+  void Flush() {
+    FOut.append(FStart, size_t(FAt - FStart));
+    FAt = FStart;
+  }
   static constexpr size_t kSlack = 32;
 
  private:
-  void Grow(size_t units);
+  void MakeRoom(size_t units);
+  static constexpr size_t kBuffer = 4096;
   Text& FOut;
-  size_t FAt;
+  std::unique_ptr<char16_t[]> FLarge;  // for a request beyond the buffer
+  char16_t* FStart = FBuffer;
+  char16_t* FAt = FBuffer;
+  char16_t* FEnd = FBuffer + kBuffer;
+  char16_t FBuffer[kBuffer];
 };
 
 // Asks for a node made from the reader's pool (see TJSONPool.h).

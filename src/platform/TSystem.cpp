@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <pthread.h>
+#include <sys/mman.h>
 #include <sys/random.h>
 #include <unistd.h>
 #include <cstdlib>
@@ -38,6 +39,19 @@ bool LookupHostIPv4(uint32_t& address) {
 
 void SetCurrentThreadName(const std::string& name) {
   ::pthread_setname_np(::pthread_self(), name.substr(0, 15).c_str());
+}
+
+void AdviseLargePages(void* data, size_t bytes) {
+#if defined(MADV_HUGEPAGE)
+  constexpr size_t kWorthIt = 4 << 20;  // a few large pages at least: else not worth a call
+  if (bytes < kWorthIt) return;
+  auto page = uintptr_t(::sysconf(_SC_PAGESIZE));
+  uintptr_t begin = (uintptr_t(data) + page - 1) & ~(page - 1);
+  uintptr_t end = (uintptr_t(data) + bytes) & ~(page - 1);
+  ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);  // only advice
+#else
+  (void)data, (void)bytes;
+#endif
 }
 
 void SetDefaultThreadStackSize(size_t bytes) {

@@ -41,6 +41,11 @@ void BlockSignalsInThisThread();
 // reports, instead of ending the process.
 void IgnoreWriteSignals();
 
+// Asks for large pages behind a fresh buffer of many megabytes that is about to be written
+// whole: a fault for each small page can take longer than the writing itself. Smaller buffers,
+// and systems without the advice, are left as they are.
+void AdviseLargePages(void* data, size_t bytes);
+
 // Stack size of every thread created from now on. Connection threads live for one request; a
 // small stack lets the C library keep and reuse the stacks of ended threads instead of mapping
 // and clearing fresh ones for every connection.

@@ -60,6 +60,7 @@ TEST(TJSONWriting, EscapesAtEveryPlaceOfAString) {
       {u"\n", u"\n", "\\n"},
       {u"\x01", u"\x01", "\\u0001"},
       {u"\u00e9", u"\u00e9", "\\u00E9"},
+      {u"\u20ac", u"\u20ac", "\\u20AC"},
       {u"\U0001F600", u"\U0001F600", "\\uD83D\\uDE00"},
   };
   for (const Special& c : specials) {
@@ -85,6 +86,35 @@ TEST(TJSONWriting, EscapesAtEveryPlaceOfAString) {
       }
     }
   }
+}
+
+// The text form goes through a small buffer: strings of every length around its size, of every
+// UTF-8 length, one after another, some longer than the buffer itself.
+TEST(TJSONWriting, TextFormAcrossTheWritersBuffer) {
+  const Text pattern = u"ab\u00e9c\u20ac\U0001F600\"d";
+  TJSONArray array;
+  Text expected = u"[";
+  for (size_t length : {0, 1, 17, 1000, 2030, 2047, 2048, 2049, 2100, 4095, 4096, 4097, 9000, 3}) {
+    Text text;
+    while (text.size() < length) text += pattern;
+    text.resize(length);
+    if (!text.empty() && IsHighSurrogate(text.back())) text.back() = u'z';
+    array.Add(text);
+    if (expected.size() > 1) expected += u',';
+    expected += u'"';
+    for (char16_t unit : text) {
+      if (unit == u'"') expected += u'\\';
+      expected += unit;
+    }
+    expected += u'"';
+  }
+  expected += u']';
+  Text written = array.ToString();
+  EXPECT_EQ(written, expected);
+  EXPECT_EQ(array.WrittenSize(true), written.size());
+  Text appended = u"x";
+  array.WriteText(appended);
+  EXPECT_EQ(appended, u"x" + expected);
 }
 
 // Both forms are sized before they are written: a member without a value (an empty pair, or a

@@ -52,6 +52,8 @@ void SetCurrentThreadName(const std::string& name) {
 }
 
 // Threads of this system commit their stacks as they grow; the default reserve is kept.
+void AdviseLargePages(void*, size_t) {}
+
 void SetDefaultThreadStackSize(size_t) {}
 
 std::string EnvironmentVariable(const char* name) {
