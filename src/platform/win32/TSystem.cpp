@@ -51,9 +51,9 @@ void SetCurrentThreadName(const std::string& name) {
   if (setName) setName(::GetCurrentThread(), WideOf(name).c_str());
 }
 
-// Threads of this system commit their stacks as they grow; the default reserve is kept.
 void AdviseLargePages(void*, size_t) {}
 
+// Threads of this system commit their stacks as they grow; the default reserve is kept.
 void SetDefaultThreadStackSize(size_t) {}
 
 std::string EnvironmentVariable(const char* name) {
