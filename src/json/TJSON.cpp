@@ -528,8 +528,21 @@ size_t TJSONAncestor::ToBytes(std::vector<uint8_t>& data, size_t offset) const {
 // end (within its estimate).
 constexpr size_t kWriteSlack = 16;
 
+// Storage of the given size for a byte form about to be written; a large one is asked for in
+// large pages before it is first touched.
+namespace {
+template <typename TBytes>
+TBytes ByteFormStorage(size_t size) {
+  TBytes bytes;
+  bytes.reserve(size);
+  platform::AdviseLargePages(bytes.data(), size);
+  bytes.resize(size);
+  return bytes;
+}
+}  // namespace
+
 std::vector<uint8_t> TJSONAncestor::Bytes() const {
-  std::vector<uint8_t> bytes(WrittenSize(false) + kWriteSlack);
+  auto bytes = ByteFormStorage<std::vector<uint8_t>>(WrittenSize(false) + kWriteSlack);
   uint8_t* end = WriteBytes(bytes.data());
   bytes.resize(size_t(end - bytes.data()));
   return bytes;
@@ -562,7 +575,7 @@ Text TJSONAncestor::ToString() const {
 }
 
 std::string TJSONAncestor::ToJSON() const {
-  std::string bytes(WrittenSize(false) + kWriteSlack, '\0');
+  auto bytes = ByteFormStorage<std::string>(WrittenSize(false) + kWriteSlack);
   uint8_t* begin = reinterpret_cast<uint8_t*>(bytes.data());
   bytes.resize(size_t(WriteBytes(begin) - begin));
   return bytes;
