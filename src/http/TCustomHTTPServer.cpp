@@ -14,17 +14,10 @@ namespace {
 class TSocketConnection : public IHTTPConnection {
  public:
   explicit TSocketConnection(TConnection& connection)
-      : FConnection(connection), FSocket(connection.Socket()) {
-    // A read that waits this long for a byte fails, and the request loop ends quietly.
-    platform::SetReceiveTimeout(FSocket, std::max(1, HTTPLimits().IdleTimeoutMs.load()));
-  }
-  long Read(char* buffer, size_t size) override {
-    platform::TSocketResult r;
-    return platform::Receive(FSocket, buffer, size, r);
-  }
-  bool WaitReadable(int timeoutMs) override {
-    return platform::WaitReadable(FSocket, timeoutMs) > 0 && platform::BytesWaiting(FSocket);
-  }
+      : FConnection(connection), FSocket(connection.Socket()) {}
+  // A read that waits for the idle timeout fails, and the request loop ends quietly.
+  long Read(char* buffer, size_t size) override { return FConnection.Receive(buffer, size); }
+  bool WaitReadable(int timeoutMs) override { return FConnection.WaitReadable(timeoutMs); }
   // A peer that is gone or takes nothing for the stall timeout gets a reset: the answer it has
   // is incomplete. Once that is decided, later writes (an error page, say) fail at once.
   bool Write(const char* data, size_t size) override {

@@ -17,14 +17,15 @@ namespace {
 // Out of descriptors or threads, accepting again at once would fail again at once: the pause
 // keeps the threads from spinning while the running connections end and free them.
 constexpr auto kShortageBackOff = std::chrono::milliseconds(100);
-// Threads kept waiting in accept on one binding once their connection is done; more end. The
-// kernel hands each new connection to one of them, so none is woken for another's connection.
-// Enough for bursts of a few dozen clients without starting threads, few enough to hold little.
+// Idle threads kept once their connection is done; more end. Enough for bursts of a few dozen
+// clients without starting threads, few enough to hold little.
 constexpr int kMaxIdle = 64;
-// A thread blocked in accept holds a descriptor the kernel sets aside for the connection to
-// come. For a while after the process ran out of descriptors, one such thread per binding is
-// enough: the others would keep from the connections being served the descriptors they need.
-constexpr auto kShortageMemory = std::chrono::seconds(10);
+// Threads waiting in the ready set at once; the other idle ones wait on the bench. Each
+// readiness wakes one waiter: with one per core and one more, a thread done with its connection
+// mostly finds the next readiness waiting instead of a sleeping thread being woken for it.
+const int kMaxWaiting = int(std::thread::hardware_concurrency()) + 1;
+// Keys below are the bindings'.
+constexpr uint64_t kFirstConnectionKey = 1 << 16;
 
 ESocketError SocketError(int error) {
   return ESocketError(
@@ -34,22 +35,55 @@ ESocketError SocketError(int error) {
 }  // namespace
 
 void TConnection::CloseGracefully() {
-  if (FRequestRead && !BytesWaiting(FSocket)) return;
+  if (FRequestRead && FArrivedPos == FArrived.size() && !BytesWaiting(FSocket)) return;
   ShutdownSend(FSocket);
   char buffer[4096];
   size_t drained = 0;
   // At most 1 MiB and half a second; a silent peer is waited for 20 ms. The socket itself closes
   // with the connection, once its thread has been joined.
   for (int rounds = 0; rounds < 50 && drained < (1u << 20); ++rounds) {
-    if (WaitReadable(FSocket, 10) <= 0) {
+    if (platform::WaitReadable(FSocket, 10) <= 0) {
       if (rounds > 0) break;
       continue;
     }
     TSocketResult r;
-    long n = Receive(FSocket, buffer, sizeof buffer, r);
+    long n = platform::Receive(FSocket, buffer, sizeof buffer, r);
     if (n <= 0) break;
     drained += size_t(n);
   }
+}
+
+bool TConnection::ReadArrived() {
+  char first[16384];
+  TSocketResult r;
+  long n = ReceiveNow(FSocket, first, sizeof first, r);
+  if (n > 0) FArrived.assign(first, size_t(n));
+  // The end of the stream or an error is for the reader to meet.
+  return n != kNothingYet;
+}
+
+long TConnection::Receive(char* buffer, size_t size) {
+  if (FArrivedPos < FArrived.size()) {
+    size_t n = std::min(size, FArrived.size() - FArrivedPos);
+    FArrived.copy(buffer, n, FArrivedPos);
+    FArrivedPos += n;
+    return long(n);
+  }
+  TSocketResult r;
+  if (!FTimeoutSet) {
+    // Most requests arrive whole before the first read: the timeout is set only for a read that
+    // has to wait.
+    long n = ReceiveNow(FSocket, buffer, size, r);
+    if (n != kNothingYet) return n;
+    SetReceiveTimeout(FSocket, std::max(1, HTTPLimits().IdleTimeoutMs.load()));
+    FTimeoutSet = true;
+  }
+  return platform::Receive(FSocket, buffer, size, r);
+}
+
+bool TConnection::WaitReadable(int timeoutMs) {
+  return FArrivedPos < FArrived.size() ||
+         (platform::WaitReadable(FSocket, timeoutMs) > 0 && BytesWaiting(FSocket));
 }
 
 TCustomTCPServer::~TCustomTCPServer() {
@@ -83,14 +117,18 @@ void TCustomTCPServer::Start() {
     }
     std::lock_guard lock(FWorkersLock);
     FStopping = false;
-    FAccepting.assign(FBindings.size(), 0);
+    FReady = std::make_unique<TReadySet>();
+    if (!FReady->Valid()) throw SocketError(FReady->Error());
+    FNextKey = kFirstConnectionKey;
+    FAlarm = std::chrono::steady_clock::time_point::max();
     FPorts.assign(FBindings.size(), 0);
     for (size_t i = 0; i < FBindings.size(); ++i) {
       TSocketResult r = Listen(FBindings[i].Socket, FListenQueue);
+      if (r.Ok()) r = FReady->Add(FBindings[i].Socket, i);
       if (!r.Ok()) throw SocketError(r.Error);
       FPorts[i] = LocalPort(FBindings[i].Socket);
-      StartWorker(i);
     }
+    StartWorker();
     FActive = true;
   } catch (...) {
     FActive = true;
@@ -103,15 +141,19 @@ void TCustomTCPServer::Stop() {
   if (!FActive) return;
   FActive = false;
   {
-    // A thread that accepts from now on closes its connection unserved; those being served are
-    // cut, so that a read waiting for a silent client returns at once.
+    // A thread that takes a connection from now on closes it unserved; those being served are
+    // cut, so that a read waiting for a silent client returns at once, and those waiting for
+    // their request close.
     std::lock_guard lock(FWorkersLock);
     FStopping = true;
-    for (auto& worker : FWorkers)
+    for (auto& worker : FWorkers) {
+      std::lock_guard current(worker->Lock);
       if (worker->Current) worker->Current->Disconnect();
+    }
+    while (!FParked.empty()) CloseParked(FParked.begin()->first);
+    if (FReady) FReady->Wake();
   }
-  // Wakes every thread blocked in accept; the sockets close once no thread uses them.
-  for (TSocketHandle& binding : FBindings) ShutdownBoth(binding.Socket);
+  FBench.notify_all();
   for (;;) {
     std::vector<std::unique_ptr<TWorker>> ended;
     {
@@ -122,6 +164,7 @@ void TCustomTCPServer::Stop() {
     }
     Join(ended);
   }
+  FReady.reset();
   for (TSocketHandle& binding : FBindings) binding.Socket.Close();
 }
 
@@ -140,9 +183,8 @@ void TCustomTCPServer::Join(std::vector<std::unique_ptr<TWorker>>& workers) {
   workers.clear();
 }
 
-void TCustomTCPServer::StartWorker(size_t binding) {
+void TCustomTCPServer::StartWorker() {
   auto worker = std::make_unique<TWorker>();
-  worker->Binding = binding;
   TWorker& ref = *worker;
   FWorkers.reserve(FWorkers.size() + 1);  // once the thread runs, adding it cannot fail
   ref.Thread = std::thread([this, &ref] { WorkerRun(ref); });
@@ -151,12 +193,12 @@ void TCustomTCPServer::StartWorker(size_t binding) {
 
 void TCustomTCPServer::WorkerRun(TWorker& worker) {
   SetCurrentThreadName("Scheduler User");
+  WaitAndServe(worker);
   std::vector<std::unique_ptr<TWorker>> earlier;
   {
-    std::unique_lock lock(FWorkersLock);
-    AcceptAndServe(worker, lock);
     // The thread hands itself over to be joined, and joins those that ended before it, so that
     // an ended thread's stack is not kept until the next stop.
+    std::lock_guard lock(FWorkersLock);
     if (!FStopping) earlier.swap(FFinished);
     auto self =
         std::find_if(FWorkers.begin(), FWorkers.end(), [&](auto& w) { return w.get() == &worker; });
@@ -167,56 +209,148 @@ void TCustomTCPServer::WorkerRun(TWorker& worker) {
   Join(earlier);
 }
 
-void TCustomTCPServer::AcceptAndServe(TWorker& worker, std::unique_lock<std::mutex>& lock) {
-  const TSocket& listening = FBindings[worker.Binding].Socket;
-  int& accepting = FAccepting[worker.Binding];
-  for (;;) {
-    bool shortage = std::chrono::steady_clock::now() < FShortageUntil;
-    if (FStopping || accepting >= (shortage ? 1 : kMaxIdle)) return;
-    ++accepting;
-    lock.unlock();
-    TSocketResult r;
-    std::string peer;
-    TSocket accepted = Accept(listening, r, &peer);
-    while (!r.Ok() && !FStopping) {
-      // A failed accept ends only this attempt; a shortage also pauses the thread.
-      if (IsResourceShortage(r.Error)) {
-        std::lock_guard shortageLock(FWorkersLock);
-        FShortageUntil = std::chrono::steady_clock::now() + kShortageMemory;
-      }
-      if (IsResourceShortage(r.Error) || !IsTransientAcceptError(r.Error))
-        std::this_thread::sleep_for(kShortageBackOff);
-      accepted = Accept(listening, r, &peer);
+bool TCustomTCPServer::WaitOnBench() {
+  std::unique_lock lock(FWorkersLock);
+  if (FStopping || FWaiting < kMaxWaiting) return true;
+  if (FBenched >= kMaxIdle) return false;
+  ++FBenched;
+  FBench.wait(lock, [this] { return FStopping || FWaiting < kMaxWaiting; });
+  --FBenched;
+  return true;
+}
+
+void TCustomTCPServer::KeepSomeoneWaiting() {
+  std::vector<std::unique_ptr<TWorker>> ended;
+  {
+    std::lock_guard lock(FWorkersLock);
+    if (FStopping) return;
+    if (FBenched > 0) {
+      FBench.notify_one();
+      return;
     }
-    TConnection connection(std::move(accepted), std::move(peer), FPorts[worker.Binding]);
-    lock.lock();
-    --accepting;
-    if (FStopping) return;  // a connection accepted meanwhile closes unserved
-    // Someone must wait in accept while this thread serves. Out of threads, this one serves and
-    // accepts again afterwards: the kernel queues what arrives meanwhile.
-    std::vector<std::unique_ptr<TWorker>> ended;
-    if (accepting == 0) {
-      try {
-        StartWorker(worker.Binding);
-      } catch (...) {
-      }
-      ended.swap(FFinished);
+    // Out of threads, this one serves and waits again afterwards: the ready set keeps what
+    // arrives meanwhile.
+    try {
+      StartWorker();
+    } catch (...) {
     }
-    // Admitted under the lock, so that the threads accepting at once never pass the cap.
-    bool admitted = FRunning < HTTPLimits().MaxConnections;
-    if (admitted) {
-      ++FRunning;
-      worker.Current = &connection;  // from now on a stop disconnects it
-    }
-    lock.unlock();
-    Join(ended);
-    if (admitted) {
-      Serve(worker, connection);
-    } else {
-      Refuse(connection.Socket());
-    }
-    lock.lock();
+    ended.swap(FFinished);
   }
+  Join(ended);
+}
+
+// The path of a connection takes no lock shared by all threads unless it has to wait for its
+// request: under load, threads would otherwise queue on it between two connections.
+void TCustomTCPServer::WaitAndServe(TWorker& worker) {
+  for (;;) {
+    if (FStopping) return;
+    if (FWaiting >= kMaxWaiting) {
+      if (!WaitOnBench()) return;
+      continue;
+    }
+    ++FWaiting;
+    uint64_t key = 0;
+    TReadySet::TEvent event = FReady->Wait(key);
+    std::unique_ptr<TConnection> connection;
+    bool fresh = event == TReadySet::TEvent::eReady && key < FBindings.size();
+    if (fresh) connection = AcceptOne(size_t(key));
+    // Most clients send their request only after the connection is made; such a connection
+    // waits without a thread.
+    bool begun = connection && connection->ReadArrived();
+    bool alone = --FWaiting == 0;
+    if (FStopping || event == TReadySet::TEvent::eWoken) return;
+    if (event == TReadySet::TEvent::eAlarm) {
+      std::lock_guard lock(FWorkersLock);
+      ExpireParked();
+      continue;
+    }
+    if (fresh) {
+      if (!connection) continue;
+      if (FRunning.fetch_add(1) >= HTTPLimits().MaxConnections) {
+        --FRunning;
+        Refuse(connection->Socket());
+        continue;
+      }
+      if (!begun) {
+        std::lock_guard lock(FWorkersLock);
+        if (Park(connection)) continue;
+      }
+    } else {
+      std::lock_guard lock(FWorkersLock);
+      connection = Unpark(key);
+      if (!connection) continue;  // expired meanwhile
+    }
+    // Someone must wait while this thread serves.
+    if (alone) KeepSomeoneWaiting();
+    {
+      // A stop sets FStopping before it looks at Current: one of the two sees the other.
+      std::lock_guard lock(worker.Lock);
+      if (FStopping) {
+        --FRunning;
+        return;
+      }
+      worker.Current = connection.get();
+    }
+    Serve(worker, *connection);
+  }
+}
+
+std::unique_ptr<TConnection> TCustomTCPServer::AcceptOne(size_t binding) {
+  const TSocket& listening = FBindings[binding].Socket;
+  TSocketResult r;
+  std::string peer;
+  TSocket accepted = Accept(listening, r, &peer);
+  // A failed accept ends only this attempt; a shortage, or a failure of the listening socket
+  // itself, also pauses the binding.
+  if (!r.Ok() && (IsResourceShortage(r.Error) || !IsTransientAcceptError(r.Error)))
+    std::this_thread::sleep_for(kShortageBackOff);
+  FReady->Rearm(listening, binding);
+  if (!r.Ok()) return nullptr;
+  return std::make_unique<TConnection>(std::move(accepted), std::move(peer), FPorts[binding]);
+}
+
+bool TCustomTCPServer::Park(std::unique_ptr<TConnection>& connection) {
+  if (FStopping) return false;  // a stop has closed those waiting already
+  auto deadline = std::chrono::steady_clock::now() +
+                  std::chrono::milliseconds(std::max(1, HTTPLimits().IdleTimeoutMs.load()));
+  uint64_t key = FNextKey++;
+  // Out of room in the set, the connection is served on this thread as it is.
+  if (!FReady->Add(connection->Socket(), key).Ok()) return false;
+  FParked.emplace(key, TParked{std::move(connection), deadline});
+  FDeadlines.emplace(deadline, key);
+  SetAlarmFor(deadline);
+  return true;
+}
+
+std::unique_ptr<TConnection> TCustomTCPServer::Unpark(uint64_t key) {
+  auto parked = FParked.find(key);
+  if (parked == FParked.end()) return nullptr;
+  std::unique_ptr<TConnection> connection = std::move(parked->second.Connection);
+  FDeadlines.erase({parked->second.Deadline, key});
+  FParked.erase(parked);
+  return connection;
+}
+
+void TCustomTCPServer::SetAlarmFor(std::chrono::steady_clock::time_point deadline) {
+  if (deadline >= FAlarm) return;
+  FAlarm = deadline;
+  auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  FReady->SetAlarm(int(std::max<int64_t>(0, left.count())));
+}
+
+void TCustomTCPServer::ExpireParked() {
+  FAlarm = std::chrono::steady_clock::time_point::max();  // it has rung
+  auto now = std::chrono::steady_clock::now();
+  while (!FDeadlines.empty() && FDeadlines.begin()->first <= now)
+    CloseParked(FDeadlines.begin()->second);
+  if (!FDeadlines.empty()) SetAlarmFor(FDeadlines.begin()->first);
+}
+
+// It has sent nothing, so closing ends it in order.
+void TCustomTCPServer::CloseParked(uint64_t key) {
+  std::unique_ptr<TConnection> connection = Unpark(key);
+  FReady->Remove(connection->Socket());
+  --FRunning;
 }
 
 void TCustomTCPServer::Serve(TWorker& worker, TConnection& connection) {
@@ -227,7 +361,7 @@ void TCustomTCPServer::Serve(TWorker& worker, TConnection& connection) {
   }
   if (!connection.Aborted()) connection.CloseGracefully();
   {
-    std::lock_guard lock(FWorkersLock);
+    std::lock_guard lock(worker.Lock);
     worker.Current = nullptr;
   }
   // Closed now, so the descriptor is free before the thread waits for the next connection.

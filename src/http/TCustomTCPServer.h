@@ -5,12 +5,16 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <set>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
+#include "platform/TReadySet.h"
 #include "platform/TSocket.h"
 
 namespace quillara {
@@ -36,6 +40,14 @@ class TConnection {
   const platform::TSocket& Socket() const { return FSocket; }
   const std::string& PeerAddress() const { return FPeerAddress; }
   uint16_t LocalPort() const { return FLocalPort; }
+  // Reads without waiting what the peer has sent so far, to be handed out by Receive: false
+  // when nothing (not even the end of the stream) has arrived.
+  bool ReadArrived();
+  // Reads what the peer sends: bytes, 0 at the end of the stream, -1 on an error, or when the
+  // peer has sent nothing for the idle timeout.
+  long Receive(char* buffer, size_t size);
+  // Whether a byte can be read within timeoutMs; the end of the stream is no byte.
+  bool WaitReadable(int timeoutMs);
   // Shuts both directions so a thread blocked reading it wakes up; the socket closes with the
   // connection.
   void Disconnect() { platform::ShutdownBoth(FSocket); }
@@ -58,6 +70,9 @@ class TConnection {
   platform::TSocket FSocket;
   std::string FPeerAddress;
   uint16_t FLocalPort;
+  std::string FArrived;
+  size_t FArrivedPos = 0;
+  bool FTimeoutSet = false;
   bool FAborted = false;  // only the connection's own thread touches it
   bool FRequestRead = false;
 };
@@ -89,21 +104,45 @@ class TCustomTCPServer {
   virtual std::string BusyAnswer() const { return {}; }
 
  private:
-  // A thread that waits in accept on one binding and serves the connection it accepted itself,
-  // then waits again: no thread start and no hand-over per connection.
+  // A thread that waits for whatever is ready (a connection to accept, a request that has begun
+  // to arrive) and serves the connection it took itself, then waits again: no thread start and
+  // no hand-over per connection.
   struct TWorker {
-    size_t Binding = 0;
     std::thread Thread;
-    TConnection* Current = nullptr;  // under FWorkersLock; what a stop disconnects
+    std::mutex Lock;
+    TConnection* Current = nullptr;  // under Lock; what a stop disconnects
+  };
+  // An admitted connection whose request has not begun: it waits in the ready set, not on a
+  // thread, until its first bytes arrive or it has been silent for the idle timeout.
+  struct TParked {
+    std::unique_ptr<TConnection> Connection;
+    std::chrono::steady_clock::time_point Deadline;
   };
 
   void Start();
   void Stop();
   // Under FWorkersLock.
-  void StartWorker(size_t binding);
+  void StartWorker();
   void WorkerRun(TWorker& worker);
-  // Accepts and serves until the server stops or enough threads wait in accept already.
-  void AcceptAndServe(TWorker& worker, std::unique_lock<std::mutex>& lock);
+  // Waits and serves until the server stops or enough threads are idle already.
+  void WaitAndServe(TWorker& worker);
+  // While enough threads wait in the ready set, an idle thread waits here instead: the fewer
+  // wait there, the more often a thread done with its connection finds the next one ready and
+  // goes on without sleeping. False when enough threads are idle already.
+  bool WaitOnBench();
+  // Called by the last thread to leave the ready set: calls or starts another one to wait there.
+  void KeepSomeoneWaiting();
+  // Accepts what the listening binding reported, and arms it again for the next connection.
+  std::unique_ptr<TConnection> AcceptOne(size_t binding);
+  // Under FWorkersLock: true when the connection went to wait for its request.
+  bool Park(std::unique_ptr<TConnection>& connection);
+  // Under FWorkersLock: closes the connections silent past their deadline.
+  void ExpireParked();
+  void CloseParked(uint64_t key);
+  // Takes the connection out of those waiting for their request; null when it is not there.
+  std::unique_ptr<TConnection> Unpark(uint64_t key);
+  // Under FWorkersLock: sets the alarm for the earliest deadline, if that is sooner.
+  void SetAlarmFor(std::chrono::steady_clock::time_point deadline);
   // The connection is admitted: counted and known to a stop.
   void Serve(TWorker& worker, TConnection& connection);
   void Refuse(const platform::TSocket& socket) const;
@@ -115,16 +154,26 @@ class TCustomTCPServer {
   bool FUseNagle = true;
   std::atomic<bool> FActive{false};
   std::vector<TSocketHandle> FBindings;
+  std::vector<uint16_t> FPorts;  // per binding: the port it listens on
+  // Listening sockets under their binding's index, connections under keys from
+  // kFirstConnectionKey on; made anew by each start.
+  std::unique_ptr<platform::TReadySet> FReady;
 
   std::mutex FWorkersLock;
-  std::condition_variable FWorkerEnded;                  // under FWorkersLock
-  std::atomic<bool> FStopping{false};                    // written under FWorkersLock
-  std::vector<std::unique_ptr<TWorker>> FWorkers;        // threads running
-  std::vector<std::unique_ptr<TWorker>> FFinished;       // threads ended or ending, to be joined
-  std::vector<int> FAccepting;                           // per binding: threads in accept
-  std::vector<uint16_t> FPorts;                          // per binding: the port it listens on
-  std::chrono::steady_clock::time_point FShortageUntil;  // under FWorkersLock
-  std::atomic<int> FRunning{0};                          // connections being served
+  std::condition_variable FWorkerEnded;             // under FWorkersLock
+  std::atomic<bool> FStopping{false};               // written under FWorkersLock
+  std::vector<std::unique_ptr<TWorker>> FWorkers;   // threads running
+  std::vector<std::unique_ptr<TWorker>> FFinished;  // threads ended or ending, to be joined
+  std::atomic<int> FWaiting{0};                     // threads in the ready set's Wait
+  int FBenched = 0;                                 // under FWorkersLock
+  std::condition_variable FBench;                   // under FWorkersLock
+  // Under FWorkersLock: the connections waiting for their request, and their deadlines in order.
+  std::unordered_map<uint64_t, TParked> FParked;
+  std::set<std::pair<std::chrono::steady_clock::time_point, uint64_t>> FDeadlines;
+  uint64_t FNextKey = 0;
+  // When the alarm rings; the largest time point when it is off.
+  std::chrono::steady_clock::time_point FAlarm;
+  std::atomic<int> FRunning{0};  // connections admitted: served or waiting for their request
 };
 
 }  // namespace quillara

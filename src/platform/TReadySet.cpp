@@ -31,6 +31,7 @@ struct TReadySet::TState {
   int Epoll = -1;
   int WakeFd = -1;
   int AlarmFd = -1;
+  int Error = 0;
   ~TState() {
     for (int fd : {Epoll, WakeFd, AlarmFd})
       if (fd >= 0) ::close(fd);
@@ -43,7 +44,9 @@ TReadySet::TReadySet() : F(std::make_unique<TState>()) {
   F->AlarmFd = ::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
   if (!Valid() || Control(F->Epoll, EPOLL_CTL_ADD, F->WakeFd, EPOLLIN, kWakeKey) != 0 ||
       Control(F->Epoll, EPOLL_CTL_ADD, F->AlarmFd, EPOLLIN | EPOLLONESHOT, kAlarmKey) != 0) {
+    int error = errno;
     F = std::make_unique<TState>();
+    F->Error = error;
   }
 }
 
@@ -51,6 +54,10 @@ TReadySet::~TReadySet() = default;
 
 bool TReadySet::Valid() const {
   return F->Epoll >= 0 && F->WakeFd >= 0 && F->AlarmFd >= 0;
+}
+
+int TReadySet::Error() const {
+  return F->Error;
 }
 
 TSocketResult TReadySet::Add(const TSocket& socket, uint64_t key) {

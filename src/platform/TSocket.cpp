@@ -75,6 +75,9 @@ TSocketResult PrepareListening(const TSocket& socket, TIPVersion version, bool u
   if (r.Ok() && version == TIPVersion::ivIPv6)
     r = SetIntOption(socket, IPPROTO_IPV6, IPV6_V6ONLY, 1);
   if (r.Ok()) r = SetIntOption(socket, IPPROTO_TCP, TCP_NODELAY, useNagle ? 0 : 1);
+  int flags = ::fcntl(socket.Handle(), F_GETFL);
+  if (r.Ok() && (flags < 0 || ::fcntl(socket.Handle(), F_SETFL, flags | O_NONBLOCK) != 0))
+    r.Error = errno;
   return r;
 }
 
@@ -177,6 +180,16 @@ long Receive(const TSocket& socket, void* buffer, size_t size, TSocketResult& re
     ssize_t n = ::recv(socket.Handle(), buffer, size, 0);
     if (n < 0 && errno == EINTR) continue;
     result.Error = n < 0 ? errno : 0;
+    return static_cast<long>(n);
+  }
+}
+
+long ReceiveNow(const TSocket& socket, void* buffer, size_t size, TSocketResult& result) {
+  for (;;) {
+    ssize_t n = ::recv(socket.Handle(), buffer, size, MSG_DONTWAIT);
+    if (n < 0 && errno == EINTR) continue;
+    result.Error = n < 0 ? errno : 0;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return kNothingYet;
     return static_cast<long>(n);
   }
 }

@@ -38,22 +38,24 @@ struct TSocketResult {
 bool IPv6Offered();
 TSocket CreateStreamSocket(TIPVersion version, TSocketResult& result);
 // Address reuse as the listener wants it: a second listener on the port still fails, a restart
-// binds despite TIME_WAIT. IPv6 sockets are made v6-only so both families share the port.
+// binds despite TIME_WAIT. IPv6 sockets are made v6-only so both families share the port. The
+// socket does not block, so that Accept never waits.
 TSocketResult PrepareListening(const TSocket& socket, TIPVersion version, bool useNagle);
 TSocketResult BindAny(const TSocket& socket, TIPVersion version, uint16_t port);
 TSocketResult Listen(const TSocket& socket, int backlog);
 uint16_t LocalPort(const TSocket& socket);
 // 1 readable, 0 timed out, -1 error.
 int WaitReadable(const TSocket& socket, int timeoutMs);
-// peerAddress, when given, receives the peer's address as PeerAddressText gives it.
+// Takes a connection that waits already, without waiting: with none, it fails with a transient
+// error. The connection's socket blocks. peerAddress, when given, receives the peer's address as
+// PeerAddressText gives it.
 TSocket Accept(const TSocket& listening, TSocketResult& result, std::string* peerAddress = nullptr);
 // The process or the system is out of descriptors or buffers: retrying at once cannot succeed.
 bool IsResourceShortage(int error);
 // The failure belongs to the connection being accepted (it was aborted, say), not to the
 // listening socket: the next accept may succeed at once.
 bool IsTransientAcceptError(int error);
-// Wakes any thread blocked reading this socket, or accepting on it when it listens; the owner
-// closes it afterwards.
+// Wakes any thread blocked reading this socket; the owner closes it afterwards.
 void ShutdownBoth(const TSocket& socket);
 void ShutdownSend(const TSocket& socket);
 // A later Receive that waits longer than this for a byte fails (a timeout error); 0 waits forever.
@@ -62,6 +64,10 @@ TSocketResult SetReceiveTimeout(const TSocket& socket, int timeoutMs);
 bool BytesWaiting(const TSocket& socket);
 // Number of bytes read, 0 at end of stream, -1 on error (errno kept in result).
 long Receive(const TSocket& socket, void* buffer, size_t size, TSocketResult& result);
+// ReceiveNow's answer when no byte has arrived yet.
+constexpr long kNothingYet = -2;
+// As Receive, but without waiting: kNothingYet when no byte (nor the end) has arrived.
+long ReceiveNow(const TSocket& socket, void* buffer, size_t size, TSocketResult& result);
 // Sends everything or fails; with stallTimeoutMs >= 0 it also fails (ETIMEDOUT) once the peer
 // has taken no byte for that long.
 TSocketResult SendAll(const TSocket& socket, const void* data, size_t size,

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "base/Exceptions.h"
+#include "http/THTTPLimits.h"
 #include "support/TestSockets.h"
 
 using namespace quillara;
@@ -27,8 +28,7 @@ class TEchoServer : public TCustomTCPServer {
  protected:
   void DoExecute(TConnection& connection) override {
     char c;
-    platform::TSocketResult r;
-    if (platform::Receive(connection.Socket(), &c, 1, r) == 1)
+    if (connection.Receive(&c, 1) == 1)
       platform::SendAll(connection.Socket(), "hi", 2);
     ++Finished;
   }
@@ -151,4 +151,42 @@ TEST(TCustomTCPServer, NoThreadOutlivesAStop) {
     ::close(idle);
     EXPECT_EQ(ThreadsOfThisProcess(), before);
   }
+}
+
+// Clients that connect and say nothing yet wait without a thread each, and are served once
+// they speak; the idle timeout ends those that never do.
+TEST(TCustomTCPServer, SilentClientsHoldNoThreadUntilTheySpeak) {
+  std::thread([] {}).join();
+  size_t before = ThreadsOfThisProcess();
+  TEchoServer server;
+  int port = FreePort();
+  server.SetDefaultPort(uint16_t(port));
+  server.SetActive(true);
+  std::vector<int> silent;
+  for (int i = 0; i < 300; ++i) silent.push_back(ConnectTo("127.0.0.1", port));
+  for (int i = 0; i < 200 && server.LiveConnectionCount() != silent.size(); ++i)
+    std::this_thread::sleep_for(10ms);
+  EXPECT_EQ(server.LiveConnectionCount(), silent.size());
+  EXPECT_LT(ThreadsOfThisProcess(), before + 20);
+  EXPECT_EQ(Exchange("127.0.0.1", port), "hi");  // the others wait, new clients do not
+
+  int stillSilent = silent.back();
+  silent.pop_back();
+  for (int fd : silent) ASSERT_EQ(::send(fd, "x", 1, 0), 1);
+  for (int fd : silent) {
+    EXPECT_EQ(ReadToEnd(fd), "hi");
+    quillara::testing::CloseSocket(fd);
+  }
+  EXPECT_EQ(server.Finished, 300);  // with the exchange above
+
+  // A shorter timeout set meanwhile ends a later client first.
+  int saved = HTTPLimits().IdleTimeoutMs.exchange(100);
+  int late = ConnectTo("127.0.0.1", port);
+  EXPECT_EQ(ReadToEnd(late), "");
+  HTTPLimits().IdleTimeoutMs = saved;
+  EXPECT_EQ(server.LiveConnectionCount(), 1u);
+  for (int fd : {late, stillSilent}) quillara::testing::CloseSocket(fd);
+  for (int i = 0; i < 200 && server.LiveConnectionCount() != 0; ++i)
+    std::this_thread::sleep_for(10ms);
+  EXPECT_EQ(server.LiveConnectionCount(), 0u);
 }

@@ -36,9 +36,8 @@ int FromSocket(SOCKET s) {
 }
 
 // A blocked recv here is not woken by shutdown as it is on Linux, so reads wait in slices and
-// look whether their socket has been shut down meanwhile.
-// The same holds for accept on a listening socket. Receive timeouts are kept here too, as the
-// sliced wait happens before recv.
+// look whether their socket has been shut down meanwhile. Receive timeouts are kept here too, as
+// the sliced wait happens before recv.
 std::mutex gShutLock;
 std::set<int> gShut;
 std::map<int, int> gReceiveTimeouts;
@@ -163,6 +162,7 @@ TSocketResult PrepareListening(const TSocket& socket, TIPVersion version, bool u
   if (r.Ok() && version == TIPVersion::ivIPv6)
     r = SetIntOption(socket, IPPROTO_IPV6, IPV6_V6ONLY, 1);
   if (r.Ok()) r = SetIntOption(socket, IPPROTO_TCP, TCP_NODELAY, useNagle ? 0 : 1);
+  if (r.Ok() && !SetBlocking(AsSocket(socket.Handle()), false)) r.Error = ::WSAGetLastError();
   return r;
 }
 
@@ -217,38 +217,20 @@ int WaitReadable(const TSocket& socket, int timeoutMs) {
   }
 }
 
-// Several threads may wait on one listening socket: each waits in slices, and the accept itself
-// does not block, so a thread that lost the connection to another waits again.
 TSocket Accept(const TSocket& listening, TSocketResult& result, std::string* peerAddress) {
-  SOCKET l = AsSocket(listening.Handle());
-  for (;;) {
-    if (IsShut(listening.Handle())) {
-      result.Error = WSAESHUTDOWN;
-      return {};
-    }
-    WSAPOLLFD p{l, POLLRDNORM, 0};
-    int rc = ::WSAPoll(&p, 1, kReadSliceMs);
-    if (rc < 0) {
-      result.Error = ::WSAGetLastError();
-      return {};
-    }
-    if (rc == 0) continue;
-    SetBlocking(l, false);
-    sockaddr_storage a{};
-    int len = sizeof a;
-    SOCKET s = ::accept(l, reinterpret_cast<sockaddr*>(&a), &len);
-    if (s == INVALID_SOCKET) {
-      result.Error = ::WSAGetLastError();
-      if (result.Error == WSAEWOULDBLOCK) continue;
-      return {};
-    }
-    result.Error = 0;
-    // The accepted socket takes the listener's non-blocking mode; connections block.
-    SetBlocking(s, true);
-    ::SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
-    if (peerAddress) *peerAddress = AddressText(a);
-    return TSocket(FromSocket(s));
+  sockaddr_storage a{};
+  int len = sizeof a;
+  SOCKET s = ::accept(AsSocket(listening.Handle()), reinterpret_cast<sockaddr*>(&a), &len);
+  if (s == INVALID_SOCKET) {
+    result.Error = ::WSAGetLastError();
+    return {};
   }
+  result.Error = 0;
+  // The accepted socket takes the listener's non-blocking mode; connections block.
+  SetBlocking(s, true);
+  ::SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+  if (peerAddress) *peerAddress = AddressText(a);
+  return TSocket(FromSocket(s));
 }
 
 bool IsResourceShortage(int error) {
@@ -326,6 +308,24 @@ long Receive(const TSocket& socket, void* buffer, size_t size, TSocketResult& re
   int n = ::recv(AsSocket(socket.Handle()), static_cast<char*>(buffer), want, 0);
   result.Error = n < 0 ? ::WSAGetLastError() : 0;
   return n;
+}
+
+long ReceiveNow(const TSocket& socket, void* buffer, size_t size, TSocketResult& result) {
+  if (IsShut(socket.Handle())) {
+    result.Error = 0;
+    return 0;
+  }
+  WSAPOLLFD p{AsSocket(socket.Handle()), POLLRDNORM, 0};
+  int rc = ::WSAPoll(&p, 1, 0);
+  if (rc < 0) {
+    result.Error = ::WSAGetLastError();
+    return -1;
+  }
+  if (rc == 0) {
+    result.Error = WSAEWOULDBLOCK;
+    return kNothingYet;
+  }
+  return Receive(socket, buffer, size, result);
 }
 
 TSocketResult SendAll(const TSocket& socket, const void* data, size_t size, int stallTimeoutMs) {
