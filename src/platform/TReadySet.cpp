@@ -5,6 +5,7 @@
 #include <sys/timerfd.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 namespace quillara::platform {
@@ -26,12 +27,15 @@ int Control(int epoll, int op, int fd, uint32_t events, uint64_t key) {
 }  // namespace
 
 // One epoll descriptor that every waiter blocks on; the kernel hands each report to one of
-// them. The wake descriptor stays readable once written, so it reaches every waiter.
+// them. The wake descriptor stays readable once written, so it reaches every waiter. Woken is
+// kept beside it because epoll takes ready descriptors in turn: after a wake, a socket or the
+// alarm could still come out of a later wait before the wake descriptor's turn comes again.
 struct TReadySet::TState {
   int Epoll = -1;
   int WakeFd = -1;
   int AlarmFd = -1;
   int Error = 0;
+  std::atomic<bool> Woken{false};
   ~TState() {
     for (int fd : {Epoll, WakeFd, AlarmFd})
       if (fd >= 0) ::close(fd);
@@ -88,9 +92,10 @@ TReadySet::TEvent TReadySet::Wait(uint64_t& key) {
   for (;;) {
     epoll_event e{};
     int n = ::epoll_wait(F->Epoll, &e, 1, -1);
-    if (n < 0 && errno != EINTR) return TEvent::eWoken;  // the set itself failed: nothing to wait for
+    if (n < 0 && errno != EINTR)
+      return TEvent::eWoken;  // the set itself failed: nothing to wait for
     if (n <= 0) continue;
-    if (e.data.u64 == kWakeKey) return TEvent::eWoken;
+    if (e.data.u64 == kWakeKey || F->Woken) return TEvent::eWoken;
     if (e.data.u64 == kAlarmKey) {
       uint64_t expirations = 0;
       // Nothing to read means the alarm was set anew after it rang: it has not rung yet.
@@ -106,6 +111,7 @@ TReadySet::TEvent TReadySet::Wait(uint64_t& key) {
 }
 
 void TReadySet::Wake() {
+  F->Woken = true;
   uint64_t one = 1;
   [[maybe_unused]] ssize_t n = ::write(F->WakeFd, &one, sizeof one);
 }

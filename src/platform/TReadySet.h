@@ -22,8 +22,9 @@ class TReadySet {
   bool Valid() const;
   // Why the set could not be made (the system's error number); 0 for a valid set.
   int Error() const;
-  // Keys are the caller's own, below 2^63. Reports the socket once, under key, when it has something to read: bytes, its end, an error,
-  // or (a listening socket) a connection waiting. The socket must not be in the set yet.
+  // Keys are the caller's own, below 2^63. Reports the socket once, under key, when it has
+  // something to read: bytes, its end, an error, or (a listening socket) a connection waiting.
+  // The socket must not be in the set yet.
   TSocketResult Add(const TSocket& socket, uint64_t key);
   // Arms a socket of the set again after it was reported.
   TSocketResult Rearm(const TSocket& socket, uint64_t key);

@@ -5,6 +5,7 @@
 #include <ws2tcpip.h>
 #else
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -31,6 +32,10 @@ inline int OpenSocket(int family) {
 inline void CloseSocket(int fd) {
   ::closesocket(SOCKET(intptr_t(fd)));
 }
+inline void SetBlocking(int fd, bool blocking) {
+  u_long nonBlocking = blocking ? 0 : 1;
+  ::ioctlsocket(SOCKET(intptr_t(fd)), FIONBIO, &nonBlocking);
+}
 using socklen_t = int;
 #else
 inline int OpenSocket(int family) {
@@ -38,6 +43,10 @@ inline int OpenSocket(int family) {
 }
 inline void CloseSocket(int fd) {
   ::close(fd);
+}
+inline void SetBlocking(int fd, bool blocking) {
+  int flags = ::fcntl(fd, F_GETFL);
+  ::fcntl(fd, F_SETFL, blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK);
 }
 #endif
 
