@@ -15,7 +15,8 @@ struct THTTPLimits {
   // A response the peer takes no byte of for this long ends its connection (reset), so a client
   // that never reads cannot keep a module and a thread.
   std::atomic<int> SendStallTimeoutMs{60000};
-  // Connections served at once; one more is answered 503 and closed. Each holds a thread.
+  // Connections served at once; one more is answered 503 and closed. Each holds a descriptor,
+  // and a thread once its request has begun.
   std::atomic<int> MaxConnections{1024};
   // Request bodies buffered at once, in bytes; a body that would pass it is answered 503 before
   // it is read. Small bodies do not count (their total is bounded by MaxConnections).
