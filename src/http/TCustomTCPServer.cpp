@@ -334,7 +334,8 @@ std::unique_ptr<TConnection> TCustomTCPServer::Unpark(uint64_t key) {
 void TCustomTCPServer::SetAlarmFor(std::chrono::steady_clock::time_point deadline) {
   if (deadline >= FAlarm) return;
   FAlarm = deadline;
-  auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  auto left =
+      std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
   FReady->SetAlarm(int(std::max<int64_t>(0, left.count())));
 }
 

@@ -5,9 +5,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <set>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <unordered_map>

@@ -28,8 +28,7 @@ class TEchoServer : public TCustomTCPServer {
  protected:
   void DoExecute(TConnection& connection) override {
     char c;
-    if (connection.Receive(&c, 1) == 1)
-      platform::SendAll(connection.Socket(), "hi", 2);
+    if (connection.Receive(&c, 1) == 1) platform::SendAll(connection.Socket(), "hi", 2);
     ++Finished;
   }
 };
