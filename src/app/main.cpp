@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
     }
   }
   quillara::platform::IgnoreWriteSignals();
+  quillara::platform::ReturnLargeBlocksToTheSystem();
   quillara::platform::SetDefaultThreadStackSize(quillara::platform::kConnectionThreadStack);
   // The web module class reaches the request handler before anything else exists.
   quillara::TWebModule1::Register();

@@ -3,6 +3,7 @@
 #include <csignal>
 
 #include <arpa/inet.h>
+#include <malloc.h>
 #include <netdb.h>
 #include <pthread.h>
 #include <sys/mman.h>
@@ -52,6 +53,11 @@ void AdviseLargePages(void* data, size_t bytes) {
 #else
   (void)data, (void)bytes;
 #endif
+}
+
+void ReturnLargeBlocksToTheSystem() {
+  // A fixed threshold also stops the C library from raising it each time such a block is freed.
+  ::mallopt(M_MMAP_THRESHOLD, 1 << 20);
 }
 
 void SetDefaultThreadStackSize(size_t bytes) {

@@ -46,6 +46,11 @@ void IgnoreWriteSignals();
 // and systems without the advice, are left as they are.
 void AdviseLargePages(void* data, size_t bytes);
 
+// Blocks of a megabyte and more are taken from the system and given back when freed. Otherwise
+// the allocator keeps the memory of a burst of large answers for later, in every thread's
+// arena: hundreds of megabytes held by an idle server.
+void ReturnLargeBlocksToTheSystem();
+
 // Stack size of every thread created from now on. Connection threads live for one request; a
 // small stack lets the C library keep and reuse the stacks of ended threads instead of mapping
 // and clearing fresh ones for every connection.

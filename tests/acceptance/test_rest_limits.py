@@ -7,7 +7,7 @@ import threading
 import time
 import unittest
 
-from quillara_process import ServerFixture, wait_until
+from quillara_process import ServerFixture, linux_only, wait_until
 
 M = "/dataserver/rest/TServerMethods1"
 CONVERTER = ("Query parameter %s (%s) is not accepted as a valid converter. The converter type might not be "
@@ -180,6 +180,27 @@ class RequestMemoryTest(RestClient, unittest.TestCase):
         self.assertEqual((status, int(headers["Content-Length"])), (200, len(body)))
         self.assertEqual(bytes(json.loads(body)["result"][0]), data)
         self.assertLess(self.grown(), self.BOUND)
+
+
+class MemoryAfterLargeAnswersTest(RestClient, unittest.TestCase):
+    @linux_only("it is the C library's allocator that would keep the memory")
+    def test_memory_of_parallel_large_answers_is_given_back(self):
+        text = (b"0123456789abcdef" * 4 + b"\r\n") * (80 << 10)  # about 5 MB of text
+        self.write_export("large.txt", text)
+        statuses = []
+
+        def read():
+            statuses.append(self.call("GET", M + "/LeggiFile494/large.txt", timeout=60)[0])
+
+        for _ in range(2):
+            readers = [threading.Thread(target=read) for _ in range(12)]
+            for t in readers:
+                t.start()
+            for t in readers:
+                t.join()
+        self.assertEqual(statuses, [200] * 24)
+        # Each answer took tens of megabytes while it was made; kept, they came to hundreds.
+        self.assertLess(self.proc_status("VmRSS"), 100 << 20)
 
 
 if __name__ == "__main__":

@@ -53,6 +53,9 @@ void SetCurrentThreadName(const std::string& name) {
 
 void AdviseLargePages(void*, size_t) {}
 
+// The system heap gives large blocks back by itself.
+void ReturnLargeBlocksToTheSystem() {}
+
 // Threads of this system commit their stacks as they grow; the default reserve is kept.
 void SetDefaultThreadStackSize(size_t) {}
 
