@@ -10,6 +10,7 @@
 #include "platform/SystemText.h"
 #include "platform/TDrivePath.h"
 #include "platform/TFile.h"
+#include "platform/TFileSystem.h"
 
 namespace quillara {
 
@@ -230,9 +231,9 @@ Text JoinInsideFolder(const Text& folder, const Text& name, bool folderMustExist
   if (!NameStaysInsideFolder(name)) refuse();
   // The text stays inside; the file it maps to must too (a link inside may lead anywhere).
   std::error_code ec;
-  fs::path root = fs::weakly_canonical(LocalPath(Expand(folder)), ec);
+  fs::path root = platform::ResolvedPath(LocalPath(Expand(folder)), ec);
   if (ec) refuse();
-  fs::path target = fs::weakly_canonical(LocalPath(full), ec);
+  fs::path target = platform::ResolvedPath(LocalPath(full), ec);
   if (ec || !Inside(root, target)) refuse();
   return full;
 }

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <string_view>
 
 namespace quillara::platform {
 
@@ -20,6 +22,24 @@ std::optional<TFileTime> LastWriteTime(const std::filesystem::path& file) {
   struct stat st {};
   if (::stat(file.c_str(), &st) != 0) return std::nullopt;
   return TFileTime{int64_t(st.st_mtim.tv_sec), int64_t(st.st_mtim.tv_nsec)};
+}
+
+std::filesystem::path ResolvedPath(const std::filesystem::path& path, std::error_code& error) {
+  error.clear();
+  // An existing path: the kernel names what it opened, in three calls instead of a look at
+  // every part of the path.
+  int fd = ::open(path.c_str(), O_PATH | O_CLOEXEC);
+  if (fd >= 0) {
+    char link[4096];
+    std::string self = "/proc/self/fd/" + std::to_string(fd);
+    ssize_t n = ::readlink(self.c_str(), link, sizeof link);
+    ::close(fd);
+    std::string_view named(link, n > 0 ? size_t(n) : 0);
+    // Without /proc, or for a file removed meanwhile, the general way answers.
+    if (n > 0 && size_t(n) < sizeof link && named.front() == '/' && !named.ends_with(" (deleted)"))
+      return std::filesystem::path(named);
+  }
+  return std::filesystem::weakly_canonical(path, error);
 }
 
 bool FileExists(const std::filesystem::path& file) {

@@ -20,6 +20,10 @@ std::filesystem::path ExecutableFile();
 // None when the file cannot be examined.
 std::optional<TFileTime> LastWriteTime(const std::filesystem::path& file);
 bool FileExists(const std::filesystem::path& file);
+// The absolute path with every link followed and no "." or ".." left, as
+// std::filesystem::weakly_canonical gives it: a part past the first one that does not exist is
+// kept as written.
+std::filesystem::path ResolvedPath(const std::filesystem::path& path, std::error_code& error);
 bool DirectoryExists(const std::filesystem::path& folder);
 
 // Time and date in the MS-DOS layout (date in the high 16 bits), in local time; 0 when the year

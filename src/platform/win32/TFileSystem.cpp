@@ -48,6 +48,10 @@ std::optional<TFileTime> LastWriteTime(const std::filesystem::path& file) {
   return TFileTime{seconds, rest * 100};
 }
 
+std::filesystem::path ResolvedPath(const std::filesystem::path& path, std::error_code& error) {
+  return std::filesystem::weakly_canonical(path, error);
+}
+
 bool FileExists(const std::filesystem::path& file) {
   DWORD attributes = ::GetFileAttributesW(file.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
