@@ -34,6 +34,16 @@ SYSTEM_TEXT = {
 }
 
 
+def sanitized():
+    """True when the program under test is built with AddressSanitizer: its allocator and its
+    descriptors are not those of the plain program."""
+    path = os.path.join(BIN, "quillara")
+    if not os.path.exists(path):
+        return False
+    with open(path, "rb") as f:
+        return b"__asan_init" in f.read()
+
+
 def linux_only(reason):
     """Skips a test in the Windows run, saying why it only applies to the Linux program."""
     import unittest

@@ -11,8 +11,8 @@ import unittest
 import fcntl
 import termios
 
-from quillara_process import (BIN, ServerFixture, connect, linux_only, open_descriptors, raw_exchange, split_response,
-                              unread_by_server, wait_for_sockets, wait_settled, wait_until)
+from quillara_process import (ServerFixture, connect, linux_only, open_descriptors, raw_exchange, sanitized,
+                              split_response, unread_by_server, wait_for_sockets, wait_settled, wait_until)
 
 BIG = 16 << 20  # well above what loopback socket buffers hold in flight
 
@@ -182,14 +182,6 @@ class ConnectionCapTest(ServerFixture, unittest.TestCase):
             for s in held:
                 s.close()
         self.assertTrue(wait_until(lambda: ok(self.port)))
-
-
-def sanitized():
-    path = os.path.join(BIN, "quillara")
-    if not os.path.exists(path):
-        return False
-    with open(path, "rb") as f:
-        return b"__asan_init" in f.read()
 
 
 @unittest.skipIf(sanitized(), "the sanitizers' own checks need descriptors, which this test uses up")
