@@ -148,6 +148,20 @@ long long MsSince(std::chrono::steady_clock::time_point start) {
       .count();
 }
 
+// A set and one loopback connection, not in the set yet.
+class TReadySetWithConnection : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    listening = Listening();
+    ASSERT_TRUE(listening.Valid());
+    c = Connect(listening);
+    ASSERT_TRUE(c.Server.Valid());
+  }
+  TReadySet set;
+  TSocket listening;
+  TConnection c;
+};
+
 }  // namespace
 
 TEST(TReadySet, ReportsAListeningSocketOnceAConnectionWaits) {
@@ -204,12 +218,7 @@ TEST(TReadySet, ReportsAConnectedSocketOnceItHasSomethingToRead) {
   }
 }
 
-TEST(TReadySet, SocketsAddedWhileWaitersAreBlockedAreReported) {
-  TReadySet set;
-  TSocket listening = Listening();
-  ASSERT_TRUE(listening.Valid());
-  TConnection c = Connect(listening);
-  ASSERT_TRUE(c.Server.Valid());
+TEST_F(TReadySetWithConnection, SocketsAddedWhileWaitersAreBlockedAreReported) {
   SendByte(c.Client);
   TWaiter waiter(set);
   EXPECT_TRUE(waiter.Quiet());
@@ -217,12 +226,7 @@ TEST(TReadySet, SocketsAddedWhileWaitersAreBlockedAreReported) {
   EXPECT_TRUE(waiter.Told(TEvent::eReady, 3));
 }
 
-TEST(TReadySet, ReportsASocketOnceUntilItIsRearmed) {
-  TReadySet set;
-  TSocket listening = Listening();
-  ASSERT_TRUE(listening.Valid());
-  TConnection c = Connect(listening);
-  ASSERT_TRUE(c.Server.Valid());
+TEST_F(TReadySetWithConnection, ReportsASocketOnceUntilItIsRearmed) {
   ASSERT_TRUE(set.Add(c.Server, 5).Ok());
   SendByte(c.Client);
   TWaiter first(set);
@@ -322,12 +326,7 @@ TEST(TReadySet, LaterAlarmReplacesTheEarlierOne) {
   }
 }
 
-TEST(TReadySet, WakeReleasesEveryWaiterNowAndLater) {
-  TReadySet set;
-  TSocket listening = Listening();
-  ASSERT_TRUE(listening.Valid());
-  TConnection c = Connect(listening);
-  ASSERT_TRUE(c.Server.Valid());
+TEST_F(TReadySetWithConnection, WakeReleasesEveryWaiterNowAndLater) {
   ASSERT_TRUE(set.Add(c.Server, 1).Ok());
   ASSERT_TRUE(set.Add(listening, 2).Ok());
   {
