@@ -61,14 +61,15 @@ void TCustomHTTPServer::DoExecute(TConnection& connection) {
       DoCommandOther(request, response);
     }
   };
-  bool readWhole;
+  THTTPRequestLoop::TRequestEnd end;
   if (TAccessLog* log = TAccessLog::Current()) {
     TLoggedConnection logged(socket, *log);
-    readWhole = THTTPRequestLoop::Run(logged, handler);
+    end = THTTPRequestLoop::Run(logged, handler);
   } else {
-    readWhole = THTTPRequestLoop::Run(socket, handler);
+    end = THTTPRequestLoop::Run(socket, handler);
   }
-  if (readWhole) connection.MarkRequestRead();
+  if (end != THTTPRequestLoop::reCutShort)
+    connection.MarkRequestRead(end == THTTPRequestLoop::reLast);
 }
 
 std::string TCustomHTTPServer::BusyAnswer() const {

@@ -35,7 +35,8 @@ ESocketError SocketError(int error) {
 }  // namespace
 
 void TConnection::CloseGracefully() {
-  if (FRequestRead && FArrivedPos == FArrived.size() && !BytesWaiting(FSocket)) return;
+  if (FRequestRead && FArrivedPos == FArrived.size() && (FLastFromPeer || !BytesWaiting(FSocket)))
+    return;
   ShutdownSend(FSocket);
   char buffer[4096];
   size_t drained = 0;

@@ -52,8 +52,12 @@ class TConnection {
   // connection.
   void Disconnect() { platform::ShutdownBoth(FSocket); }
   // The request was read to its end: unless the peer sent more, closing cannot reset the
-  // connection, and the close needs no wait.
-  void MarkRequestRead() { FRequestRead = true; }
+  // connection, and the close needs no wait. A peer that said it sends nothing more is not
+  // looked at again.
+  void MarkRequestRead(bool lastFromPeer) {
+    FRequestRead = true;
+    FLastFromPeer = lastFromPeer;
+  }
   // Our side is done: send FIN, then drain what the peer still sends for a short while, so
   // that closing with unread request bytes does not reset the connection before the peer has
   // read the answer.
@@ -75,6 +79,7 @@ class TConnection {
   bool FTimeoutSet = false;
   bool FAborted = false;  // only the connection's own thread touches it
   bool FRequestRead = false;
+  bool FLastFromPeer = false;
 };
 
 class TCustomTCPServer {

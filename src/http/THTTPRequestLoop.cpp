@@ -397,10 +397,20 @@ void Answer(const THTTPRequestLoop::THandler& handler, THTTPRequestInfo& request
   }
 }
 
-bool Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handler) {
+// A client that closes after this request sends nothing after it (a "close" option, or
+// HTTP/1.0 without "keep-alive").
+bool LastFromPeer(const THTTPRequestInfo& request) {
+  std::string connection = LowerAscii(request.Connection);
+  if (connection.find("close") != std::string::npos) return true;
+  return request.VersionMajor == 1 && request.VersionMinor == 0 &&
+         connection.find("keep-alive") == std::string::npos;
+}
+
+THTTPRequestLoop::TRequestEnd Serve(IHTTPConnection& connection,
+                                    const THTTPRequestLoop::THandler& handler) {
   TReader reader(connection);
   THTTPRequestHead head;
-  if (!ReadHead(reader, head)) return false;
+  if (!ReadHead(reader, head)) return THTTPRequestLoop::reCutShort;
 
   TBodyReservation reservation;  // outlives the request and its body
   THTTPRequestInfo request;
@@ -410,7 +420,9 @@ bool Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handle
 
   int step = Admit(reader, connection, request);
   if (step == kGoOn) step = ReadBody(reader, reservation, request);
-  bool readWhole = step == kGoOn;
+  THTTPRequestLoop::TRequestEnd end = step != kGoOn         ? THTTPRequestLoop::reCutShort
+                                       : LastFromPeer(request) ? THTTPRequestLoop::reLast
+                                                               : THTTPRequestLoop::reReadWhole;
   if (step == kGoOn) {
     TakeParams(request);
     step = TakeAuthorization(request);
@@ -420,7 +432,7 @@ bool Serve(IHTTPConnection& connection, const THTTPRequestLoop::THandler& handle
   } else if (step != kClose) {
     AnswerHeaderOnly(response, step);
   }
-  return readWhole;
+  return end;
 }
 
 }  // namespace
@@ -429,12 +441,13 @@ int64_t THTTPRequestLoop::BodyBytesInFlight() {
   return gBodyBytesInFlight;
 }
 
-bool THTTPRequestLoop::Run(IHTTPConnection& connection, const THandler& handler) {
+THTTPRequestLoop::TRequestEnd THTTPRequestLoop::Run(IHTTPConnection& connection,
+                                                   const THandler& handler) {
   try {
     return Serve(connection, handler);
   } catch (const std::exception&) {
     // A broken connection or an unreadable request: closed without further answer.
-    return false;
+    return reCutShort;
   }
 }
 

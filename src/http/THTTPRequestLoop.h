@@ -19,9 +19,14 @@ constexpr int64_t kMaxBodySize = int64_t(256) << 20;
 class THTTPRequestLoop {
  public:
   using THandler = std::function<void(THTTPRequestInfo&, THTTPResponseInfo&)>;
-  // Returns when the connection is to be closed; never throws. True when the request was read to
-  // its end, so that nothing the peer sent for it is still on the way.
-  static bool Run(IHTTPConnection& connection, const THandler& handler);
+  // How far the peer's side of the connection was read.
+  enum TRequestEnd {
+    reCutShort,  // the request was not read to its end: bytes of it may still be on the way
+    reReadWhole,
+    reLast,  // read whole, and the peer said it sends nothing more on this connection
+  };
+  // Returns when the connection is to be closed; never throws.
+  static TRequestEnd Run(IHTTPConnection& connection, const THandler& handler);
   // Bytes of request bodies counted against the budget right now, across all connections.
   static int64_t BodyBytesInFlight();
 };

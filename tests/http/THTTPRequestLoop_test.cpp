@@ -338,6 +338,37 @@ TEST(THTTPRequestLoop, OnlyTheFirstOfTwoRequestsIsAnswered) {
   EXPECT_EQ(out.find("HTTP/1.1", 1), std::string::npos);
 }
 
+// What the loop tells its caller decides whether closing looks for more bytes from the peer.
+TEST(THTTPRequestLoop, HowFarThePeerWasRead) {
+  using E = THTTPRequestLoop::TRequestEnd;
+  struct Case {
+    const char* name;
+    std::string input;
+    E end;
+  } cases[] = {
+      {"HTTP/1.1 keeps the connection open", "GET / HTTP/1.1\r\nHost: h\r\n\r\n",
+       E::reReadWhole},
+      {"close option", "GET / HTTP/1.1\r\nHost: h\r\nConnection: Close\r\n\r\n", E::reLast},
+      {"close among other options",
+       "GET / HTTP/1.1\r\nHost: h\r\nConnection: keep-alive, close\r\n\r\n", E::reLast},
+      {"HTTP/1.0 closes", "GET / HTTP/1.0\r\n\r\n", E::reLast},
+      {"HTTP/1.0 keep-alive", "GET / HTTP/1.0\r\nConnection: Keep-Alive\r\n\r\n",
+       E::reReadWhole},
+      {"body cut short", "POST / HTTP/1.1\r\nHost: h\r\nConnection: close\r\n"
+                         "Content-Length: 10\r\n\r\nabc",
+       E::reCutShort},
+      {"head cut short", "GET / HTTP/1.1\r\nHost: h\r\n", E::reCutShort},
+      {"refused before the body", "POST / HTTP/1.1\r\nConnection: close\r\n"
+                                  "Content-Length: 10\r\n\r\n0123456789",
+       E::reCutShort},
+  };
+  for (const Case& c : cases) {
+    TMemoryConnection connection(c.input, {});
+    E end = THTTPRequestLoop::Run(connection, [](THTTPRequestInfo&, THTTPResponseInfo&) {});
+    EXPECT_EQ(end, c.end) << c.name;
+  }
+}
+
 TEST(DecodeRequestPath, EscapeRules) {
   struct Case {
     const char* in;
