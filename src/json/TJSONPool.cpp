@@ -98,7 +98,12 @@ struct TRegions {
   TRegion* FPartly[kRegionChunks];  // by number of free chunks, 1 to kRegionChunks - 1
   int FKeptInAll;
 };
-constinit TRegions gRegions{};
+// Never destroyed: trees and threads still give chunks back while the program ends.
+TRegions& Regions() {
+  alignas(TRegions) static char memory[sizeof(TRegions)];
+  static TRegions* regions = ::new (memory) TRegions{};
+  return *regions;
+}
 
 TRegion* NewRegion(uint32_t chunks) {
   void* memory =
@@ -121,7 +126,7 @@ void File(TRegion* region) {
   Unlink(region);
   uint32_t free = region->FreeCount();
   if (region->FChunks == kRegionChunks && free > 0 && free < kRegionChunks)
-    Link(gRegions.FPartly[free], region);
+    Link(Regions().FPartly[free], region);
 }
 
 // The first of `count` chunks in a row in the mask, or -1.
@@ -140,7 +145,7 @@ TRegion* FindRun(uint32_t count, bool usedBefore, int& first) {
     return (first = FirstRun(mask, count)) >= 0;
   };
   for (uint32_t free = count; free < kRegionChunks; ++free)
-    for (TRegion* region = gRegions.FPartly[free]; region; region = region->FNext)
+    for (TRegion* region = Regions().FPartly[free]; region; region = region->FNext)
       if (fits(region)) return region;
   for (TRegion* region = tKept.FIdle; region; region = region->FNext)
     if (fits(region)) return region;
@@ -151,7 +156,8 @@ TChunk* TakeChunks(uint32_t count, int32_t live) {
   TRegion* region = nullptr;
   int first = 0;
   {
-    std::lock_guard lock(gRegions.FLock);
+    TRegions& regions = Regions();
+    std::lock_guard lock(regions.FLock);
     if (count <= kRegionChunks) {
       region = FindRun(count, true, first);
       if (!region) region = FindRun(count, false, first);
@@ -161,7 +167,7 @@ TChunk* TakeChunks(uint32_t count, int32_t live) {
       first = 0;
     } else if (region->FList == &tKept.FIdle) {
       --tKept.FCount;
-      --gRegions.FKeptInAll;
+      --regions.FKeptInAll;
     }
     region->FFree &= ~Run(count, uint32_t(first));
     region->FUsed |= Run(count, uint32_t(first));
@@ -190,9 +196,10 @@ struct TCursor {
     TKept& kept = tKept;
     TRegion* idle = nullptr;
     {
-      std::lock_guard lock(gRegions.FLock);
+      TRegions& regions = Regions();
+      std::lock_guard lock(regions.FLock);
       kept.FClosed = true;
-      gRegions.FKeptInAll -= kept.FCount;
+      regions.FKeptInAll -= kept.FCount;
       kept.FCount = 0;
       idle = kept.FIdle;
       kept.FIdle = nullptr;
@@ -217,7 +224,8 @@ thread_local TCursor tCursor;
 void FreeChunks(TChunk* chunk) noexcept {
   TRegion* gone = nullptr;
   {
-    std::lock_guard lock(gRegions.FLock);
+    TRegions& regions = Regions();
+    std::lock_guard lock(regions.FLock);
     TRegion* region = chunk->FRegion;
     uint32_t count = chunk->FSpan;
     auto index = uint32_t((reinterpret_cast<char*>(chunk) - region->Base()) / kChunkBytes);
@@ -231,14 +239,13 @@ void FreeChunks(TChunk* chunk) noexcept {
       } else {
         Unlink(region);
         TKept& kept = tKept;
-        if (!kept.FClosed && kept.FCount < kKeptRegions &&
-            gRegions.FKeptInAll < kKeptRegionsInAll) {
+        if (!kept.FClosed && kept.FCount < kKeptRegions && regions.FKeptInAll < kKeptRegionsInAll) {
           // the cursor's end empties what the thread keeps, also in a thread that never cut
           TCursor& cursor = tCursor;
           (void)cursor;
           Link(kept.FIdle, region);
           ++kept.FCount;
-          ++gRegions.FKeptInAll;
+          ++regions.FKeptInAll;
         } else {
           gone = region;
         }
@@ -251,8 +258,9 @@ void FreeChunks(TChunk* chunk) noexcept {
 }  // namespace
 
 size_t TJSONPool::KeptChunks() {
-  std::lock_guard lock(gRegions.FLock);
-  return size_t(gRegions.FKeptInAll) * kRegionChunks;
+  TRegions& regions = Regions();
+  std::lock_guard lock(regions.FLock);
+  return size_t(regions.FKeptInAll) * kRegionChunks;
 }
 
 void* TJSONPool::Allocate(size_t bytes) {
