@@ -5,9 +5,11 @@
 
 namespace quillara {
 
-// Blocks are cut from 64 KiB chunks owned by the thread that cuts them; a chunk returns to the
-// heap once its last block is released, from whichever thread. A block that outlives its tree
-// (a member taken out of it) keeps only its own chunk.
+// Blocks are cut from 64 KiB chunks owned by the thread that cuts them, and chunks from 1 MiB
+// regions; a chunk returns to its region once its last block is released, from whichever
+// thread, and a region goes back to the heap once all its chunks have. A block that outlives
+// its tree (a member taken out of it) keeps its own chunk, and its region from going back; the
+// region's other chunks serve the next trees.
 class TJSONPool {
  public:
   // Eight-byte aligned; bytes > 0.
@@ -15,8 +17,8 @@ class TJSONPool {
   static void Release(void* block) noexcept;
   // What a block of that size takes from its chunk.
   static constexpr size_t Rounded(size_t bytes) { return (bytes + 7) & ~size_t(7); }
-  // Empty chunks kept for reuse, over all threads: a thread keeps some for the trees it reads
-  // next, within a bound per thread and one for all threads together.
+  // Chunks of the empty regions kept for reuse, over all threads: a thread keeps some for the
+  // trees it reads next, within a bound per thread and one for all threads together.
   static size_t KeptChunks();
 };
 
