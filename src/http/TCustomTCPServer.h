@@ -139,6 +139,8 @@ class TCustomTCPServer {
   void KeepSomeoneWaiting();
   // Accepts what the listening binding reported, and arms it again for the next connection.
   std::unique_ptr<TConnection> AcceptOne(size_t binding);
+  // Reads what the client sends within a few microseconds; false when it sent nothing.
+  static bool ReadSoon(TConnection& connection);
   // Under FWorkersLock: true when the connection went to wait for its request.
   bool Park(std::unique_ptr<TConnection>& connection);
   // Under FWorkersLock: closes the connections silent past their deadline.
