@@ -420,9 +420,9 @@ THTTPRequestLoop::TRequestEnd Serve(IHTTPConnection& connection,
 
   int step = Admit(reader, connection, request);
   if (step == kGoOn) step = ReadBody(reader, reservation, request);
-  THTTPRequestLoop::TRequestEnd end = step != kGoOn         ? THTTPRequestLoop::reCutShort
-                                       : LastFromPeer(request) ? THTTPRequestLoop::reLast
-                                                               : THTTPRequestLoop::reReadWhole;
+  THTTPRequestLoop::TRequestEnd end = step != kGoOn           ? THTTPRequestLoop::reCutShort
+                                      : LastFromPeer(request) ? THTTPRequestLoop::reLast
+                                                              : THTTPRequestLoop::reReadWhole;
   if (step == kGoOn) {
     TakeParams(request);
     step = TakeAuthorization(request);
@@ -442,7 +442,7 @@ int64_t THTTPRequestLoop::BodyBytesInFlight() {
 }
 
 THTTPRequestLoop::TRequestEnd THTTPRequestLoop::Run(IHTTPConnection& connection,
-                                                   const THandler& handler) {
+                                                    const THandler& handler) {
   try {
     return Serve(connection, handler);
   } catch (const std::exception&) {

@@ -346,20 +346,20 @@ TEST(THTTPRequestLoop, HowFarThePeerWasRead) {
     std::string input;
     E end;
   } cases[] = {
-      {"HTTP/1.1 keeps the connection open", "GET / HTTP/1.1\r\nHost: h\r\n\r\n",
-       E::reReadWhole},
+      {"HTTP/1.1 keeps the connection open", "GET / HTTP/1.1\r\nHost: h\r\n\r\n", E::reReadWhole},
       {"close option", "GET / HTTP/1.1\r\nHost: h\r\nConnection: Close\r\n\r\n", E::reLast},
       {"close among other options",
        "GET / HTTP/1.1\r\nHost: h\r\nConnection: keep-alive, close\r\n\r\n", E::reLast},
       {"HTTP/1.0 closes", "GET / HTTP/1.0\r\n\r\n", E::reLast},
-      {"HTTP/1.0 keep-alive", "GET / HTTP/1.0\r\nConnection: Keep-Alive\r\n\r\n",
-       E::reReadWhole},
-      {"body cut short", "POST / HTTP/1.1\r\nHost: h\r\nConnection: close\r\n"
-                         "Content-Length: 10\r\n\r\nabc",
+      {"HTTP/1.0 keep-alive", "GET / HTTP/1.0\r\nConnection: Keep-Alive\r\n\r\n", E::reReadWhole},
+      {"body cut short",
+       "POST / HTTP/1.1\r\nHost: h\r\nConnection: close\r\n"
+       "Content-Length: 10\r\n\r\nabc",
        E::reCutShort},
       {"head cut short", "GET / HTTP/1.1\r\nHost: h\r\n", E::reCutShort},
-      {"refused before the body", "POST / HTTP/1.1\r\nConnection: close\r\n"
-                                  "Content-Length: 10\r\n\r\n0123456789",
+      {"refused before the body",
+       "POST / HTTP/1.1\r\nConnection: close\r\n"
+       "Content-Length: 10\r\n\r\n0123456789",
        E::reCutShort},
   };
   for (const Case& c : cases) {
