@@ -24,6 +24,12 @@ std::optional<TFileTime> LastWriteTime(const std::filesystem::path& file) {
   return TFileTime{int64_t(st.st_mtim.tv_sec), int64_t(st.st_mtim.tv_nsec)};
 }
 
+std::optional<TFileStamp> FileStamp(const std::filesystem::path& file) {
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return TFileStamp{{int64_t(st.st_mtim.tv_sec), int64_t(st.st_mtim.tv_nsec)}, int64_t(st.st_size)};
+}
+
 std::filesystem::path ResolvedPath(const std::filesystem::path& path, std::error_code& error) {
   error.clear();
   // An existing path: the kernel names what it opened, in three calls instead of a look at

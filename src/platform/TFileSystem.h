@@ -16,9 +16,18 @@ struct TFileTime {
   auto operator<=>(const TFileTime&) const = default;
 };
 
+// What tells one content of a file from the next without reading it.
+struct TFileStamp {
+  TFileTime Written;
+  int64_t Size = 0;
+  bool operator==(const TFileStamp&) const = default;
+};
+
 std::filesystem::path ExecutableFile();
 // None when the file cannot be examined.
 std::optional<TFileTime> LastWriteTime(const std::filesystem::path& file);
+// None when the file cannot be examined or is no regular file.
+std::optional<TFileStamp> FileStamp(const std::filesystem::path& file);
 bool FileExists(const std::filesystem::path& file);
 // The absolute path with every link followed and no "." or ".." left, as
 // std::filesystem::weakly_canonical gives it: a part past the first one that does not exist is

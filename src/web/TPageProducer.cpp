@@ -1,6 +1,7 @@
 #include "web/TPageProducer.h"
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <iterator>
 
@@ -180,8 +181,26 @@ Text TCustomPageProducer::Content() {
     for (const Text& line : HTMLDoc) bytes += TextToUtf8(line) + "\r\n";
     return ContentFromBytes(bytes, true);
   }
-  TFileStream stream(TemplatePath());
-  return ContentFromBytes(stream.ReadRest(), false);
+  return ContentFromBytes(TemplateBytes(), false);
+}
+
+// A page asked for again and again costs one look at its file instead of opening and reading
+// it. Bytes read from a file written moments ago are read again next time: the file may still
+// change within the same time stamp and size.
+const std::string& TCustomPageProducer::TemplateBytes() {
+  if (FBytesStamp && FResolvedFor == FHTMLFile &&
+      platform::FileStamp(platform::PathFromUtf8(FResolved)) == FBytesStamp)
+    return FBytes;
+  std::string path = TemplatePath();
+  std::optional<platform::TFileStamp> stamp = platform::FileStamp(platform::PathFromUtf8(path));
+  FBytesStamp.reset();
+  TFileStream stream(path);
+  FBytes = stream.ReadRest();
+  auto now = std::chrono::duration_cast<std::chrono::seconds>(
+                 std::chrono::system_clock::now().time_since_epoch())
+                 .count();
+  if (stamp && stamp->Written.Seconds < now - 2) FBytesStamp = stamp;
+  return FBytes;
 }
 
 }  // namespace quillara

@@ -1,12 +1,14 @@
 #pragma once
 // HTML templates: the template copied with each <#tag params> replaced by its handler's text.
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/TStream.h"
 #include "base/TStrings.h"
 #include "base/Text.h"
+#include "platform/TFileSystem.h"
 #include "web/TCustomWebDispatcher.h"
 
 namespace quillara {
@@ -49,10 +51,15 @@ class TCustomPageProducer : public TBasePageProducer {
 
  private:
   std::string ResolveTemplatePath() const;
+  const std::string& TemplateBytes();
   std::string FHTMLFile;
   // The last path found for FHTMLFile, and the name it was found for.
   mutable std::string FResolved;
   mutable std::string FResolvedFor;
+  // The template's bytes as last read from FResolved, and the file's stamp then when the bytes
+  // may be used again.
+  std::string FBytes;
+  std::optional<platform::TFileStamp> FBytesStamp;
 };
 
 class TPageProducer : public TCustomPageProducer {

@@ -3,8 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
 #include "base/CodePages.h"
 #include "base/Exceptions.h"
+#include "platform/SystemText.h"
+#include "support/TTempFolder.h"
 
 using namespace quillara;
 
@@ -99,4 +105,34 @@ TEST(TPageProducer, Errors) {
   } catch (const EFOpenError& e) {
     EXPECT_EQ(std::string(e.what()).rfind("Cannot open file \"", 0), 0u);
   }
+}
+
+// The bytes of a template are kept between pages, but every change of the file shows on the next
+// page, also one that leaves the size and, for a file written moments ago, the time stamp alone.
+TEST(TPageProducer, EveryChangeOfTheTemplateFileShows) {
+  using namespace std::chrono_literals;
+  quillara::testing::TTempFolder folder;
+  std::filesystem::path file = folder.Path() / "Page.html";
+  auto write = [&](const std::string& bytes, std::filesystem::file_time_type when) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+    std::filesystem::last_write_time(file, when);
+  };
+  auto now = std::filesystem::file_time_type::clock::now();
+  TPageProducer producer("P");
+  producer.SetHTMLFile(platform::Utf8FromPath(file));
+  auto page = [&] { return TextToUtf8(producer.Content()); };
+
+  write("<p>one</p>", now - 1h);
+  EXPECT_EQ(page(), "<p>one</p>");
+  EXPECT_EQ(page(), "<p>one</p>");
+  write("<p>two</p>", now - 30min);  // same size, another time
+  EXPECT_EQ(page(), "<p>two</p>");
+  write("<p>six</p>", now);
+  EXPECT_EQ(page(), "<p>six</p>");
+  write("<p>ten</p>", now);  // same size and time: written moments ago, so read again
+  EXPECT_EQ(page(), "<p>ten</p>");
+  write("<p>eleven</p>", now - 1h);  // back to the first stamp, but longer
+  EXPECT_EQ(page(), "<p>eleven</p>");
+  std::filesystem::remove(file);
+  EXPECT_THROW(producer.Content(), EFOpenError);
 }

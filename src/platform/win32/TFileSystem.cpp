@@ -21,6 +21,17 @@ HANDLE AsHandle(intptr_t value) {
   return reinterpret_cast<HANDLE>(value);
 }
 
+TFileTime FromFileTime(const FILETIME& time) {
+  int64_t ticks =
+      int64_t(uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime) - kUnixEpochTicks;
+  int64_t seconds = ticks / 10000000;
+  int64_t rest = ticks % 10000000;
+  if (rest < 0) {
+    rest += 10000000;
+    --seconds;
+  }
+  return TFileTime{seconds, rest * 100};
+}
 }  // namespace
 
 std::filesystem::path ExecutableFile() {
@@ -36,16 +47,16 @@ std::filesystem::path ExecutableFile() {
 std::optional<TFileTime> LastWriteTime(const std::filesystem::path& file) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!::GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
-  int64_t ticks = int64_t(uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32 |
-                          data.ftLastWriteTime.dwLowDateTime) -
-                  kUnixEpochTicks;
-  int64_t seconds = ticks / 10000000;
-  int64_t rest = ticks % 10000000;
-  if (rest < 0) {
-    rest += 10000000;
-    --seconds;
-  }
-  return TFileTime{seconds, rest * 100};
+  return FromFileTime(data.ftLastWriteTime);
+}
+
+std::optional<TFileStamp> FileStamp(const std::filesystem::path& file) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
+    return std::nullopt;
+  return TFileStamp{FromFileTime(data.ftLastWriteTime),
+                    int64_t(uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow)};
 }
 
 std::filesystem::path ResolvedPath(const std::filesystem::path& path, std::error_code& error) {
