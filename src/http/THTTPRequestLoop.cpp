@@ -397,13 +397,22 @@ void Answer(const THTTPRequestLoop::THandler& handler, THTTPRequestInfo& request
   }
 }
 
+// Whether the comma-separated options of a Connection header name this one.
+bool HasConnectionOption(std::string_view options, std::string_view option) {
+  for (size_t start = 0; start <= options.size();) {
+    size_t comma = std::min(options.find(',', start), options.size());
+    if (SameTextAscii(TrimBlanks(options.substr(start, comma - start)), option)) return true;
+    start = comma + 1;
+  }
+  return false;
+}
+
 // A client that closes after this request sends nothing after it (a "close" option, or
 // HTTP/1.0 without "keep-alive").
 bool LastFromPeer(const THTTPRequestInfo& request) {
-  std::string connection = LowerAscii(request.Connection);
-  if (connection.find("close") != std::string::npos) return true;
+  if (HasConnectionOption(request.Connection, "close")) return true;
   return request.VersionMajor == 1 && request.VersionMinor == 0 &&
-         connection.find("keep-alive") == std::string::npos;
+         !HasConnectionOption(request.Connection, "keep-alive");
 }
 
 THTTPRequestLoop::TRequestEnd Serve(IHTTPConnection& connection,

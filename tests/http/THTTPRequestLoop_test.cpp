@@ -352,6 +352,8 @@ TEST(THTTPRequestLoop, HowFarThePeerWasRead) {
        "GET / HTTP/1.1\r\nHost: h\r\nConnection: keep-alive, close\r\n\r\n", E::reLast},
       {"HTTP/1.0 closes", "GET / HTTP/1.0\r\n\r\n", E::reLast},
       {"HTTP/1.0 keep-alive", "GET / HTTP/1.0\r\nConnection: Keep-Alive\r\n\r\n", E::reReadWhole},
+      {"an option that only contains close",
+       "GET / HTTP/1.1\r\nHost: h\r\nConnection: closed, upgrade\r\n\r\n", E::reReadWhole},
       {"body cut short",
        "POST / HTTP/1.1\r\nHost: h\r\nConnection: close\r\n"
        "Content-Length: 10\r\n\r\nabc",
