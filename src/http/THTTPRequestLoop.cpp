@@ -399,11 +399,8 @@ void Answer(const THTTPRequestLoop::THandler& handler, THTTPRequestInfo& request
 
 // Whether the comma-separated options of a Connection header name this one.
 bool HasConnectionOption(std::string_view options, std::string_view option) {
-  for (size_t start = 0; start <= options.size();) {
-    size_t comma = std::min(options.find(',', start), options.size());
-    if (SameTextAscii(TrimBlanks(options.substr(start, comma - start)), option)) return true;
-    start = comma + 1;
-  }
+  for (std::string_view piece : SplitText(options, ","))
+    if (SameTextAscii(TrimBlanks(piece), option)) return true;
   return false;
 }
 

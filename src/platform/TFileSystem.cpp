@@ -18,16 +18,22 @@ std::filesystem::path ExecutableFile() {
   return std::filesystem::read_symlink("/proc/self/exe", ec);
 }
 
+namespace {
+TFileTime WriteTimeOf(const struct stat& st) {
+  return TFileTime{int64_t(st.st_mtim.tv_sec), int64_t(st.st_mtim.tv_nsec)};
+}
+}  // namespace
+
 std::optional<TFileTime> LastWriteTime(const std::filesystem::path& file) {
   struct stat st {};
   if (::stat(file.c_str(), &st) != 0) return std::nullopt;
-  return TFileTime{int64_t(st.st_mtim.tv_sec), int64_t(st.st_mtim.tv_nsec)};
+  return WriteTimeOf(st);
 }
 
 std::optional<TFileStamp> FileStamp(const std::filesystem::path& file) {
   struct stat st {};
   if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  return TFileStamp{{int64_t(st.st_mtim.tv_sec), int64_t(st.st_mtim.tv_nsec)}, int64_t(st.st_size)};
+  return TFileStamp{WriteTimeOf(st), int64_t(st.st_size)};
 }
 
 std::filesystem::path ResolvedPath(const std::filesystem::path& path, std::error_code& error) {
