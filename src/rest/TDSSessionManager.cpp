@@ -172,20 +172,32 @@ TDSSessionManager::~TDSSessionManager() {
   if (FScheduler.joinable()) FScheduler.join();
 }
 
-std::string TDSSessionManager::NewId() {
+uint64_t TDSSessionManager::NewKey() {
   // Drawn from the kernel's cryptographic generator: an id must not be guessable from others.
   auto part = [] {
     for (;;) {
       uint32_t r = 0;
       if (!platform::SecureRandom(&r, sizeof r)) continue;
-      if (r < 4294000000u) return std::to_string(r % 1000000);  // no bias towards small numbers
+      if (r < 4294000000u) return r % 1000000;  // no bias towards small numbers
     }
   };
   for (;;) {
-    std::string id = part();
-    id.append(".").append(part()).append(".").append(part());
-    if (!FSessions.count(id)) return id;
+    uint32_t a = part(), b = part(), c = part();
+    uint64_t key = TDSSessionTable::KeyOf(a, b, c);
+    if (!FSessions.Find(key)) return key;
   }
+}
+
+void TDSSessionManager::Unlink(TDSSession& session) {
+  (session.FOlder ? session.FOlder->FNewer : FOldest) = session.FNewer;
+  (session.FNewer ? session.FNewer->FOlder : FNewest) = session.FOlder;
+  session.FOlder = session.FNewer = nullptr;
+}
+
+void TDSSessionManager::Append(TDSSession& session) {
+  session.FOlder = FNewest;
+  (FNewest ? FNewest->FNewer : FOldest) = &session;
+  FNewest = &session;
 }
 
 TDSSessionManager::TLoadResult TDSSessionManager::LoadRESTSession(
@@ -196,10 +208,13 @@ TDSSessionManager::TLoadResult TDSSessionManager::LoadRESTSession(
     std::shared_ptr<TDSSession> session;
     {
       std::lock_guard lock(FLock);
-      auto it = FSessions.find(sessionId);
-      if (it == FSessions.end()) return {};
-      session = it->second;
-      FByUse.splice(FByUse.end(), FByUse, session->FUsePlace);
+      std::shared_ptr<TDSSession>* entry = FSessions.Find(TDSSessionTable::KeyOf(sessionId));
+      if (!entry) return {};
+      session = *entry;
+      if (FNewest != session.get()) {
+        Unlink(*session);
+        Append(*session);
+      }
     }
     if (!session->IsValid()) return {};
     session->MarkActivity();
@@ -207,34 +222,35 @@ TDSSessionManager::TLoadResult TDSSessionManager::LoadRESTSession(
     return {true, false};
   }
   std::shared_ptr<TDSSession> session;
-  std::vector<std::shared_ptr<TDSSession>> evicted;
+  std::shared_ptr<TDSSession> evicted;            // nearly always the only one
+  std::vector<std::shared_ptr<TDSSession>> more;  // when the bound was lowered
   {
     std::lock_guard lock(FLock);
     // A flood of calls without session id must not fill the memory: past the bound the sessions
     // unused longest end first. One a request is using right now is passed over when possible.
-    while (FSessions.size() >= FMaxSessions && !FByUse.empty()) {
-      auto oldest = FByUse.begin();
-      auto entry = FSessions.find((*oldest)->SessionName());
+    while (FSessions.Size() >= FMaxSessions && FOldest) {
+      TDSSession* oldest = FOldest;
       for (int tries = 0;
-           tries < 8 && entry->second.use_count() != 1 && std::next(oldest) != FByUse.end();
-           ++tries) {
-        ++oldest;
-        entry = FSessions.find((*oldest)->SessionName());
-      }
-      evicted.push_back(std::move(entry->second));
-      FSessions.erase(entry);  // the session lives on in evicted, and with it the key's text
-      FByUse.erase(oldest);
+           tries < 8 && FSessions.Find(oldest->FKey)->use_count() != 1 && oldest->FNewer;
+           ++tries)
+        oldest = oldest->FNewer;
+      Unlink(*oldest);
+      if (evicted) more.push_back(std::move(evicted));
+      evicted = FSessions.Erase(oldest->FKey);
     }
-    session = std::make_shared<TDSSession>(NewId());
+    uint64_t key = NewKey();
+    session = std::make_shared<TDSSession>(TDSSessionTable::IdOf(key));
+    session->FKey = key;
     session->UserName = userName;
     session->FData.reserve(data.size());
-    for (const auto& [key, value] : data)
-      if (!value.empty() || key != "RemoteIP") session->PutData(key, value);
+    for (const auto& [name, value] : data)
+      if (!value.empty() || name != "RemoteIP") session->PutData(name, value);
     session->SetDuration(timeoutMs);
-    FSessions[session->SessionName()] = session;
-    session->FUsePlace = FByUse.insert(FByUse.end(), session.get());
+    FSessions.Insert(key, session);
+    Append(*session);
   }
-  for (auto& old : evicted) {
+  if (evicted) more.push_back(std::move(evicted));
+  for (auto& old : more) {
     old->SetStatus(TDSSessionStatus::Terminated);
     Finish(*old, false);
   }
@@ -246,17 +262,14 @@ TDSSessionManager::TLoadResult TDSSessionManager::LoadRESTSession(
 
 std::shared_ptr<TDSSession> TDSSessionManager::GetSession(const std::string& id) {
   std::lock_guard lock(FLock);
-  auto it = FSessions.find(id);
-  return it == FSessions.end() ? nullptr : it->second;
+  std::shared_ptr<TDSSession>* entry = FSessions.Find(TDSSessionTable::KeyOf(id));
+  return entry ? *entry : nullptr;
 }
 
 std::shared_ptr<TDSSession> TDSSessionManager::Remove(const std::string& id) {
   std::lock_guard lock(FLock);
-  auto it = FSessions.find(id);
-  if (it == FSessions.end()) return nullptr;
-  std::shared_ptr<TDSSession> session = it->second;
-  FSessions.erase(it);
-  FByUse.erase(session->FUsePlace);
+  std::shared_ptr<TDSSession> session = FSessions.Erase(TDSSessionTable::KeyOf(id));
+  if (session) Unlink(*session);
   return session;
 }
 
@@ -289,23 +302,25 @@ void TDSSessionManager::TerminateSession(const std::string& id) {
 }
 
 void TDSSessionManager::TerminateAllSessions() {
-  std::unordered_map<std::string_view, std::shared_ptr<TDSSession>> all;
+  std::vector<std::shared_ptr<TDSSession>> all;
   {
     std::lock_guard lock(FLock);
-    all.swap(FSessions);
-    FByUse.clear();
+    all = FSessions.TakeAll();
+    for (auto& session : all) session->FOlder = session->FNewer = nullptr;
+    FOldest = FNewest = nullptr;
   }
   {
     std::lock_guard lock(FSchedulerLock);  // every pending check goes at once
-    for (auto& task : FTasks) task.second->FScheduled = false;
+    for (auto& [wait, queue] : FTasks)
+      for (TDSSession* task = queue.First; task; task = task->FLaterTask) task->FScheduled = false;
     FTasks.clear();
   }
-  for (auto& [id, session] : all) Finish(*session, false);
+  for (auto& session : all) Finish(*session, false);
 }
 
 size_t TDSSessionManager::Count() {
   std::lock_guard lock(FLock);
-  return FSessions.size();
+  return FSessions.Size();
 }
 
 std::shared_ptr<TDSSession> TDSSessionManager::CurrentSession() {
@@ -319,22 +334,35 @@ void TDSSessionManager::SetCurrentSession(std::shared_ptr<TDSSession> session) {
 void TDSSessionManager::Schedule(TDSSession& session, int64_t afterMs) {
   std::lock_guard lock(FSchedulerLock);
   if (FStopping) return;
-  if (session.FScheduled) FTasks.erase({session.FDue, &session});
+  if (session.FScheduled) Dequeue(session);
+  // read under the lock, so that a queue's due times never go back
   session.FDue = Clock::now() + std::chrono::milliseconds(afterMs);
+  session.FWait = afterMs;
   session.FScheduled = true;
-  // Every session waits the same time, so a new task nearly always goes last: the hint spares
-  // the walk down a tree of many thousand sessions.
-  auto task = FTasks.emplace_hint(FTasks.end(), session.FDue, &session);
+  TTaskQueue& queue = FTasks[afterMs];
+  session.FEarlierTask = queue.Last;
+  session.FLaterTask = nullptr;
+  (queue.Last ? queue.Last->FLaterTask : queue.First) = &session;
+  queue.Last = &session;
   if (!FScheduler.joinable()) FScheduler = std::thread([this] { SchedulerRun(); });
-  // only a task that is now the earliest changes when the scheduler must wake
-  if (task == FTasks.begin()) FSchedulerWake.notify_all();
+  // a check behind another one of its queue is never the earliest
+  if (queue.First == &session) FSchedulerWake.notify_all();
+}
+
+void TDSSessionManager::Dequeue(TDSSession& session) {
+  auto queue = FTasks.find(session.FWait);
+  (session.FEarlierTask ? session.FEarlierTask->FLaterTask : queue->second.First) =
+      session.FLaterTask;
+  (session.FLaterTask ? session.FLaterTask->FEarlierTask : queue->second.Last) =
+      session.FEarlierTask;
+  session.FEarlierTask = session.FLaterTask = nullptr;
+  session.FScheduled = false;
+  if (!queue->second.First) FTasks.erase(queue);
 }
 
 void TDSSessionManager::Cancel(TDSSession& session) {
   std::lock_guard lock(FSchedulerLock);
-  if (!session.FScheduled) return;
-  FTasks.erase({session.FDue, &session});
-  session.FScheduled = false;
+  if (session.FScheduled) Dequeue(session);
 }
 
 void TDSSessionManager::SchedulerRun() {
@@ -345,17 +373,18 @@ void TDSSessionManager::SchedulerRun() {
       FSchedulerWake.wait(lock);
       continue;
     }
-    auto due = FTasks.begin()->first;
+    TDSSession* dueSession = nullptr;
+    for (auto& [wait, queue] : FTasks)
+      if (!dueSession || queue.First->FDue < dueSession->FDue) dueSession = queue.First;
+    auto due = dueSession->FDue;
     if (Clock::now() < due) {
       FSchedulerWake.wait_until(lock, due);
       continue;
     }
     // The session lives while its check is pending (finishing it cancels the check first), so
     // its name can be read here; after the unlock only the registry is asked for it.
-    TDSSession* dueSession = FTasks.begin()->second;
     std::string id = dueSession->SessionName();
-    dueSession->FScheduled = false;
-    FTasks.erase(FTasks.begin());
+    Dequeue(*dueSession);
     lock.unlock();
     try {
       std::shared_ptr<TDSSession> session = GetSession(id);

@@ -4,18 +4,16 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
-#include <list>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <string>
 #include <string_view>
 #include <thread>
-#include <unordered_map>
 
 #include "base/Text.h"
 #include "rest/TDSServer.h"
+#include "rest/TDSSessionTable.h"
 #include "rest/TDSStreams.h"
 
 namespace quillara {
@@ -88,11 +86,18 @@ class TDSSession {
   std::vector<std::pair<std::string, std::string>> FData;
   std::shared_ptr<void> FLastResult;
   std::shared_ptr<TDSSessionCache> FCache;
-  // Its place in the manager's order of use (guarded by the manager's lock).
-  std::list<TDSSession*>::iterator FUsePlace;
-  // When the scheduler checks it next, if it is to (guarded by the scheduler's lock).
-  std::chrono::steady_clock::time_point FDue;
+  // Its key in the manager's table and its place in the order of use, linked through the
+  // sessions themselves (guarded by the manager's lock).
+  uint64_t FKey = 0;
+  TDSSession* FOlder = nullptr;
+  TDSSession* FNewer = nullptr;
+  // Its pending check, if it has one, in the queue of checks made after the same wait (guarded
+  // by the scheduler's lock).
   bool FScheduled = false;
+  int64_t FWait = 0;
+  std::chrono::steady_clock::time_point FDue;
+  TDSSession* FEarlierTask = nullptr;
+  TDSSession* FLaterTask = nullptr;
 };
 
 class TDSSessionManager {
@@ -130,9 +135,12 @@ class TDSSessionManager {
 
  private:
   TDSSessionManager() = default;
-  std::string NewId();
+  uint64_t NewKey();
+  void Unlink(TDSSession& session);
+  void Append(TDSSession& session);
   void Schedule(TDSSession& session, int64_t afterMs);
   void Cancel(TDSSession& session);
+  void Dequeue(TDSSession& session);
   void SchedulerRun();
 
   void Notify(TSessionEvent event, TDSSession& session);
@@ -140,10 +148,10 @@ class TDSSessionManager {
   void Finish(TDSSession& session, bool notifyFirst);
 
   std::recursive_mutex FLock;
-  // Keyed by views of the sessions' own names: a session holds its id once.
-  std::unordered_map<std::string_view, std::shared_ptr<TDSSession>> FSessions;
-  // The sessions from the one unused longest to the one used last.
-  std::list<TDSSession*> FByUse;
+  TDSSessionTable FSessions;
+  // The ends of the order of use, from the session unused longest to the one used last.
+  TDSSession* FOldest = nullptr;
+  TDSSession* FNewest = nullptr;
   size_t FMaxSessions = kMaxSessions;
   std::mutex FListenersLock;
   std::map<int, TSessionListener> FListeners;
@@ -152,10 +160,15 @@ class TDSSessionManager {
   // the scheduler: due time per session, one thread ("DBXSchedulerThread") created on first need
   std::mutex FSchedulerLock;
   std::condition_variable FSchedulerWake;
-  // Pending checks ordered by due time; a session's own due time finds its check, so that
-  // cancelling one costs a lookup, not a scan (a busy server holds many thousands of sessions).
+  // Pending checks, a queue per wait: checks made after the same wait fall due in the order they
+  // were made, so a queue stays in order by itself and a check is added or taken out without a
+  // search (a busy server holds many thousands of sessions, and only a few waits are in use).
   // A session is in here only until it is finished, which cancels its check first.
-  std::set<std::pair<std::chrono::steady_clock::time_point, TDSSession*>> FTasks;
+  struct TTaskQueue {
+    TDSSession* First = nullptr;
+    TDSSession* Last = nullptr;
+  };
+  std::map<int64_t, TTaskQueue> FTasks;
   std::thread FScheduler;
   bool FStopping = false;
 };

@@ -164,3 +164,29 @@ TEST(TDSSessions, AFloodOfNewSessionsStaysWithinTheBound) {
   manager.SetMaxSessions(bound);
   manager.TerminateAllSessions();
 }
+
+// A short wait set after a long one must not wait behind it, and a session used meanwhile lives on.
+TEST(TDSSessions, SessionsOfDifferentWaitsEachEndOnTime) {
+  TDSSessionManager& manager = TDSSessionManager::Instance();
+  manager.TerminateAllSessions();
+  auto create = [&](int64_t wait) {
+    EXPECT_TRUE(manager.LoadRESTSession("", "", wait, {}).Ok);
+    std::string id = TDSSessionManager::CurrentSession()->SessionName();
+    TDSSessionManager::SetCurrentSession(nullptr);
+    return id;
+  };
+  std::string longer = create(60000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the checks wait for that one
+  std::string shorter = create(150), used = create(150), last = create(60000);
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (manager.GetSession(shorter) && std::chrono::steady_clock::now() < until) {
+    if (manager.GetSession(used)) manager.LoadRESTSession(used, "", 150, {});
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  TDSSessionManager::SetCurrentSession(nullptr);
+  EXPECT_EQ(manager.GetSession(shorter), nullptr);
+  EXPECT_NE(manager.GetSession(used), nullptr);
+  EXPECT_NE(manager.GetSession(longer), nullptr);
+  EXPECT_NE(manager.GetSession(last), nullptr);
+  manager.TerminateAllSessions();
+}
