@@ -231,8 +231,7 @@ TDSSessionManager::TLoadResult TDSSessionManager::LoadRESTSession(
     while (FSessions.Size() >= FMaxSessions && FOldest) {
       TDSSession* oldest = FOldest;
       for (int tries = 0;
-           tries < 8 && FSessions.Find(oldest->FKey)->use_count() != 1 && oldest->FNewer;
-           ++tries)
+           tries < 8 && FSessions.Find(oldest->FKey)->use_count() != 1 && oldest->FNewer; ++tries)
         oldest = oldest->FNewer;
       Unlink(*oldest);
       if (evicted) more.push_back(std::move(evicted));

@@ -63,9 +63,9 @@ TEST(TDSSessionTable, AgreesWithAMapThroughInsertsAndErases) {
   for (int round = 0; round < 3; ++round) {
     // up to a few thousand keys, a third of them from a narrow range so that runs form
     for (int i = 0; i < 3000; ++i) {
-      uint64_t key = i % 3 ? TDSSessionTable::KeyOf(random() % 1000000, random() % 1000000,
-                                                    random() % 1000000)
-                           : 1 + random() % 5000;
+      uint64_t key =
+          i % 3 ? TDSSessionTable::KeyOf(random() % 1000000, random() % 1000000, random() % 1000000)
+                : 1 + random() % 5000;
       if (model.count(key)) continue;
       auto session = std::make_shared<TDSSession>(std::to_string(key));
       table.Insert(key, session);
