@@ -46,10 +46,12 @@ THTTPHeadResult ReadRequestHead(std::string_view bytes, THTTPRequestHead& head) 
     }
     if (line.empty()) return {hsComplete, heNone, pos};
     if (head.HeaderLines++ >= kMaxHeaderLines) return {hsTooLarge, heTooManyHeaderLines, start};
-    if (!head.Headers.empty() && (line[0] == ' ' || line[0] == '\t'))
+    if (!head.Headers.empty() && (line[0] == ' ' || line[0] == '\t')) {
       head.Headers.back() += " " + TrimBlanks(line);
-    else
+    } else {
+      if (head.Headers.empty()) head.Headers.reserve(16);  // one allocation for most requests
       head.Headers.emplace_back(line);
+    }
   }
 }
 

@@ -207,17 +207,24 @@ TSocketResult SendAll(const TSocket& socket, const void* data, size_t size, int 
   using Clock = std::chrono::steady_clock;
   const char* p = static_cast<const char*>(data);
   int flags = MSG_NOSIGNAL | (stallTimeoutMs >= 0 ? MSG_DONTWAIT : 0);
-  Clock::time_point progress = Clock::now();
+  // The time of the last progress, read at the first wait after it: a send that never waits,
+  // nearly every one, costs no clock reading.
+  Clock::time_point progress;
+  bool waiting = false;
   while (size > 0) {
     ssize_t n = ::send(socket.Handle(), p, size, flags);
     if (n >= 0) {
       p += n;
       size -= static_cast<size_t>(n);
-      progress = Clock::now();
+      waiting = false;
       continue;
     }
     if (errno == EINTR) continue;
     if (errno != EAGAIN && errno != EWOULDBLOCK) return {errno};
+    if (!waiting) {
+      progress = Clock::now();
+      waiting = true;
+    }
     // Full send buffer: wait for room, but only as long as the peer may go without taking a byte.
     auto idle =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - progress).count();

@@ -1,6 +1,7 @@
 #include "rest/TDSRouting.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 
 #include "base/CodePages.h"
@@ -80,27 +81,27 @@ TDSHTTPCommandType CommandTypeOf(TWebRequest& request) {
 }
 
 std::string PragmaSessionId(const std::string& pragma) {
-  // name=value items separated by commas or blanks; double quotes group
-  std::vector<std::string> items;
+  // name=value items separated by commas or blanks; double quotes group. The first item named
+  // dssession is the one.
   std::string item;
+  auto value = [&item]() -> std::optional<std::string> {
+    size_t eq = item.find('=');
+    if (eq != std::string::npos && SameTextAscii(std::string_view(item).substr(0, eq), "dssession"))
+      return item.substr(eq + 1);
+    return std::nullopt;
+  };
   bool quoted = false;
   for (char c : pragma) {
     if (c == '"') {
       quoted = !quoted;
     } else if (!quoted && (c == ',' || c == ' ')) {
-      if (!item.empty()) items.push_back(item);
+      if (auto id = value()) return *id;
       item.clear();
     } else {
       item.push_back(c);
     }
   }
-  if (!item.empty()) items.push_back(item);
-  for (const std::string& i : items) {
-    size_t eq = i.find('=');
-    if (eq != std::string::npos && SameTextAscii(i.substr(0, eq), "dssession"))
-      return i.substr(eq + 1);
-  }
-  return {};
+  return value().value_or("");
 }
 
 }  // namespace quillara

@@ -54,8 +54,9 @@ class TDSSession {
   TDSSessionStatus Status();
   void SetStatus(TDSSessionStatus status);
   bool IsValid() {
-    return Status() == TDSSessionStatus::Active || Status() == TDSSessionStatus::Idle ||
-           Status() == TDSSessionStatus::Connected;
+    TDSSessionStatus status = Status();
+    return status == TDSSessionStatus::Active || status == TDSSessionStatus::Idle ||
+           status == TDSSessionStatus::Connected;
   }
   void MarkActivity();
   int64_t Duration() const { return FDuration; }

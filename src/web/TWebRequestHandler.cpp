@@ -17,7 +17,8 @@ TWebRequestHandler& TWebRequestHandler::Instance() {
 TCustomWebDispatcher* TWebRequestHandler::TakeModule() {
   std::unique_lock lock(FLock);
   auto free = [this] { return MaxConnections <= 0 || int(FActive.size()) < MaxConnections; };
-  if (!FModuleReturned.wait_for(lock, MaxModuleWait, free))
+  // The clock is read only when there is something to wait for.
+  if (!free() && !FModuleReturned.wait_for(lock, MaxModuleWait, free))
     throw Exception(kTooManyConcurrentConnections);
   TCustomWebDispatcher* module;
   if (FInactive.empty()) {
