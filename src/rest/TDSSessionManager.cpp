@@ -332,7 +332,7 @@ void TDSSessionManager::SetCurrentSession(std::shared_ptr<TDSSession> session) {
 
 void TDSSessionManager::Schedule(TDSSession& session, int64_t afterMs) {
   std::lock_guard lock(FSchedulerLock);
-  if (FStopping) return;
+  if (FStopping || session.FEnded) return;
   if (session.FScheduled) Dequeue(session);
   // read under the lock, so that a queue's due times never go back
   session.FDue = Clock::now() + std::chrono::milliseconds(afterMs);
@@ -359,8 +359,11 @@ void TDSSessionManager::Dequeue(TDSSession& session) {
   if (!queue->second.First) FTasks.erase(queue);
 }
 
+// The scheduler may be about to check the session again, having found it before it was taken
+// out: once ended, it is not queued again, as it would outlive its place in the queue.
 void TDSSessionManager::Cancel(TDSSession& session) {
   std::lock_guard lock(FSchedulerLock);
+  session.FEnded = true;
   if (session.FScheduled) Dequeue(session);
 }
 

@@ -95,6 +95,7 @@ class TDSSession {
   // Its pending check, if it has one, in the queue of checks made after the same wait (guarded
   // by the scheduler's lock).
   bool FScheduled = false;
+  bool FEnded = false;  // finished: a check made again by the scheduler meanwhile is dropped
   int64_t FWait = 0;
   std::chrono::steady_clock::time_point FDue;
   TDSSession* FEarlierTask = nullptr;
