@@ -18,8 +18,8 @@ namespace quillara::platform {
 
 namespace {
 
-// The numeric form, IPv6 without brackets.
-// IPv4 is written here: the library's formatter goes through printf, a cost on every connection.
+// The numeric form, IPv6 without brackets. IPv4 is written here: the library's formatter goes
+// through printf, a cost on every connection.
 std::string AddressText(const sockaddr_storage& a) {
   char buf[INET6_ADDRSTRLEN] = {};
   if (a.ss_family == AF_INET6) {

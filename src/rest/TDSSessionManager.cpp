@@ -188,18 +188,6 @@ uint64_t TDSSessionManager::NewKey() {
   }
 }
 
-void TDSSessionManager::Unlink(TDSSession& session) {
-  (session.FOlder ? session.FOlder->FNewer : FOldest) = session.FNewer;
-  (session.FNewer ? session.FNewer->FOlder : FNewest) = session.FOlder;
-  session.FOlder = session.FNewer = nullptr;
-}
-
-void TDSSessionManager::Append(TDSSession& session) {
-  session.FOlder = FNewest;
-  (FNewest ? FNewest->FNewer : FOldest) = &session;
-  FNewest = &session;
-}
-
 TDSSessionManager::TLoadResult TDSSessionManager::LoadRESTSession(
     const std::string& sessionId, const std::string& userName, int64_t timeoutMs,
     const std::map<std::string, std::string>& data) {
@@ -211,9 +199,9 @@ TDSSessionManager::TLoadResult TDSSessionManager::LoadRESTSession(
       std::shared_ptr<TDSSession>* entry = FSessions.Find(TDSSessionTable::KeyOf(sessionId));
       if (!entry) return {};
       session = *entry;
-      if (FNewest != session.get()) {
-        Unlink(*session);
-        Append(*session);
+      if (FByUse.Last != session.get()) {
+        FByUse.Unlink(*session);
+        FByUse.Append(*session);
       }
     }
     if (!session->IsValid()) return {};
@@ -228,12 +216,12 @@ TDSSessionManager::TLoadResult TDSSessionManager::LoadRESTSession(
     std::lock_guard lock(FLock);
     // A flood of calls without session id must not fill the memory: past the bound the sessions
     // unused longest end first. One a request is using right now is passed over when possible.
-    while (FSessions.Size() >= FMaxSessions && FOldest) {
-      TDSSession* oldest = FOldest;
+    while (FSessions.Size() >= FMaxSessions && FByUse.First) {
+      TDSSession* oldest = FByUse.First;
       for (int tries = 0;
            tries < 8 && FSessions.Find(oldest->FKey)->use_count() != 1 && oldest->FNewer; ++tries)
         oldest = oldest->FNewer;
-      Unlink(*oldest);
+      FByUse.Unlink(*oldest);
       if (evicted) more.push_back(std::move(evicted));
       evicted = FSessions.Erase(oldest->FKey);
     }
@@ -246,7 +234,7 @@ TDSSessionManager::TLoadResult TDSSessionManager::LoadRESTSession(
       if (!value.empty() || name != "RemoteIP") session->PutData(name, value);
     session->SetDuration(timeoutMs);
     FSessions.Insert(key, session);
-    Append(*session);
+    FByUse.Append(*session);
   }
   if (evicted) more.push_back(std::move(evicted));
   for (auto& old : more) {
@@ -268,7 +256,7 @@ std::shared_ptr<TDSSession> TDSSessionManager::GetSession(const std::string& id)
 std::shared_ptr<TDSSession> TDSSessionManager::Remove(const std::string& id) {
   std::lock_guard lock(FLock);
   std::shared_ptr<TDSSession> session = FSessions.Erase(TDSSessionTable::KeyOf(id));
-  if (session) Unlink(*session);
+  if (session) FByUse.Unlink(*session);
   return session;
 }
 
@@ -306,7 +294,7 @@ void TDSSessionManager::TerminateAllSessions() {
     std::lock_guard lock(FLock);
     all = FSessions.TakeAll();
     for (auto& session : all) session->FOlder = session->FNewer = nullptr;
-    FOldest = FNewest = nullptr;
+    FByUse = {};
   }
   {
     std::lock_guard lock(FSchedulerLock);  // every pending check goes at once
@@ -338,11 +326,8 @@ void TDSSessionManager::Schedule(TDSSession& session, int64_t afterMs) {
   session.FDue = Clock::now() + std::chrono::milliseconds(afterMs);
   session.FWait = afterMs;
   session.FScheduled = true;
-  TTaskQueue& queue = FTasks[afterMs];
-  session.FEarlierTask = queue.Last;
-  session.FLaterTask = nullptr;
-  (queue.Last ? queue.Last->FLaterTask : queue.First) = &session;
-  queue.Last = &session;
+  auto& queue = FTasks[afterMs];
+  queue.Append(session);
   if (!FScheduler.joinable()) FScheduler = std::thread([this] { SchedulerRun(); });
   // a check behind another one of its queue is never the earliest
   if (queue.First == &session) FSchedulerWake.notify_all();
@@ -350,11 +335,7 @@ void TDSSessionManager::Schedule(TDSSession& session, int64_t afterMs) {
 
 void TDSSessionManager::Dequeue(TDSSession& session) {
   auto queue = FTasks.find(session.FWait);
-  (session.FEarlierTask ? session.FEarlierTask->FLaterTask : queue->second.First) =
-      session.FLaterTask;
-  (session.FLaterTask ? session.FLaterTask->FEarlierTask : queue->second.Last) =
-      session.FEarlierTask;
-  session.FEarlierTask = session.FLaterTask = nullptr;
+  queue->second.Unlink(session);
   session.FScheduled = false;
   if (!queue->second.First) FTasks.erase(queue);
 }

@@ -102,6 +102,25 @@ class TDSSession {
   TDSSession* FLaterTask = nullptr;
 };
 
+// A list linked through two pointers of the sessions themselves: adding and taking out one
+// allocates and searches nothing. Used under the lock that guards those pointers.
+template <TDSSession* TDSSession::*Before, TDSSession* TDSSession::*After>
+struct TSessionList {
+  TDSSession* First = nullptr;
+  TDSSession* Last = nullptr;
+  void Append(TDSSession& session) {
+    session.*Before = Last;
+    session.*After = nullptr;
+    (Last ? Last->*After : First) = &session;
+    Last = &session;
+  }
+  void Unlink(TDSSession& session) {
+    (session.*Before ? session.*Before->*After : First) = session.*After;
+    (session.*After ? session.*After->*Before : Last) = session.*Before;
+    session.*Before = session.*After = nullptr;
+  }
+};
+
 class TDSSessionManager {
  public:
   static TDSSessionManager& Instance();
@@ -138,8 +157,6 @@ class TDSSessionManager {
  private:
   TDSSessionManager() = default;
   uint64_t NewKey();
-  void Unlink(TDSSession& session);
-  void Append(TDSSession& session);
   void Schedule(TDSSession& session, int64_t afterMs);
   void Cancel(TDSSession& session);
   void Dequeue(TDSSession& session);
@@ -151,9 +168,8 @@ class TDSSessionManager {
 
   std::recursive_mutex FLock;
   TDSSessionTable FSessions;
-  // The ends of the order of use, from the session unused longest to the one used last.
-  TDSSession* FOldest = nullptr;
-  TDSSession* FNewest = nullptr;
+  // From the session unused longest to the one used last.
+  TSessionList<&TDSSession::FOlder, &TDSSession::FNewer> FByUse;
   size_t FMaxSessions = kMaxSessions;
   std::mutex FListenersLock;
   std::map<int, TSessionListener> FListeners;
@@ -166,11 +182,7 @@ class TDSSessionManager {
   // were made, so a queue stays in order by itself and a check is added or taken out without a
   // search (a busy server holds many thousands of sessions, and only a few waits are in use).
   // A session is in here only until it is finished, which cancels its check first.
-  struct TTaskQueue {
-    TDSSession* First = nullptr;
-    TDSSession* Last = nullptr;
-  };
-  std::map<int64_t, TTaskQueue> FTasks;
+  std::map<int64_t, TSessionList<&TDSSession::FEarlierTask, &TDSSession::FLaterTask>> FTasks;
   std::thread FScheduler;
   bool FStopping = false;
 };
