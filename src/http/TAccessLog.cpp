@@ -234,8 +234,7 @@ size_t TLoggedConnection::HeadEnd(const char* data, size_t size, size_t from) {
   return std::string_view::npos;
 }
 
-bool TLoggedConnection::Write(const char* data, size_t size) {
-  bool ok = FInner.Write(data, size);
+bool TLoggedConnection::Note(const char* data, size_t size, bool ok) {
   size_t used = 0;
   while (!FInBody && used < size) {
     // The head ends at its blank line; an interim 1xx answer is followed by the final one.

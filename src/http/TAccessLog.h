@@ -67,7 +67,12 @@ class TLoggedConnection : public IHTTPConnection {
 
   long Read(char* buffer, size_t size) override;
   bool WaitReadable(int timeoutMs) override { return FInner.WaitReadable(timeoutMs); }
-  bool Write(const char* data, size_t size) override;
+  bool Write(const char* data, size_t size) override {
+    return Note(data, size, FInner.Write(data, size));
+  }
+  bool WriteInterim(const char* data, size_t size) override {
+    return Note(data, size, FInner.WriteInterim(data, size));
+  }
   bool CanWriteFile() const override { return FInner.CanWriteFile(); }
   long WriteFile(intptr_t fileHandle, int64_t offset, size_t size) override;
   void Abort() override { FInner.Abort(); }
@@ -78,6 +83,8 @@ class TLoggedConnection : public IHTTPConnection {
   static constexpr size_t kMaxNoted = 8192;
 
   size_t HeadEnd(const char* data, size_t size, size_t from);
+  // Notes what was written (ok: whether it was sent) and returns ok.
+  bool Note(const char* data, size_t size, bool ok);
   static int StatusOf(std::string_view head);
 
   IHTTPConnection& FInner;

@@ -20,12 +20,8 @@ class TSocketConnection : public IHTTPConnection {
   bool WaitReadable(int timeoutMs) override { return FConnection.WaitReadable(timeoutMs); }
   // A peer that is gone or takes nothing for the stall timeout gets a reset: the answer it has
   // is incomplete. Once that is decided, later writes (an error page, say) fail at once.
-  bool Write(const char* data, size_t size) override {
-    if (FConnection.Aborted()) return false;
-    if (platform::SendAll(FSocket, data, size, FStallTimeoutMs).Ok()) return true;
-    Abort();
-    return false;
-  }
+  bool Write(const char* data, size_t size) override { return Send(data, size, true); }
+  bool WriteInterim(const char* data, size_t size) override { return Send(data, size, false); }
   bool CanWriteFile() const override { return true; }
   long WriteFile(intptr_t fileHandle, int64_t offset, size_t size) override {
     if (FConnection.Aborted()) return -1;
@@ -44,6 +40,13 @@ class TSocketConnection : public IHTTPConnection {
   }
 
  private:
+  bool Send(const char* data, size_t size, bool holdTail) {
+    if (FConnection.Aborted()) return false;
+    if (platform::SendAll(FSocket, data, size, FStallTimeoutMs, holdTail).Ok()) return true;
+    Abort();
+    return false;
+  }
+
   TConnection& FConnection;
   const platform::TSocket& FSocket;
   int FStallTimeoutMs = std::max(1, HTTPLimits().SendStallTimeoutMs.load());

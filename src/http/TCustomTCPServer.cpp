@@ -261,6 +261,9 @@ void TCustomTCPServer::WaitAndServe(TWorker& worker) {
     // Most clients send their request only after the connection is made; such a connection
     // waits without a thread.
     bool begun = connection && connection->ReadArrived();
+    // The request to come is answered at once: the answer can carry its acknowledgement, one
+    // packet less for both ends.
+    if (connection && !begun) AcknowledgeWithAnswer(connection->Socket());
     if (connection && !begun && FRunning.load() == 0) begun = ReadSoon(*connection);
     bool alone = --FWaiting == 0;
     if (FStopping || event == TReadySet::TEvent::eWoken) return;

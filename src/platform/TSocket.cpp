@@ -137,6 +137,10 @@ TSocket Accept(const TSocket& listening, TSocketResult& result, std::string* pee
   return TSocket(fd);
 }
 
+void AcknowledgeWithAnswer(const TSocket& socket) {
+  SetIntOption(socket, IPPROTO_TCP, TCP_QUICKACK, 0);
+}
+
 bool IsResourceShortage(int error) {
   return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
 }
@@ -203,10 +207,11 @@ long ReceiveNow(const TSocket& socket, void* buffer, size_t size, TSocketResult&
   }
 }
 
-TSocketResult SendAll(const TSocket& socket, const void* data, size_t size, int stallTimeoutMs) {
+TSocketResult SendAll(const TSocket& socket, const void* data, size_t size, int stallTimeoutMs,
+                      bool holdTail) {
   using Clock = std::chrono::steady_clock;
   const char* p = static_cast<const char*>(data);
-  int flags = MSG_NOSIGNAL | (stallTimeoutMs >= 0 ? MSG_DONTWAIT : 0);
+  int flags = MSG_NOSIGNAL | (stallTimeoutMs >= 0 ? MSG_DONTWAIT : 0) | (holdTail ? MSG_MORE : 0);
   // The time of the last progress, read at the first wait after it: a send that never waits,
   // nearly every one, costs no clock reading.
   Clock::time_point progress;

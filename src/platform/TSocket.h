@@ -69,9 +69,14 @@ constexpr long kNothingYet = -2;
 // As Receive, but without waiting: kNothingYet when no byte (nor the end) has arrived.
 long ReceiveNow(const TSocket& socket, void* buffer, size_t size, TSocketResult& result);
 // Sends everything or fails; with stallTimeoutMs >= 0 it also fails (ETIMEDOUT) once the peer
-// has taken no byte for that long.
-TSocketResult SendAll(const TSocket& socket, const void* data, size_t size,
-                      int stallTimeoutMs = -1);
+// has taken no byte for that long. With holdTail, a last part-filled packet may wait for the next
+// send, an acknowledgement or the end of sending, so that a short answer and the close that
+// follows it leave as one packet (where the platform can).
+TSocketResult SendAll(const TSocket& socket, const void* data, size_t size, int stallTimeoutMs = -1,
+                      bool holdTail = false);
+// The peer's next bytes are acknowledged with the answer to them, not at once on their own
+// (where the platform can): for a connection whose request has not arrived yet.
+void AcknowledgeWithAnswer(const TSocket& socket);
 // Sends up to count bytes of an open file from offset on, inside the kernel, waiting for room as
 // SendAll does: the bytes sent (fewer only at the file's end), 0 at the file's end, -1 on an
 // error of the socket or the file (errno kept in result).

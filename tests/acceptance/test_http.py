@@ -1,6 +1,7 @@
 """HTTP on the wire against the running server: failures row by row, header order, HEAD, forms,
 chunked bodies, one answer per connection."""
 import socket
+import time
 import unittest
 
 from quillara_process import ServerFixture, connect, raw_exchange, split_response
@@ -110,6 +111,26 @@ class HttpWireTest(ServerFixture, unittest.TestCase):
                 answer = self.exchange(b"POST / " + version + b"\r\nHost: h\r\nExpect: 100-continue\r\n"
                                        b"Content-Length: 0\r\n\r\n")
                 self.assertTrue(answer.startswith(b"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\n"), answer[:80])
+
+    def test_continue_arrives_while_the_body_is_held_back(self):
+        # A client that sends its body only after the interim answer gets it at once: held back
+        # for a packet to fill, it would come only after a delay of the system's (200 ms here).
+        # A stall of the machine could delay one try past the bound, never three.
+        waits = []
+        for _ in range(3):
+            with connect("127.0.0.1", self.port, timeout=5) as s:
+                s.sendall(b"POST / HTTP/1.1\r\nHost: h\r\nExpect: 100-continue\r\nContent-Length: 5\r\n\r\n")
+                start = time.monotonic()
+                interim = b""
+                while not interim.endswith(b"\r\n\r\n"):
+                    chunk = s.recv(1)
+                    self.assertTrue(chunk, interim)
+                    interim += chunk
+                waits.append(time.monotonic() - start)
+                self.assertEqual(interim, b"HTTP/1.1 100 Continue\r\n\r\n")
+                s.sendall(b"hello")
+                self.assertTrue(read_all(s).startswith(b"HTTP/1.1 200 OK\r\n"))
+        self.assertLess(min(waits), 0.15, waits)
 
     def test_end_of_input_is_not_body_data(self):
         # The head and the client's half-close arrive in one segment: the end of input is

@@ -233,6 +233,9 @@ TSocket Accept(const TSocket& listening, TSocketResult& result, std::string* pee
   return TSocket(FromSocket(s));
 }
 
+// Winsock delays its acknowledgements already.
+void AcknowledgeWithAnswer(const TSocket&) {}
+
 bool IsResourceShortage(int error) {
   return error == WSAEMFILE || error == WSAENOBUFS || error == WSA_NOT_ENOUGH_MEMORY ||
          error == ERROR_NOT_ENOUGH_MEMORY;
@@ -328,7 +331,9 @@ long ReceiveNow(const TSocket& socket, void* buffer, size_t size, TSocketResult&
   return Receive(socket, buffer, size, result);
 }
 
-TSocketResult SendAll(const TSocket& socket, const void* data, size_t size, int stallTimeoutMs) {
+// Winsock has no way to hold back a part-filled packet for one send: holdTail is not used.
+TSocketResult SendAll(const TSocket& socket, const void* data, size_t size, int stallTimeoutMs,
+                      bool /*holdTail*/) {
   SOCKET s = AsSocket(socket.Handle());
   if (stallTimeoutMs < 0) {
     const char* p = static_cast<const char*>(data);
