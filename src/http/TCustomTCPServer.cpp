@@ -154,10 +154,14 @@ void TCustomTCPServer::Stop() {
       std::lock_guard current(worker->Lock);
       if (worker->Current) worker->Current->Disconnect();
     }
-    while (!FParked.empty()) CloseParked(FParked.begin()->first);
+    for (TWorker* benched : FBenched) benched->Called.release();
+    FBenched.clear();
     if (FReady) FReady->Wake();
   }
-  FBench.notify_all();
+  {
+    std::lock_guard lock(FParkedLock);
+    while (!FParked.empty()) CloseParked(FParked.begin()->first);
+  }
   for (;;) {
     std::vector<std::unique_ptr<TWorker>> ended;
     {
@@ -213,13 +217,15 @@ void TCustomTCPServer::WorkerRun(TWorker& worker) {
   Join(earlier);
 }
 
-bool TCustomTCPServer::WaitOnBench() {
-  std::unique_lock lock(FWorkersLock);
-  if (FStopping || FWaiting < kMaxWaiting) return true;
-  if (FBenched >= kMaxIdle) return false;
-  ++FBenched;
-  FBench.wait(lock, [this] { return FStopping || FWaiting < kMaxWaiting; });
-  --FBenched;
+// A thread called from the bench goes on at once, without taking the lock again.
+bool TCustomTCPServer::WaitOnBench(TWorker& worker) {
+  {
+    std::lock_guard lock(FWorkersLock);
+    if (FStopping || FWaiting < kMaxWaiting) return true;
+    if (FBenched.size() >= size_t(kMaxIdle)) return false;
+    FBenched.push_back(&worker);
+  }
+  worker.Called.acquire();
   return true;
 }
 
@@ -228,8 +234,9 @@ void TCustomTCPServer::KeepSomeoneWaiting() {
   {
     std::lock_guard lock(FWorkersLock);
     if (FStopping) return;
-    if (FBenched > 0) {
-      FBench.notify_one();
+    if (!FBenched.empty()) {
+      FBenched.back()->Called.release();
+      FBenched.pop_back();
       return;
     }
     // Out of threads, this one serves and waits again afterwards: the ready set keeps what
@@ -249,7 +256,7 @@ void TCustomTCPServer::WaitAndServe(TWorker& worker) {
   for (;;) {
     if (FStopping) return;
     if (FWaiting >= kMaxWaiting) {
-      if (!WaitOnBench()) return;
+      if (!WaitOnBench(worker)) return;
       continue;
     }
     ++FWaiting;
@@ -268,7 +275,7 @@ void TCustomTCPServer::WaitAndServe(TWorker& worker) {
     bool alone = --FWaiting == 0;
     if (FStopping || event == TReadySet::TEvent::eWoken) return;
     if (event == TReadySet::TEvent::eAlarm) {
-      std::lock_guard lock(FWorkersLock);
+      std::lock_guard lock(FParkedLock);
       ExpireParked();
       continue;
     }
@@ -280,11 +287,11 @@ void TCustomTCPServer::WaitAndServe(TWorker& worker) {
         continue;
       }
       if (!begun) {
-        std::lock_guard lock(FWorkersLock);
+        std::lock_guard lock(FParkedLock);
         if (Park(connection)) continue;
       }
     } else {
-      std::lock_guard lock(FWorkersLock);
+      std::lock_guard lock(FParkedLock);
       connection = Unpark(key);
       if (!connection) continue;  // expired meanwhile
     }

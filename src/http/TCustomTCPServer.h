@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <semaphore>
 #include <set>
 #include <string>
 #include <thread>
@@ -116,6 +117,7 @@ class TCustomTCPServer {
     std::thread Thread;
     std::mutex Lock;
     TConnection* Current = nullptr;  // under Lock; what a stop disconnects
+    std::binary_semaphore Called{0};  // released to end a wait on the bench
   };
   // An admitted connection whose request has not begun: it waits in the ready set, not on a
   // thread, until its first bytes arrive or it has been silent for the idle timeout.
@@ -134,21 +136,22 @@ class TCustomTCPServer {
   // While enough threads wait in the ready set, an idle thread waits here instead: the fewer
   // wait there, the more often a thread done with its connection finds the next one ready and
   // goes on without sleeping. False when enough threads are idle already.
-  bool WaitOnBench();
+  bool WaitOnBench(TWorker& worker);
   // Called by the last thread to leave the ready set: calls or starts another one to wait there.
   void KeepSomeoneWaiting();
   // Accepts what the listening binding reported, and arms it again for the next connection.
   std::unique_ptr<TConnection> AcceptOne(size_t binding);
   // Reads what the client sends within a few microseconds; false when it sent nothing.
   static bool ReadSoon(TConnection& connection);
-  // Under FWorkersLock: true when the connection went to wait for its request.
+  // Under FParkedLock: true when the connection went to wait for its request.
   bool Park(std::unique_ptr<TConnection>& connection);
-  // Under FWorkersLock: closes the connections silent past their deadline.
+  // Under FParkedLock: closes the connections silent past their deadline.
   void ExpireParked();
   void CloseParked(uint64_t key);
-  // Takes the connection out of those waiting for their request; null when it is not there.
+  // Under FParkedLock: takes the connection out of those waiting for their request; null when
+  // it is not there.
   std::unique_ptr<TConnection> Unpark(uint64_t key);
-  // Under FWorkersLock: sets the alarm for the earliest deadline, if that is sooner.
+  // Under FParkedLock: sets the alarm for the earliest deadline, if that is sooner.
   void SetAlarmFor(std::chrono::steady_clock::time_point deadline);
   // The connection is admitted: counted and known to a stop.
   void Serve(TWorker& worker, TConnection& connection);
@@ -172,13 +175,14 @@ class TCustomTCPServer {
   std::vector<std::unique_ptr<TWorker>> FWorkers;   // threads running
   std::vector<std::unique_ptr<TWorker>> FFinished;  // threads ended or ending, to be joined
   std::atomic<int> FWaiting{0};                     // threads in the ready set's Wait
-  int FBenched = 0;                                 // under FWorkersLock
-  std::condition_variable FBench;                   // under FWorkersLock
-  // Under FWorkersLock: the connections waiting for their request, and their deadlines in order.
+  std::vector<TWorker*> FBenched;                   // under FWorkersLock; last in, first called
+  // Apart from the threads' lock: parking and taking back happen for nearly every connection.
+  std::mutex FParkedLock;
+  // Under FParkedLock: the connections waiting for their request, and their deadlines in order.
   std::unordered_map<uint64_t, TParked> FParked;
   std::set<std::pair<std::chrono::steady_clock::time_point, uint64_t>> FDeadlines;
-  uint64_t FNextKey = 0;
-  // When the alarm rings; the largest time point when it is off.
+  uint64_t FNextKey = 0;  // under FParkedLock
+  // Under FParkedLock: when the alarm rings; the largest time point when it is off.
   std::chrono::steady_clock::time_point FAlarm;
   std::atomic<int> FRunning{0};  // connections admitted: served or waiting for their request
 };
