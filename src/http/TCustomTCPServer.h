@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <memory_resource>
 #include <mutex>
 #include <semaphore>
 #include <set>
@@ -179,8 +180,11 @@ class TCustomTCPServer {
   // Apart from the threads' lock: parking and taking back happen for nearly every connection.
   std::mutex FParkedLock;
   // Under FParkedLock: the connections waiting for their request, and their deadlines in order.
-  std::unordered_map<uint64_t, TParked> FParked;
-  std::set<std::pair<std::chrono::steady_clock::time_point, uint64_t>> FDeadlines;
+  // Their nodes come from a pool of their own: nearly every connection is parked and taken back.
+  std::pmr::unsynchronized_pool_resource FParkedNodes;
+  std::pmr::unordered_map<uint64_t, TParked> FParked{&FParkedNodes};
+  std::pmr::set<std::pair<std::chrono::steady_clock::time_point, uint64_t>> FDeadlines{
+      &FParkedNodes};
   uint64_t FNextKey = 0;  // under FParkedLock
   // Under FParkedLock: when the alarm rings; the largest time point when it is off.
   std::chrono::steady_clock::time_point FAlarm;
