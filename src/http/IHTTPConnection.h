@@ -14,11 +14,11 @@ class IHTTPConnection {
   // True when at least one byte is waiting, or arrives within timeoutMs; the end of the input
   // is no byte.
   virtual bool WaitReadable(int timeoutMs) = 0;
-  // False when the bytes could not all be sent. The connection ends once its answer is written,
-  // so the last bytes may wait for that end to leave with it.
+  // False when the bytes could not all be sent.
   virtual bool Write(const char* data, size_t size) = 0;
-  // As Write, for an interim answer the peer waits for before it sends more: nothing waits.
-  virtual bool WriteInterim(const char* data, size_t size) { return Write(data, size); }
+  // As Write, for the end of the answer: the connection ends right after, so the last bytes may
+  // wait for that end to leave with it.
+  virtual bool WriteLast(const char* data, size_t size) { return Write(data, size); }
   // Whether WriteFile sends files; where it does not, the caller reads and writes the bytes.
   virtual bool CanWriteFile() const { return false; }
   // Sends up to size bytes of an open file from offset on, from the file to the connection

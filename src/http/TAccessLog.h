@@ -70,8 +70,8 @@ class TLoggedConnection : public IHTTPConnection {
   bool Write(const char* data, size_t size) override {
     return Note(data, size, FInner.Write(data, size));
   }
-  bool WriteInterim(const char* data, size_t size) override {
-    return Note(data, size, FInner.WriteInterim(data, size));
+  bool WriteLast(const char* data, size_t size) override {
+    return Note(data, size, FInner.WriteLast(data, size));
   }
   bool CanWriteFile() const override { return FInner.CanWriteFile(); }
   long WriteFile(intptr_t fileHandle, int64_t offset, size_t size) override;

@@ -20,8 +20,8 @@ class TSocketConnection : public IHTTPConnection {
   bool WaitReadable(int timeoutMs) override { return FConnection.WaitReadable(timeoutMs); }
   // A peer that is gone or takes nothing for the stall timeout gets a reset: the answer it has
   // is incomplete. Once that is decided, later writes (an error page, say) fail at once.
-  bool Write(const char* data, size_t size) override { return Send(data, size, true); }
-  bool WriteInterim(const char* data, size_t size) override { return Send(data, size, false); }
+  bool Write(const char* data, size_t size) override { return Send(data, size, false); }
+  bool WriteLast(const char* data, size_t size) override { return Send(data, size, true); }
   bool CanWriteFile() const override { return true; }
   long WriteFile(intptr_t fileHandle, int64_t offset, size_t size) override {
     if (FConnection.Aborted()) return -1;

@@ -123,6 +123,7 @@ void TCustomTCPServer::Start() {
     FStopping = false;
     FReady = std::make_unique<TReadySet>();
     if (!FReady->Valid()) throw SocketError(FReady->Error());
+    FBenched.reserve(kMaxIdle);  // a thread going to the bench cannot fail
     FNextKey = kFirstConnectionKey;
     FAlarm = std::chrono::steady_clock::time_point::max();
     FPorts.assign(FBindings.size(), 0);

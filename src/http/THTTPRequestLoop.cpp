@@ -313,7 +313,7 @@ int Admit(TReader& reader, IHTTPConnection& connection, const THTTPRequestInfo& 
     if (!SameTextAscii(expect, "100-continue")) return 417;
     // Our version, as on every status line we write, whatever the request said.
     const std::string interim = "HTTP/1.1 100 Continue\r\n\r\n";
-    if (!connection.WriteInterim(interim.data(), interim.size())) return kClose;
+    if (!connection.Write(interim.data(), interim.size())) return kClose;
   }
   return kGoOn;
 }

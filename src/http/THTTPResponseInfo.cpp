@@ -182,8 +182,9 @@ void THTTPResponseInfo::WriteHeader() {
 }
 
 void THTTPResponseInfo::WriteHeader(bool forContent) {
+  // Written alone, the header is the whole answer.
   std::string out = HeaderText(forContent, -1);
-  if (!FConnection.Write(out.data(), out.size())) throw EHTTPSocketError(kClosedWhileWriting);
+  if (!FConnection.WriteLast(out.data(), out.size())) throw EHTTPSocketError(kClosedWhileWriting);
 }
 
 std::string THTTPResponseInfo::HeaderText(bool forContent, int64_t textBytes) {
@@ -264,8 +265,9 @@ void THTTPResponseInfo::AppendBody(std::string& out, const char* data, size_t si
   out.append(data, size);
 }
 
-bool THTTPResponseInfo::Flush(std::string& out) {
-  bool ok = out.empty() || FConnection.Write(out.data(), out.size());
+bool THTTPResponseInfo::Flush(std::string& out, bool last) {
+  bool ok = out.empty() || (last ? FConnection.WriteLast(out.data(), out.size())
+                                 : FConnection.Write(out.data(), out.size()));
   out.clear();
   return ok;
 }
@@ -300,7 +302,7 @@ bool THTTPResponseInfo::WriteStream(std::string& out, int64_t& left) {
       AppendBody(out, bytes.data(), bytes.size(), left);
       memory->SetPosition(memory->Size());
     }
-    return Flush(out);
+    return Flush(out, true);
   }
   auto buffer = std::make_unique_for_overwrite<char[]>(kPiece);
   for (size_t n; left != 0 && (n = FContentStream->Read(buffer.get(), kPiece)) > 0;) {
@@ -313,7 +315,7 @@ bool THTTPResponseInfo::WriteStream(std::string& out, int64_t& left) {
     if (left > 0) left -= int64_t(n);
     if (!FConnection.Write(buffer.get(), n)) return false;
   }
-  return Flush(out);
+  return Flush(out, true);
 }
 
 void THTTPResponseInfo::WriteContent() {
@@ -331,20 +333,20 @@ void THTTPResponseInfo::WriteContent() {
     int64_t left = FAnnouncedLength;
     if (!ContentText.empty()) {
       AppendBody(out, text.data(), text.size(), left);
-      ok = Flush(out);
+      ok = Flush(out, true);
     } else if (FContentStream) {
       ok = WriteStream(out, left);
     } else {
       std::string bytes = DefaultBody();
       AppendBody(out, bytes.data(), bytes.size(), left);
-      ok = Flush(out);
+      ok = Flush(out, true);
     }
     if (ok && left > 0) {
       FConnection.Abort();
       ok = false;
     }
   } else {
-    ok = Flush(out);
+    ok = Flush(out, true);
   }
   ContentText.clear();
   FContentStream.reset();  // sent: what it holds (an open file, say) goes now

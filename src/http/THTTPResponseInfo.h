@@ -70,8 +70,9 @@ class THTTPResponseInfo {
   // ContentText when the caller has it.
   std::string HeaderText(bool forContent, int64_t textBytes);
   static void AppendBody(std::string& out, const char* data, size_t size, int64_t& left);
-  // Writes out (and empties it); false when the connection failed.
-  bool Flush(std::string& out);
+  // Writes out (and empties it); false when the connection failed. last: nothing follows on
+  // the connection.
+  bool Flush(std::string& out, bool last = false);
   // out (the header, if still unwritten) and then the content stream, up to left bytes.
   bool WriteStream(std::string& out, int64_t& left);
   std::string DefaultBody() const;
