@@ -117,7 +117,7 @@ class TCustomTCPServer {
   struct TWorker {
     std::thread Thread;
     std::mutex Lock;
-    TConnection* Current = nullptr;  // under Lock; what a stop disconnects
+    TConnection* Current = nullptr;   // under Lock; what a stop disconnects
     std::binary_semaphore Called{0};  // released to end a wait on the bench
   };
   // An admitted connection whose request has not begun: it waits in the ready set, not on a
