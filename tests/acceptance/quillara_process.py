@@ -90,8 +90,14 @@ class WinePrefix:
 
     @classmethod
     def reg(cls, *args, check=True):
-        subprocess.run([WINE, "reg"] + list(args), env=cls.env(), check=check,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Wine's reg now and then fails once right after heavy use of the prefix; a second try
+        # tells that apart from a real failure.
+        for last in (False, True):
+            done = subprocess.run([WINE, "reg"] + list(args), env=cls.env(), check=check and last,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if done.returncode == 0 or not check:
+                return
+            time.sleep(0.5)
 
     @classmethod
     def load(cls, fixture):
