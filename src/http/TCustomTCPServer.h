@@ -8,7 +8,6 @@
 #include <memory>
 #include <memory_resource>
 #include <mutex>
-#include <semaphore>
 #include <set>
 #include <string>
 #include <thread>
@@ -117,8 +116,24 @@ class TCustomTCPServer {
   struct TWorker {
     std::thread Thread;
     std::mutex Lock;
-    TConnection* Current = nullptr;   // under Lock; what a stop disconnects
-    std::binary_semaphore Called{0};  // released to end a wait on the bench
+    TConnection* Current = nullptr;  // under Lock; what a stop disconnects
+    // Set, under CallLock, to end a wait on the bench. The wait is a thread's own, so being
+    // called takes no lock shared with other threads.
+    std::mutex CallLock;
+    std::condition_variable CallWake;
+    bool Called = false;
+    void Call() {
+      {
+        std::lock_guard lock(CallLock);
+        Called = true;
+      }
+      CallWake.notify_one();
+    }
+    void WaitForCall() {
+      std::unique_lock lock(CallLock);
+      CallWake.wait(lock, [this] { return Called; });
+      Called = false;
+    }
   };
   // An admitted connection whose request has not begun: it waits in the ready set, not on a
   // thread, until its first bytes arrive or it has been silent for the idle timeout.
