@@ -60,7 +60,10 @@ TFile OpenWithoutSharing(const fs::path& file, TFileResult& result) {
 }
 
 TFile OpenForStreaming(const fs::path& file, bool regularOnly, int64_t& size, TFileResult& result) {
-  HANDLE h = ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  // Sharing deletion too, as on POSIX: a file being sent can be replaced meanwhile (a package
+  // rebuilt by a parallel request) while this handle keeps reading the old bytes.
+  HANDLE h = ::CreateFileW(file.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     DWORD error = ::GetLastError();
