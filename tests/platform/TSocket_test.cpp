@@ -14,45 +14,32 @@
 using namespace quillara;
 using namespace quillara::platform;
 
-// Every octet width, from one digit to three, as the access log and the session data show it.
-TEST(TSocket, ThePeerAddressIsWrittenInFull) {
-#ifdef _WIN32
-  GTEST_SKIP() << "connecting from chosen loopback addresses is tried on Linux";
-#else
+#ifndef _WIN32
+namespace {
+
+void ListenOnLoopback(TSocket& listening) {
   TSocketResult r;
-  TSocket listening = CreateStreamSocket(TIPVersion::ivIPv4, r);
+  listening = CreateStreamSocket(TIPVersion::ivIPv4, r);
   ASSERT_TRUE(r.Ok());
   ASSERT_TRUE(PrepareListening(listening, TIPVersion::ivIPv4, false).Ok());
   ASSERT_TRUE(BindAny(listening, TIPVersion::ivIPv4, 0).Ok());
   ASSERT_TRUE(Listen(listening, 4).Ok());
-  for (const char* source : {"127.0.0.1", "127.10.200.3", "127.255.0.99"}) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_in from{};
-    from.sin_family = AF_INET;
-    ::inet_pton(AF_INET, source, &from.sin_addr);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from), 0) << source;
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(LocalPort(listening));
-    ::inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
-    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to), 0) << source;
-    std::string peer;
-    TSocket accepted;
-    for (int tries = 0; tries < 1000 && !accepted.Valid(); ++tries) {
-      accepted = Accept(listening, r, &peer);
-      if (!accepted.Valid()) ::usleep(1000);
-    }
-    ASSERT_TRUE(accepted.Valid()) << source;
-    EXPECT_EQ(peer, source);
-    EXPECT_EQ(PeerAddressText(accepted), source);
-    ::close(fd);
-  }
-#endif
 }
 
-#ifndef _WIN32
-namespace {
+// Connects the client's socket to 127.0.0.1 and takes the connection on the server's side.
+void ConnectAndAccept(int client, const TSocket& listening, TSocket& accepted, std::string* peer) {
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(LocalPort(listening));
+  ::inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
+  ASSERT_EQ(::connect(client, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+  TSocketResult r;
+  for (int tries = 0; tries < 1000 && !accepted.Valid(); ++tries) {
+    accepted = Accept(listening, r, peer);
+    if (!accepted.Valid()) ::usleep(1000);
+  }
+  ASSERT_TRUE(accepted.Valid());
+}
 
 // Segments a socket has sent and received so far, as the kernel counts them.
 std::pair<unsigned, unsigned> Segments(int fd) {
@@ -71,26 +58,38 @@ struct TPair {
 };
 
 void Connect(TPair& pair) {
-  TSocketResult r;
-  pair.Listening = CreateStreamSocket(TIPVersion::ivIPv4, r);
-  ASSERT_TRUE(PrepareListening(pair.Listening, TIPVersion::ivIPv4, false).Ok());
-  ASSERT_TRUE(BindAny(pair.Listening, TIPVersion::ivIPv4, 0).Ok());
-  ASSERT_TRUE(Listen(pair.Listening, 4).Ok());
+  ASSERT_NO_FATAL_FAILURE(ListenOnLoopback(pair.Listening));
   pair.Client = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(LocalPort(pair.Listening));
-  ::inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
-  ASSERT_EQ(::connect(pair.Client, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
-  for (int tries = 0; tries < 1000 && !pair.Server.Valid(); ++tries) {
-    pair.Server = Accept(pair.Listening, r, nullptr);
-    if (!pair.Server.Valid()) ::usleep(1000);
-  }
-  ASSERT_TRUE(pair.Server.Valid());
+  ASSERT_NO_FATAL_FAILURE(ConnectAndAccept(pair.Client, pair.Listening, pair.Server, nullptr));
 }
 
 }  // namespace
 #endif
+
+// Every octet width, from one digit to three, as the access log and the session data show it.
+TEST(TSocket, ThePeerAddressIsWrittenInFull) {
+#ifdef _WIN32
+  GTEST_SKIP() << "connecting from chosen loopback addresses is tried on Linux";
+#else
+  TSocket listening;
+  ASSERT_NO_FATAL_FAILURE(ListenOnLoopback(listening));
+  for (const char* source : {"127.0.0.1", "127.10.200.3", "127.255.0.99"}) {
+    SCOPED_TRACE(source);
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    ::inet_pton(AF_INET, source, &from.sin_addr);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from), 0);
+    std::string peer;
+    TSocket accepted;
+    ASSERT_NO_FATAL_FAILURE(ConnectAndAccept(fd, listening, accepted, &peer));
+    EXPECT_EQ(peer, source);
+    EXPECT_EQ(PeerAddressText(accepted), source);
+    ::close(fd);
+  }
+#endif
+}
 
 // A request acknowledged by its answer, and an answer that leaves with the close, cost one
 // segment where three would go; bytes sent without holding leave while the connection stays.
