@@ -155,7 +155,7 @@ void TCustomTCPServer::Stop() {
       std::lock_guard current(worker->Lock);
       if (worker->Current) worker->Current->Disconnect();
     }
-    for (TWorker* benched : FBenched) benched->Call();
+    for (TWorker* benched : FBenched) benched->Called.Call();
     FBenched.clear();
     if (FReady) FReady->Wake();
   }
@@ -226,7 +226,7 @@ bool TCustomTCPServer::WaitOnBench(TWorker& worker) {
     if (FBenched.size() >= size_t(kMaxIdle)) return false;
     FBenched.push_back(&worker);
   }
-  worker.WaitForCall();
+  worker.Called.Wait();
   return true;
 }
 
@@ -236,7 +236,7 @@ void TCustomTCPServer::KeepSomeoneWaiting() {
     std::lock_guard lock(FWorkersLock);
     if (FStopping) return;
     if (!FBenched.empty()) {
-      FBenched.back()->Call();
+      FBenched.back()->Called.Call();
       FBenched.pop_back();
       return;
     }

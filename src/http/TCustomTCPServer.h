@@ -17,6 +17,7 @@
 
 #include "platform/TReadySet.h"
 #include "platform/TSocket.h"
+#include "platform/TThreadCall.h"
 
 namespace quillara {
 
@@ -117,23 +118,9 @@ class TCustomTCPServer {
     std::thread Thread;
     std::mutex Lock;
     TConnection* Current = nullptr;  // under Lock; what a stop disconnects
-    // Set, under CallLock, to end a wait on the bench. The wait is a thread's own, so being
-    // called takes no lock shared with other threads.
-    std::mutex CallLock;
-    std::condition_variable CallWake;
-    bool Called = false;
-    void Call() {
-      {
-        std::lock_guard lock(CallLock);
-        Called = true;
-      }
-      CallWake.notify_one();
-    }
-    void WaitForCall() {
-      std::unique_lock lock(CallLock);
-      CallWake.wait(lock, [this] { return Called; });
-      Called = false;
-    }
+    // Ends a wait on the bench; the wait is the thread's own, so being called takes no lock
+    // shared with other threads.
+    platform::TThreadCall Called;
   };
   // An admitted connection whose request has not begun: it waits in the ready set, not on a
   // thread, until its first bytes arrive or it has been silent for the idle timeout.
