@@ -4,7 +4,7 @@
 #include <condition_variable>
 #include <mutex>
 #else
-#include <semaphore>
+#include <atomic>
 #endif
 
 namespace quillara::platform {
@@ -33,14 +33,15 @@ class TThreadCall {
   bool FCalled = false;
 };
 #else
-// A futex: a call wakes the thread without a lock for it to take again.
+// A futex of its own, to choose how long a waiting thread stays ready before it sleeps.
 class TThreadCall {
  public:
-  void Call() { FCalled.release(); }
-  void Wait() { FCalled.acquire(); }
+  void Call();
+  void Wait();
 
  private:
-  std::binary_semaphore FCalled{0};
+  enum : int { kIdle, kCalled, kSleeping };
+  std::atomic<int> FState{kIdle};
 };
 #endif
 
