@@ -18,6 +18,12 @@ bool SameWithoutCase(const std::string& a, const std::string& b) {
 }  // namespace
 
 fs::path ResolveWithoutCase(const fs::path& base, const fs::path& relative) {
+  // Mostly the path exists as written: then every part of it does, and one look answers.
+  fs::path written = base;
+  for (const fs::path& part : relative)
+    if (!part.empty() && part != ".") written /= part;
+  std::error_code ec;
+  if (fs::exists(fs::symlink_status(written, ec))) return written;
   fs::path current = base;
   for (const fs::path& part : relative) {
     std::string name = part.string();
