@@ -28,12 +28,9 @@ void TThreadCall::Wait() {
   for (int i = 0; i < kYields && FState.load(std::memory_order_relaxed) != kCalled; ++i)
     ::sched_yield();
   for (;;) {
-    int state = FState.load(std::memory_order_acquire);
-    if (state == kCalled) {
-      if (FState.compare_exchange_weak(state, kIdle, std::memory_order_acquire)) return;
-      continue;
-    }
-    if (state == kIdle && !FState.compare_exchange_weak(state, kSleeping)) continue;
+    int state = kCalled;
+    if (FState.compare_exchange_strong(state, kIdle, std::memory_order_acquire)) return;
+    if (state == kIdle && !FState.compare_exchange_strong(state, kSleeping)) continue;
     // Returns at once if a call came in between; a signal or a spurious wake just loops.
     Futex(FState, FUTEX_WAIT_PRIVATE, kSleeping);
   }

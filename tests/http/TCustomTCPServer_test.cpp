@@ -42,6 +42,14 @@ std::string Exchange(const char* address, int port) {
   return answer;
 }
 
+// The live count once it has reached the expected one, or after 2 s: a connection is counted
+// off just after its socket closes, so a client may see the close first.
+size_t LiveCountOnceSettled(const TCustomTCPServer& server, size_t expected) {
+  for (int i = 0; i < 200 && server.LiveConnectionCount() != expected; ++i)
+    std::this_thread::sleep_for(10ms);
+  return server.LiveConnectionCount();
+}
+
 size_t ThreadsOfThisProcess() {
   size_t n = 0;
   for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++n;
@@ -92,9 +100,7 @@ TEST(TCustomTCPServer, StopClosesIdleClientsAndRestartsOnTheSamePort) {
   int idle = ConnectTo("127.0.0.1", port);
   ASSERT_GE(idle, 0);
   // The last exchange's connection may still be finishing its close.
-  for (int i = 0; i < 100 && server.LiveConnectionCount() != 1; ++i)
-    std::this_thread::sleep_for(10ms);
-  EXPECT_EQ(server.LiveConnectionCount(), 1u);
+  EXPECT_EQ(LiveCountOnceSettled(server, 1), 1u);
 
   auto started = std::chrono::steady_clock::now();
   server.SetActive(false);
@@ -163,9 +169,7 @@ TEST(TCustomTCPServer, SilentClientsHoldNoThreadUntilTheySpeak) {
   server.SetActive(true);
   std::vector<int> silent;
   for (int i = 0; i < 300; ++i) silent.push_back(ConnectTo("127.0.0.1", port));
-  for (int i = 0; i < 200 && server.LiveConnectionCount() != silent.size(); ++i)
-    std::this_thread::sleep_for(10ms);
-  EXPECT_EQ(server.LiveConnectionCount(), silent.size());
+  EXPECT_EQ(LiveCountOnceSettled(server, silent.size()), silent.size());
   EXPECT_LT(ThreadsOfThisProcess(), before + 20);
   EXPECT_EQ(Exchange("127.0.0.1", port), "hi");  // the others wait, new clients do not
 
@@ -183,12 +187,7 @@ TEST(TCustomTCPServer, SilentClientsHoldNoThreadUntilTheySpeak) {
   int late = ConnectTo("127.0.0.1", port);
   EXPECT_EQ(ReadToEnd(late), "");
   HTTPLimits().IdleTimeoutMs = saved;
-  // A connection served on a thread is counted off just after its socket closes.
-  for (int i = 0; i < 200 && server.LiveConnectionCount() != 1; ++i)
-    std::this_thread::sleep_for(10ms);
-  EXPECT_EQ(server.LiveConnectionCount(), 1u);
+  EXPECT_EQ(LiveCountOnceSettled(server, 1), 1u);
   for (int fd : {late, stillSilent}) quillara::testing::CloseSocket(fd);
-  for (int i = 0; i < 200 && server.LiveConnectionCount() != 0; ++i)
-    std::this_thread::sleep_for(10ms);
-  EXPECT_EQ(server.LiveConnectionCount(), 0u);
+  EXPECT_EQ(LiveCountOnceSettled(server, 0), 0u);
 }

@@ -8,6 +8,16 @@
 #include <thread>
 
 using quillara::platform::TThreadCall;
+using namespace std::chrono_literals;
+
+namespace {
+// Whether the flag is set within the limit.
+bool SetWithin(const std::atomic<bool>& flag, std::chrono::seconds limit) {
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!flag && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
+  return flag;
+}
+}  // namespace
 
 TEST(TThreadCall, ACallBeforeTheWaitIsKeptAndCallsBeforeItCountAsOne) {
   // Shared with the waiter, which is left behind if a fault never wakes it.
@@ -20,13 +30,10 @@ TEST(TThreadCall, ACallBeforeTheWaitIsKeptAndCallsBeforeItCountAsOne) {
     call->Wait();
     *returned = true;
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::this_thread::sleep_for(50ms);
   EXPECT_FALSE(*returned) << "the second call was kept as well";
   call->Call();
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!*returned && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  EXPECT_TRUE(*returned) << "a sleeping thread was not woken";
+  EXPECT_TRUE(SetWithin(*returned, 30s)) << "a sleeping thread was not woken";
   if (*returned)
     waiter.join();
   else
@@ -43,27 +50,24 @@ TEST(TThreadCall, NoCallIsLostBetweenTwoThreadsCallingEachOther) {
   std::thread one([&] {
     for (int i = 0; i < kRounds && !rescue; ++i) {
       ping.Wait();
-      if (i % 1000 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      if (i % 1000 == 0) std::this_thread::sleep_for(2ms);
       pong.Call();
     }
   });
   std::thread two([&] {
     for (int i = 0; i < kRounds && !rescue; ++i) {
       ping.Call();
-      if (i % 1000 == 500) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      if (i % 1000 == 500) std::this_thread::sleep_for(2ms);
       pong.Wait();
       done = i + 1;
     }
     finished = true;
   });
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!finished && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  rescue = !finished;
+  rescue = !SetWithin(finished, 60s);
   for (int i = 0; rescue && i < 100; ++i) {
     ping.Call();
     pong.Call();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(1ms);
   }
   one.join();
   two.join();
